@@ -1,0 +1,113 @@
+#define VIMLET_BUILDING_DLL
+#include "vimlet.h"
+
+#include "join_path.h"
+#include "win32_system.h"
+
+#define VIMLET_SHARED __attribute__((section("_vimlet_"), shared))
+
+namespace vimlet {
+
+namespace {
+
+SharedHookState g_shared VIMLET_SHARED = {};
+
+// Per-process, zero at load.
+HINSTANCE g_module;
+ExclusionCache g_exclusion;
+
+LRESULT CALLBACK KeyboardProc(int code, WPARAM wParam, LPARAM lParam)
+{
+    return Hooks::OnKeyboard(code, wParam, lParam);
+}
+
+LRESULT CALLBACK MouseProc(int code, WPARAM wParam, LPARAM lParam)
+{
+    return Hooks::OnMouse(code, wParam, lParam);
+}
+
+// The shared section outlives the program that installed the hooks whenever another process
+// still has the library loaded; a handle left by a thread that has ended is stale.
+bool IsInstalled(const InstalledHook& hook)
+{
+    if (!hook.handle) return false;
+    HANDLE thread = OpenThread(SYNCHRONIZE, FALSE, hook.threadId);
+    if (!thread) return false;
+    const bool running = WaitForSingleObject(thread, 0) == WAIT_TIMEOUT;
+    CloseHandle(thread);
+    return running;
+}
+
+void Install(InstalledHook& hook, int type, HOOKPROC procedure)
+{
+    if (IsInstalled(hook)) return;
+    hook.threadId = GetCurrentThreadId();
+    hook.handle = SetWindowsHookExA(type, procedure, g_module, 0);
+}
+
+void Uninstall(InstalledHook& hook)
+{
+    if (!hook.handle) return;
+    UnhookWindowsHookEx(hook.handle);
+    hook.handle = nullptr;
+}
+
+} // namespace
+
+SharedHookState& Shared() { return g_shared; }
+ExclusionCache& ProcessExclusion() { return g_exclusion; }
+
+} // namespace vimlet
+
+using namespace vimlet;
+
+void vimlet_setup(HWND parkingWindow, const wchar_t* settingsDirectory)
+{
+    g_shared.parkingWindow = parkingWindow;
+    wchar_t path[kPathCapacity];
+    // A path that does not fit is refused rather than cut into the name of some other file.
+    if (JoinPath(settingsDirectory, L"excludeapp.txt", path, kPathCapacity) >= kPathCapacity)
+        path[0] = L'\0';
+    for (int i = 0; i < kPathCapacity; ++i) {
+        g_shared.excludeListPath[i] = path[i];
+        if (!path[i]) break;
+    }
+}
+
+void vimlet_enable()
+{
+    Install(g_shared.mouseHook, WH_MOUSE, MouseProc);
+    Install(g_shared.keyboardHook, WH_KEYBOARD, KeyboardProc);
+}
+
+void vimlet_disable()
+{
+    Uninstall(g_shared.mouseHook);
+    Uninstall(g_shared.keyboardHook);
+}
+
+void vimlet_show() { Hooks::Show(); }
+
+void vimlet_hide() { Hooks::Hide(); }
+
+BYTE vimlet_is_suppressor(UINT virtualKey)
+{
+    const int index = SuppressorIndex(virtualKey);
+    return index < 0 ? 0 : g_shared.suppressor[index];
+}
+
+void vimlet_set_suppressor(UINT virtualKey, BYTE value)
+{
+    const int index = SuppressorIndex(virtualKey);
+    if (index >= 0) g_shared.suppressor[index] = value;
+}
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
+{
+    g_module = instance;
+    if (reason == DLL_PROCESS_ATTACH) {
+        DisableThreadLibraryCalls(instance);
+        GetModuleFileNameA(nullptr, g_exclusion.hostPath, kPathCapacity);
+    }
+    return TRUE;
+}

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test under Wine on a private Xvfb. Usage: scripts/test.sh [ctest args]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${VIMLET_BUILD_DIR:-$root/build}
+
+"$root/scripts/install-deps.sh"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null
+cmake --build "$build"
+
+. "$root/scripts/wine-env.sh"
+trap stop_wine_session EXIT
+start_private_xvfb
+ensure_wine_prefix "$build/wineprefix"
+start_wineserver
+
+cd "$build"
+ctest --output-on-failure "$@"

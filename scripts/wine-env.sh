@@ -1,0 +1,62 @@
+# Sourced by the run and test scripts: a private Wine prefix and, when needed, a private Xvfb.
+# Everything started here is stopped again by stop_wine_session, by PID.
+
+export WINEARCH=win64
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINELOADER=/usr/lib/wine/wine64
+export WINESERVER=/usr/lib/wine/wineserver64
+# No Mono or Gecko installer prompts while the prefix is made.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+xvfb_pid=""
+wineserver_pid=""
+
+start_private_xvfb() {
+  local fifo display_number
+  fifo=$(mktemp -u)
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1920x1080x24 -noreset -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  xvfb_pid=$!
+  read -r -t 30 display_number <"$fifo" || { echo "Xvfb did not start" >&2; rm -f "$fifo"; return 1; }
+  rm -f "$fifo"
+  export DISPLAY=":$display_number"
+}
+
+# Makes the prefix on first use; the marker is written only once it is complete.
+ensure_wine_prefix() {
+  export WINEPREFIX=$1
+  [ -f "$WINEPREFIX/.vimlet-ready" ] && return 0
+  rm -rf "$WINEPREFIX"
+  mkdir -p "$WINEPREFIX"
+  "$WINELOADER" wineboot --init >/dev/null 2>&1
+  # Japanese dialog text asks for MS UI Gothic; IPA's P Gothic has the glyphs.
+  "$WINELOADER" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS UI Gothic' /d 'IPAPGothic' /f >/dev/null 2>&1
+  "$WINESERVER" -w
+  touch "$WINEPREFIX/.vimlet-ready"
+}
+
+# One warm wineserver for the whole session; otherwise each process pays for a new one. A
+# console that waits on a pipe keeps Wine's service processes up, started with our output
+# redirected, so that they never hold a test runner's output pipe open.
+start_wineserver() {
+  "$WINESERVER" -p >/dev/null 2>&1 &
+  wineserver_pid=$!
+  local fifo
+  fifo=$(mktemp -u)
+  mkfifo "$fifo"
+  "$WINELOADER" cmd.exe /q <"$fifo" >/dev/null 2>&1 &
+  exec 4>"$fifo"
+  rm -f "$fifo"
+}
+
+stop_wine_session() {
+  if [ -n "$wineserver_pid" ]; then
+    exec 4>&-
+    "$WINESERVER" -k >/dev/null 2>&1 || true
+    wait "$wineserver_pid" 2>/dev/null || true
+  fi
+  if [ -n "$xvfb_pid" ]; then
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+  fi
+}
