@@ -10,6 +10,7 @@ packages=(
   xvfb xdotool x11-utils
   fonts-ipafont-gothic
   imagemagick
+  python3
 )
 
 missing=()

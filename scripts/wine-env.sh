@@ -5,8 +5,9 @@ export WINEARCH=win64
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINELOADER=/usr/lib/wine/wine64
 export WINESERVER=/usr/lib/wine/wineserver64
-# No Mono or Gecko installer prompts while the prefix is made.
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No Mono or Gecko installer prompts while the prefix is made, and no debugger that waits
+# forever on a crashed program: a crash ends the process.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 
 xvfb_pid=""
 wineserver_pid=""

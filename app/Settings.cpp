@@ -1,0 +1,116 @@
+#include "Settings.h"
+
+#include "join_path.h"
+#include "shared_state.h"
+
+#include <shlobj.h>
+
+#include <stdio.h>
+#include <string.h>
+#include <wctype.h>
+
+namespace {
+
+// A line of excludeapp.txt: at most 999 bytes with its line feed, plus the terminator.
+constexpr int kListLineCapacity = 1000;
+// An entry's converted bytes; its line feed and terminator take the last two bytes of a line.
+constexpr int kListEntryCapacity = kListLineCapacity - 2;
+
+constexpr bool SameOrderAsHookLibrary()
+{
+    if (kSuppressorSettingCount != static_cast<std::size_t>(vimlet::kSuppressorCount)) return false;
+    for (std::size_t i = 0; i < kSuppressorSettingCount; ++i)
+        if (kSuppressorSettings[i].virtualKey != vimlet::kSuppressorKeys[i]) return false;
+    return true;
+}
+static_assert(SameOrderAsHookLibrary(), "the program's key table must follow the hook library's");
+
+} // namespace
+
+std::wstring JoinPath(const std::wstring& first, const std::wstring& second)
+{
+    const std::size_t length = vimlet::JoinPath(first.c_str(), second.c_str(), nullptr, 0);
+    std::wstring joined(length, L'\0');
+    vimlet::JoinPath(first.c_str(), second.c_str(), joined.data(), length + 1);
+    return joined;
+}
+
+std::wstring GetSettingsDirectory()
+{
+    wchar_t folder[MAX_PATH];
+    if (!SHGetSpecialFolderPathW(nullptr, folder, CSIDL_APPDATA, TRUE)) return {};
+    return JoinPath(folder, kSettingsFolderName);
+}
+
+std::wstring GetIniFilePath() { return JoinPath(GetSettingsDirectory(), kIniFileName); }
+
+std::wstring GetExcludeFilePath() { return JoinPath(GetSettingsDirectory(), kExcludeFileName); }
+
+KeySettings ReadKeySettings() { return ReadKeySettingsFrom(GetIniFilePath()); }
+
+KeySettings ReadKeySettingsFrom(const std::wstring& iniPath)
+{
+    KeySettings settings{};
+    for (std::size_t i = 0; i < kSuppressorSettingCount; ++i) {
+        const SuppressorSetting& setting = kSuppressorSettings[i];
+        settings[i] = GetPrivateProfileIntW(kIniSection, setting.iniKey, setting.defaultValue,
+                                            iniPath.c_str()) != 0;
+    }
+    return settings;
+}
+
+void WriteKeySetting(const std::wstring& iniPath, const SuppressorSetting& setting, bool on)
+{
+    WritePrivateProfileStringW(kIniSection, setting.iniKey, on ? L"1" : L"0", iniPath.c_str());
+}
+
+void LoadExcludeList(std::vector<std::wstring>& list)
+{
+    LoadExcludeListFrom(GetExcludeFilePath(), list);
+}
+
+void LoadExcludeListFrom(const std::wstring& path, std::vector<std::wstring>& list)
+{
+    list.clear();
+    FILE* file = _wfopen(path.c_str(), L"r");
+    if (!file) return;
+
+    char line[kListLineCapacity];
+    wchar_t wide[kListLineCapacity];
+    // fgets answers null at the end and on a read error alike: both end the loading, so a
+    // failing read cannot keep the settings dialog from opening.
+    while (fgets(line, sizeof line, file)) {
+        const int length = MultiByteToWideChar(CP_ACP, 0, line, static_cast<int>(strlen(line)),
+                                               wide, kListLineCapacity);
+        const wchar_t* begin = wide;
+        const wchar_t* end = wide + length;
+        while (end > begin && iswspace(end[-1])) --end;
+        while (begin < end && iswspace(*begin)) ++begin;
+        if (begin != end) list.emplace_back(begin, end);
+    }
+    fclose(file);
+}
+
+void SaveExcludeList(const std::vector<std::wstring>& list)
+{
+    SaveExcludeListTo(GetExcludeFilePath(), list);
+}
+
+void SaveExcludeListTo(const std::wstring& path, const std::vector<std::wstring>& list)
+{
+    FILE* file = _wfopen(path.c_str(), L"w");
+    if (!file) return;
+
+    char line[kListLineCapacity];
+    for (const std::wstring& entry : list) {
+        // An entry too long for the buffer converts to nothing and leaves an empty line, which
+        // every reader skips.
+        const int length = WideCharToMultiByte(CP_ACP, 0, entry.data(),
+                                               static_cast<int>(entry.size()), line,
+                                               kListEntryCapacity, nullptr, nullptr);
+        line[length] = '\n';  // text mode writes CR LF
+        line[length + 1] = '\0';
+        fputs(line, file);
+    }
+    fclose(file);
+}

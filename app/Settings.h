@@ -1,0 +1,52 @@
+#pragma once
+// Where the program keeps its settings and how it reads and writes them: the suppressor keys in
+// vimlet.ini, the exclusion list in excludeapp.txt. Paths are formed anew at each use.
+
+#include <windows.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+constexpr wchar_t kSettingsFolderName[] = L"Vimlet";
+constexpr wchar_t kIniFileName[] = L"vimlet.ini";
+constexpr wchar_t kExcludeFileName[] = L"excludeapp.txt";
+constexpr wchar_t kIniSection[] = L"Vimlet";
+
+struct SuppressorSetting {
+    UINT virtualKey;
+    const wchar_t* iniKey;
+    int defaultValue;  // used when the file or the key is missing
+};
+
+// In the order the program reads, writes and passes them to the hook library.
+constexpr SuppressorSetting kSuppressorSettings[] = {
+    {VK_LSHIFT, L"vk_lshift", 1},     {VK_LCONTROL, L"vk_lcontrol", 1},
+    {VK_LMENU, L"vk_lmenu", 1},       {VK_RSHIFT, L"vk_rshift", 0},
+    {VK_RCONTROL, L"vk_rcontrol", 0}, {VK_RMENU, L"vk_rmenu", 0},
+    {VK_SPACE, L"vk_space", 1},
+};
+constexpr std::size_t kSuppressorSettingCount = std::size(kSuppressorSettings);
+
+// One flag per entry of kSuppressorSettings, in its order.
+using KeySettings = std::array<bool, kSuppressorSettingCount>;
+
+// The settings paths always meet with one forward slash (see hooklib/join_path.h).
+std::wstring JoinPath(const std::wstring& first, const std::wstring& second);
+
+// The application-data folder joined with "Vimlet"; empty when the shell cannot tell the folder.
+std::wstring GetSettingsDirectory();
+std::wstring GetIniFilePath();
+std::wstring GetExcludeFilePath();
+
+KeySettings ReadKeySettings();
+KeySettings ReadKeySettingsFrom(const std::wstring& iniPath);
+// Writes "1" or "0"; the caller sets the hook library's flag for the key first.
+void WriteKeySetting(const std::wstring& iniPath, const SuppressorSetting& setting, bool on);
+
+// Replaces list with the entries of excludeapp.txt; a missing file gives an empty list.
+void LoadExcludeList(std::vector<std::wstring>& list);
+void LoadExcludeListFrom(const std::wstring& path, std::vector<std::wstring>& list);
+// Rewrites excludeapp.txt, one line per entry; a file that cannot be opened stays as it was.
+void SaveExcludeList(const std::vector<std::wstring>& list);
+void SaveExcludeListTo(const std::wstring& path, const std::vector<std::wstring>& list);

@@ -1,0 +1,384 @@
+// Reads the program's resources back from a binary that links the same compiled .rc.
+
+#include "resource.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+HINSTANCE Module() { return GetModuleHandleW(nullptr); }
+
+struct ResourceBytes {
+    const BYTE* data;
+    DWORD size;
+};
+
+ResourceBytes FindBytes(const wchar_t* type, WORD id)
+{
+    HRSRC found = FindResourceW(Module(), MAKEINTRESOURCEW(id), type);
+    if (!found) return {nullptr, 0};
+    return {static_cast<const BYTE*>(LockResource(LoadResource(Module(), found))),
+            SizeofResource(Module(), found)};
+}
+
+// A name or class field of a template: an ordinal, or a string when ordinal is 0.
+struct Field {
+    WORD ordinal = 0;
+    std::wstring text;
+};
+
+class TemplateReader {
+public:
+    explicit TemplateReader(const BYTE* start) : m_start(start), m_at(start) {}
+
+    template <class T> T Read()
+    {
+        T value;
+        std::memcpy(&value, m_at, sizeof value);
+        m_at += sizeof value;
+        return value;
+    }
+
+    Field ReadField()
+    {
+        Field field;
+        WORD unit = Read<WORD>();
+        if (unit == 0xFFFF) {
+            field.ordinal = Read<WORD>();
+            return field;
+        }
+        for (; unit; unit = Read<WORD>()) field.text.push_back(static_cast<wchar_t>(unit));
+        return field;
+    }
+
+    void AlignToDword() { m_at = m_start + ((m_at - m_start + 3) & ~3); }
+
+private:
+    const BYTE* m_start;
+    const BYTE* m_at;
+};
+
+struct Control {
+    int id;
+    std::wstring className;
+    DWORD style, exStyle;
+    short x, y, cx, cy;
+    Field text;
+};
+
+struct Dialog {
+    WORD signature;
+    DWORD style, exStyle;
+    short cx, cy;
+    std::wstring caption;
+    WORD pointSize, weight;
+    BYTE italic, charset;
+    std::wstring font;
+    std::vector<Control> controls;
+};
+
+std::wstring ClassName(const Field& field)
+{
+    switch (field.ordinal) {
+    case 0x80: return L"BUTTON";
+    case 0x82: return L"STATIC";
+    case 0x83: return L"LISTBOX";
+    }
+    std::wstring name = field.text;
+    CharUpperBuffW(name.data(), static_cast<DWORD>(name.size()));
+    return name;
+}
+
+Dialog ParseDialog(WORD id)
+{
+    const ResourceBytes bytes = FindBytes(RT_DIALOG, id);
+    if (!bytes.data) throw std::runtime_error("no dialog template");
+    TemplateReader in(bytes.data);
+    Dialog dialog{};
+    in.Read<WORD>();  // template version
+    dialog.signature = in.Read<WORD>();
+    in.Read<DWORD>();  // help id
+    dialog.exStyle = in.Read<DWORD>();
+    dialog.style = in.Read<DWORD>();
+    const WORD count = in.Read<WORD>();
+    in.Read<short>();
+    in.Read<short>();
+    dialog.cx = in.Read<short>();
+    dialog.cy = in.Read<short>();
+    in.ReadField();  // menu
+    in.ReadField();  // class
+    dialog.caption = in.ReadField().text;
+    dialog.pointSize = in.Read<WORD>();
+    dialog.weight = in.Read<WORD>();
+    dialog.italic = in.Read<BYTE>();
+    dialog.charset = in.Read<BYTE>();
+    dialog.font = in.ReadField().text;
+    for (WORD i = 0; i < count; ++i) {
+        in.AlignToDword();
+        Control control{};
+        in.Read<DWORD>();  // help id
+        control.exStyle = in.Read<DWORD>();
+        control.style = in.Read<DWORD>();
+        control.x = in.Read<short>();
+        control.y = in.Read<short>();
+        control.cx = in.Read<short>();
+        control.cy = in.Read<short>();
+        control.id = in.Read<int>();
+        control.className = ClassName(in.ReadField());
+        control.text = in.ReadField();
+        in.Read<WORD>();  // no creation data in ours
+        dialog.controls.push_back(control);
+    }
+    return dialog;
+}
+
+constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT;
+constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
+constexpr DWORD kCheckBox = kChild | BS_AUTOCHECKBOX | WS_TABSTOP;
+constexpr DWORD kButton = kChild | BS_PUSHBUTTON | WS_TABSTOP;
+constexpr DWORD kDefaultButton = kChild | BS_DEFPUSHBUTTON | WS_TABSTOP;
+constexpr DWORD kListBox =
+    kChild | WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT;
+
+struct ExpectedControl {
+    int id;
+    const wchar_t* className;
+    DWORD style;
+    short x, y, cx, cy;
+    const wchar_t* text;
+};
+
+void ExpectDialog(WORD id, const wchar_t* caption, short cx, short cy,
+                  const std::vector<ExpectedControl>& controls)
+{
+    SCOPED_TRACE(id);
+    const Dialog dialog = ParseDialog(id);
+    EXPECT_EQ(dialog.signature, 0xFFFF);  // an extended template
+    EXPECT_EQ(dialog.style, kDialogStyle);
+    EXPECT_EQ(dialog.exStyle, 0u);
+    EXPECT_EQ(dialog.caption, caption);
+    EXPECT_EQ(dialog.cx, cx);
+    EXPECT_EQ(dialog.cy, cy);
+    EXPECT_EQ(dialog.font, L"MS UI Gothic");
+    EXPECT_EQ(dialog.pointSize, 9);
+    EXPECT_EQ(dialog.weight, 0);
+    EXPECT_EQ(dialog.italic, 0);
+    EXPECT_EQ(dialog.charset, DEFAULT_CHARSET);
+    ASSERT_EQ(dialog.controls.size(), controls.size());
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        SCOPED_TRACE(i);
+        const Control& actual = dialog.controls[i];
+        const ExpectedControl& expected = controls[i];
+        EXPECT_EQ(actual.id, expected.id);
+        EXPECT_EQ(actual.className, expected.className);
+        EXPECT_EQ(actual.style, expected.style);
+        EXPECT_EQ(actual.exStyle, 0u);
+        EXPECT_EQ(actual.x, expected.x);
+        EXPECT_EQ(actual.y, expected.y);
+        EXPECT_EQ(actual.cx, expected.cx);
+        EXPECT_EQ(actual.cy, expected.cy);
+        if (expected.text) {
+            EXPECT_EQ(actual.text.text, expected.text);
+        }
+    }
+}
+
+TEST(Resources, StringsAndMenuOfTheFrame)
+{
+    wchar_t text[64];
+    ASSERT_EQ(LoadStringW(Module(), IDR_MAINFRAME, text, 64), 6);
+    EXPECT_STREQ(text, L"Vimlet");
+    ASSERT_EQ(LoadStringW(Module(), IDS_APP_TITLE, text, 64), 6);
+    EXPECT_STREQ(text, L"Vimlet");
+
+    HMENU menu = LoadMenuW(Module(), MAKEINTRESOURCEW(IDR_MAINFRAME));
+    ASSERT_TRUE(menu);
+    EXPECT_EQ(GetMenuItemCount(menu), 1);
+    EXPECT_EQ(GetSubMenu(menu, 0), nullptr);
+    EXPECT_EQ(GetMenuItemID(menu, 0), 0u);
+    GetMenuStringW(menu, 0, text, 64, MF_BYPOSITION);
+    EXPECT_STREQ(text, L"ファイル(&F)");
+    DestroyMenu(menu);
+}
+
+TEST(Resources, IconsHaveTheirSizesAndColours)
+{
+    struct GroupEntry {
+        BYTE width, height, colourCount, reserved;
+        WORD planes, bitCount;
+        DWORD bytes;
+        WORD id;
+    };
+    struct Expected {
+        WORD id;
+        int size;
+        BYTE colourCount;
+    };
+    for (Expected expected : {Expected{IDR_MAINFRAME, 32, 0}, Expected{IDI_TRAY, 16, 16}}) {
+        SCOPED_TRACE(expected.id);
+        const ResourceBytes group = FindBytes(RT_GROUP_ICON, expected.id);
+        ASSERT_TRUE(group.data);
+        WORD count;
+        std::memcpy(&count, group.data + 4, sizeof count);
+        ASSERT_EQ(count, 1);
+        GroupEntry entry;
+        std::memcpy(&entry, group.data + 6, 14);
+        EXPECT_EQ(entry.width, expected.size);
+        EXPECT_EQ(entry.height, expected.size);
+        EXPECT_EQ(entry.colourCount, expected.colourCount);
+
+        // cx and cy 0 without LR_DEFAULTSIZE: the image's own size.
+        HICON icon = static_cast<HICON>(
+            LoadImageW(Module(), MAKEINTRESOURCEW(expected.id), IMAGE_ICON, 0, 0, 0));
+        ASSERT_TRUE(icon);
+        ICONINFO info;
+        ASSERT_TRUE(GetIconInfo(icon, &info));
+        BITMAP colour;
+        GetObjectW(info.hbmColor, sizeof colour, &colour);
+        EXPECT_EQ(colour.bmWidth, expected.size);
+        EXPECT_EQ(colour.bmHeight, expected.size);
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+        DestroyIcon(icon);
+    }
+}
+
+TEST(Resources, SettingsDialogTemplate)
+{
+    ExpectDialog(IDD_VIMLET_DIALOG, L"Vimlet", 359, 198, {
+        {-1, L"BUTTON", kChild | BS_GROUPBOX, 7, 7, 345, 53,
+         L"以下のキーが押されているときはVimletを無効にする"},
+        {IDC_LEFT_SHIFT, L"BUTTON", kCheckBox, 31, 20, 39, 10, L"左Shift"},
+        {IDC_LEFT_CTRL, L"BUTTON", kCheckBox, 31, 32, 35, 10, L"左Ctrl"},
+        {IDC_LEFT_ALT, L"BUTTON", kCheckBox, 31, 44, 33, 10, L"左Alt"},
+        {IDC_RIGHT_SHIFT, L"BUTTON", kCheckBox, 97, 20, 39, 10, L"右Shift"},
+        {IDC_RIGHT_CTRL, L"BUTTON", kCheckBox, 97, 32, 35, 10, L"右Ctrl"},
+        {IDC_RIGHT_ALT, L"BUTTON", kCheckBox, 97, 44, 33, 10, L"右Alt"},
+        {IDC_SPACE, L"BUTTON", kCheckBox, 161, 20, 41, 10, L"スペース"},
+        {-1, L"BUTTON", kChild | BS_GROUPBOX, 7, 65, 345, 102,
+         L"以下のアプリケーション上ではVimletを無効にする"},
+        {IDC_APP_LIST, L"LISTBOX", kListBox, 14, 81, 272, 76, L""},
+        {IDC_ADD, L"BUTTON", kButton, 294, 81, 50, 14, L"追加(&A)..."},
+        {IDC_REMOVE, L"BUTTON", kButton, 294, 98, 50, 14, L"削除(&R)"},
+        {IDC_EXIT, L"BUTTON", kButton, 7, 177, 50, 14, L"終了(&X)"},
+        {IDC_ABOUT, L"BUTTON", kButton, 89, 177, 66, 14, L"バージョン情報"},
+        {IDC_OPEN_STARTUP, L"BUTTON", kButton, 184, 177, 92, 14, L"スタートアップフォルダを開く"},
+        {IDCANCEL, L"BUTTON", kDefaultButton, 302, 177, 50, 14, L"閉じる(&C)"},
+    });
+}
+
+TEST(Resources, AddApplicationDialogTemplate)
+{
+    ExpectDialog(IDD_ADDAPP, L"Vimletを無効にするアプリケーションの選択", 316, 164, {
+        {-1, L"STATIC", kChild | WS_GROUP | SS_LEFT, 7, 7, 78, 8, L"実行中のアプリケーション"},
+        {IDC_APP_LIST, L"LISTBOX", kListBox | LBS_MULTIPLESEL, 7, 20, 302, 114, L""},
+        {IDOK, L"BUTTON", kDefaultButton, 7, 143, 127, 14, L"選択されたアプリケーションを追加"},
+        {IDC_OTHER_APP, L"BUTTON", kButton, 140, 143, 113, 14, L"その他のアプリケーション(&O)..."},
+        {IDCANCEL, L"BUTTON", kButton, 259, 143, 50, 14, L"キャンセル"},
+    });
+}
+
+TEST(Resources, AboutBoxTemplate)
+{
+    ExpectDialog(IDD_ABOUTBOX, L"About Vimlet", 193, 83, {
+        {-1, L"STATIC", kChild | SS_ICON, 14, 14, 20, 20, nullptr},
+        {-1, L"STATIC", kChild | SS_NOPREFIX | WS_GROUP, 55, 22, 114, 8, L"Vimlet, Version 2.1"},
+        {IDOK, L"BUTTON", kDefaultButton | WS_GROUP, 71, 58, 50, 14, L"OK"},
+        {-1, L"STATIC", kChild | WS_GROUP, 55, 10, 104, 8, nullptr},
+    });
+    EXPECT_EQ(ParseDialog(IDD_ABOUTBOX).controls[0].text.ordinal, IDR_MAINFRAME);
+}
+
+INT_PTR CALLBACK QuietDialogProc(HWND, UINT message, WPARAM, LPARAM) noexcept
+{
+    return message == WM_INITDIALOG;
+}
+
+std::wstring WindowText(HWND window)
+{
+    wchar_t text[1000] = L"";
+    GetWindowTextW(window, text, 1000);
+    return text;
+}
+
+std::vector<HWND> ChildrenInTemplateOrder(HWND dialog)
+{
+    std::vector<HWND> children;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        children.push_back(child);
+    return children;
+}
+
+TEST(Resources, DialogsComeAliveWithTheirControls)
+{
+    struct Expected {
+        WORD id;
+        std::size_t controls;
+    };
+    for (Expected expected : {Expected{IDD_VIMLET_DIALOG, 16}, Expected{IDD_ADDAPP, 5},
+                              Expected{IDD_ABOUTBOX, 4}}) {
+        SCOPED_TRACE(expected.id);
+        HWND dialog = CreateDialogParamW(Module(), MAKEINTRESOURCEW(expected.id), nullptr,
+                                         QuietDialogProc, 0);
+        ASSERT_TRUE(dialog);
+        EXPECT_EQ(ChildrenInTemplateOrder(dialog).size(), expected.controls);
+        DestroyWindow(dialog);
+    }
+}
+
+TEST(Resources, AboutBoxShowsTheIconAndItsTextFits)
+{
+    HWND about = CreateDialogParamW(Module(), MAKEINTRESOURCEW(IDD_ABOUTBOX), nullptr,
+                                    QuietDialogProc, 0);
+    ASSERT_TRUE(about);
+    const std::vector<HWND> controls = ChildrenInTemplateOrder(about);
+    ASSERT_EQ(controls.size(), 4u);
+    EXPECT_TRUE(SendMessageW(controls[0], STM_GETICON, 0, 0));
+
+    for (HWND text : {controls[1], controls[3]}) {
+        const std::wstring line = WindowText(text);
+        SCOPED_TRACE(testing::Message() << "\"" << std::string(line.begin(), line.end()) << "\"");
+        HDC dc = GetDC(text);
+        HGDIOBJ previous =
+            SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(text, WM_GETFONT, 0, 0)));
+        SIZE extent;
+        GetTextExtentPoint32W(dc, line.c_str(), static_cast<int>(line.size()), &extent);
+        SelectObject(dc, previous);
+        ReleaseDC(text, dc);
+        RECT client;
+        GetClientRect(text, &client);
+        // Some room to spare: other fonts may stand in for MS UI Gothic.
+        EXPECT_LE(extent.cx * 10, client.right * 9) << extent.cx << " of " << client.right;
+    }
+    DestroyWindow(about);
+}
+
+TEST(Resources, ManifestAsksForAsInvokerAndCommonControls6)
+{
+    const ResourceBytes manifest = FindBytes(RT_MANIFEST, 1);
+    ASSERT_TRUE(manifest.data);
+    const std::string text(reinterpret_cast<const char*>(manifest.data), manifest.size);
+    for (const char* part :
+         {"level=\"asInvoker\"", "uiAccess=\"false\"", "name=\"Microsoft.Windows.Common-Controls\"",
+          "version=\"6.0.0.0\"", "publicKeyToken=\"6595b64144ccf1df\""})
+        EXPECT_NE(text.find(part), std::string::npos) << part;
+
+    // The loader honours it: the common controls come from the side-by-side store.
+    INITCOMMONCONTROLSEX init = {sizeof init, ICC_WIN95_CLASSES};
+    ASSERT_TRUE(InitCommonControlsEx(&init));
+    wchar_t path[MAX_PATH] = L"";
+    GetModuleFileNameW(GetModuleHandleW(L"comctl32.dll"), path, MAX_PATH);
+    CharLowerW(path);
+    EXPECT_NE(std::wstring(path).find(L"\\winsxs\\"), std::wstring::npos)
+        << std::string(path, path + wcslen(path));
+}
+
+} // namespace

@@ -1,0 +1,159 @@
+// The exclusion check on real list files.
+#include "exclusion.h"
+
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr char kHost[] = "C:\\Program Files\\Editor\\editor.exe";
+
+class Exclusion : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_cache = {};
+        std::strcpy(m_cache.hostPath, kHost);
+    }
+
+    bool Allows() { return m_cache.AllowsHiding(m_list.c_str()); }
+
+    // Writes the list and gives it a modification time of its own, so every rewrite counts.
+    void WriteList(const std::string& bytes)
+    {
+        WriteBytes(m_list, bytes);
+        SetModificationTime(++m_fakeTime);
+    }
+
+    void SetModificationTime(LONGLONG seconds)
+    {
+        HANDLE file = CreateFileW(m_list.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        const ULONGLONG ticks = (seconds + 11644473600LL) * 10000000ULL;  // since 1601
+        FILETIME time{DWORD(ticks), DWORD(ticks >> 32)};
+        SetFileTime(file, nullptr, nullptr, &time);
+        CloseHandle(file);
+    }
+
+    TempDir m_dir;
+    std::wstring m_list = m_dir.File(L"excludeapp.txt");
+    vimlet::ExclusionCache m_cache;
+    LONGLONG m_fakeTime = 1700000000;
+};
+
+TEST_F(Exclusion, NoFileAllowsHiding)
+{
+    EXPECT_TRUE(Allows());
+    EXPECT_TRUE(m_cache.AllowsHiding(L""));
+}
+
+TEST_F(Exclusion, WholePathMatchesInOtherAsciiCase)
+{
+    WriteList("D:\\other.exe\r\nc:\\PROGRAM FILES\\editor\\EDITOR.EXE\r\n");
+    EXPECT_FALSE(Allows());
+}
+
+TEST_F(Exclusion, BareFileNameOrPrefixDoesNotMatch)
+{
+    WriteList("editor.exe\r\nC:\\Program Files\\Editor\\editor\r\nC:\\Program Files\\Editor\\editor.exe.bak\r\n");
+    EXPECT_TRUE(Allows());
+}
+
+TEST_F(Exclusion, NonAsciiLettersAreNotFolded)
+{
+    std::strcpy(m_cache.hostPath, "C:\\\xC4pfel\\app.exe");  // Ä in code page 1252
+    WriteList("C:\\\xE4pfel\\app.exe\r\n");                 // ä
+    EXPECT_TRUE(Allows());
+    WriteList("c:\\\xC4PFEL\\APP.EXE\r\n");
+    EXPECT_FALSE(Allows());
+}
+
+TEST_F(Exclusion, WhiteSpaceAndBlankLinesAreIgnored)
+{
+    WriteList("\r\n \t \r\n\t  C:\\Program Files\\Editor\\editor.exe \t\v\f\r\n\r\n");
+    EXPECT_FALSE(Allows());
+}
+
+TEST_F(Exclusion, LastLineWithoutLineEndCounts)
+{
+    WriteList("D:\\x.exe\r\nC:\\Program Files\\Editor\\editor.exe");
+    EXPECT_FALSE(Allows());
+}
+
+TEST_F(Exclusion, LongLineIsReadAsTwoEntries)
+{
+    const std::string host = kHost;
+    WriteList(std::string(999, 'x') + host + std::string(501 - host.size(), ' ') + "\r\n");
+    EXPECT_FALSE(Allows()) << "the last 501 bytes are an entry of their own";
+
+    WriteList(std::string(999 - host.size(), ' ') + host + std::string(501, 'y') + "\r\n");
+    EXPECT_FALSE(Allows()) << "so are the first 999";
+}
+
+TEST_F(Exclusion, RewriteIsNoticedByItsModificationTime)
+{
+    WriteList("C:\\Program Files\\Editor\\editor.exe\r\n");
+    EXPECT_FALSE(Allows());
+    WriteList("D:\\x.exe\r\n");
+    EXPECT_TRUE(Allows());
+    WriteList("C:\\Program Files\\Editor\\editor.exe\r\n");
+    EXPECT_FALSE(Allows());
+}
+
+TEST_F(Exclusion, UnchangedModificationTimeIsNotReadAgain)
+{
+    WriteList("C:\\Program Files\\Editor\\editor.exe\r\n");
+    EXPECT_FALSE(Allows());
+    WriteBytes(m_list, "D:\\x.exe\r\n");
+    SetModificationTime(m_fakeTime);
+    EXPECT_FALSE(Allows()) << "same second, the cached answer stands";
+    SetModificationTime(m_fakeTime - 100);
+    EXPECT_TRUE(Allows()) << "a time that went back counts as a change";
+}
+
+TEST_F(Exclusion, DeletedFileKeepsTheLastAnswer)
+{
+    WriteList("C:\\Program Files\\Editor\\editor.exe\r\n");
+    EXPECT_FALSE(Allows());
+    ASSERT_TRUE(DeleteFileW(m_list.c_str()));
+    EXPECT_FALSE(Allows());
+}
+
+TEST_F(Exclusion, EmptyHostPathMatchesNothing)
+{
+    m_cache.hostPath[0] = '\0';
+    WriteList("\r\n  \r\nC:\\x.exe\r\n");
+    EXPECT_TRUE(Allows());
+}
+
+TEST_F(Exclusion, UnterminatedSharedPathIsCutSafely)
+{
+    WriteList("C:\\Program Files\\Editor\\editor.exe\r\n");
+    wchar_t path[vimlet::kPathCapacity];
+    for (wchar_t& c : path) c = L'x';  // another process mid-rewrite: no terminator
+    EXPECT_TRUE(m_cache.AllowsHiding(path));
+}
+
+TEST(ExclusionHelpers, TrimAndCompare)
+{
+    const vimlet::ByteRange trimmed = vimlet::TrimAsciiSpace(" \t\x0b\x0c\r\nab c\r\n");
+    EXPECT_EQ(std::string(trimmed.begin, trimmed.end), "ab c");
+    const vimlet::ByteRange blank = vimlet::TrimAsciiSpace(" \t\r\n");
+    EXPECT_EQ(blank.begin, blank.end);
+    const vimlet::ByteRange nbsp = vimlet::TrimAsciiSpace("\xA0x\xA0");
+    EXPECT_EQ(std::string(nbsp.begin, nbsp.end), "\xA0x\xA0") << "only ASCII white space";
+
+    const char entry[] = "AbC";
+    EXPECT_TRUE(vimlet::EqualsIgnoringAsciiCase({entry, entry + 3}, "aBc"));
+    EXPECT_FALSE(vimlet::EqualsIgnoringAsciiCase({entry, entry + 3}, "aBcd"));
+    EXPECT_FALSE(vimlet::EqualsIgnoringAsciiCase({entry, entry + 2}, "aBc"));
+    const char bracket[] = "[";  // 0x5B must not fold to 0x7B
+    EXPECT_FALSE(vimlet::EqualsIgnoringAsciiCase({bracket, bracket + 1}, "{"));
+}
+
+} // namespace

@@ -1,0 +1,287 @@
+// The hooks' decisions, driven through a fake system: which system calls happen, in what order.
+#include "hook_logic.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+using vimlet::SharedHookState;
+
+struct FakeSystem {
+    static inline SharedHookState state;
+    static inline std::vector<std::string> calls;
+    static inline std::set<int> keysDown;
+    static inline bool capture = false;
+    static inline bool excluded = false;
+    static inline bool parkingWindowReadable = true;
+    static inline POINT cursor{};
+    static inline const HWND parkingWindow = reinterpret_cast<HWND>(0x1234);
+    static constexpr POINT kParkingPoint{1918, 1078};
+
+    static void Reset()
+    {
+        state = {};
+        state.parkingWindow = parkingWindow;
+        calls.clear();
+        keysDown.clear();
+        capture = excluded = false;
+        parkingWindowReadable = true;
+        cursor = {100, 200};
+    }
+
+    static SharedHookState& State() { return state; }
+    static bool KeyIsDown(int vk)
+    {
+        calls.push_back("key " + std::to_string(vk));
+        return keysDown.count(vk) != 0;
+    }
+    static bool ThreadHasCapture()
+    {
+        calls.push_back("capture");
+        return capture;
+    }
+    static bool ExclusionAllowsHiding()
+    {
+        calls.push_back("exclusion");
+        return !excluded;
+    }
+    static POINT CursorPosition()
+    {
+        calls.push_back("cursor");
+        return cursor;
+    }
+    static void MoveCursor(POINT p)
+    {
+        calls.push_back("move " + std::to_string(p.x) + "," + std::to_string(p.y));
+        cursor = p;
+    }
+    static bool WindowTopLeft(HWND window, POINT* p)
+    {
+        calls.push_back("rect");
+        if (window != parkingWindow || !parkingWindowReadable) return false;
+        *p = kParkingPoint;
+        return true;
+    }
+    static void NotifyParkingWindow(HWND window)
+    {
+        EXPECT_EQ(window, parkingWindow);
+        EXPECT_FALSE(state.hidden) << "the hidden flag is set only after the window answered";
+        calls.push_back("notify");
+    }
+    static LRESULT CallNextHook(HHOOK hook, int, WPARAM, LPARAM)
+    {
+        calls.push_back(hook == state.keyboardHook.handle ? "next keyboard" : "next mouse");
+        return 7;
+    }
+};
+
+using Hooks = vimlet::HookLogic<FakeSystem>;
+
+constexpr LPARAM kKeyDown = 0x001E0001;
+constexpr LPARAM kKeyUp = LPARAM(0xC01E0001);
+
+using Calls = std::vector<std::string>;
+
+class HookLogic : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        FakeSystem::Reset();
+        FakeSystem::state.keyboardHook.handle = reinterpret_cast<HHOOK>(1);
+        FakeSystem::state.mouseHook.handle = reinterpret_cast<HHOOK>(2);
+    }
+    static SharedHookState& State() { return FakeSystem::state; }
+    static void SetFlag(UINT vk) { State().suppressor[vimlet::SuppressorIndex(vk)] = 1; }
+    static LRESULT Key(WPARAM vk, LPARAM flags = kKeyDown, int code = HC_ACTION)
+    {
+        FakeSystem::calls.clear();
+        return Hooks::OnKeyboard(code, vk, flags);
+    }
+    static LRESULT Mouse(POINT pt, int code = HC_ACTION)
+    {
+        FakeSystem::calls.clear();
+        MOUSEHOOKSTRUCT info{};
+        info.pt = pt;
+        return Hooks::OnMouse(code, WM_MOUSEMOVE, reinterpret_cast<LPARAM>(&info));
+    }
+};
+
+TEST_F(HookLogic, KeyDownWithoutFlagsParksWithoutAskingForKeyState)
+{
+    EXPECT_EQ(Key('A'), 7);
+    EXPECT_EQ(FakeSystem::calls, (Calls{"capture", "exclusion", "cursor", "rect", "move 1918,1078",
+                                        "notify", "next keyboard"}));
+    EXPECT_TRUE(State().hidden);
+    EXPECT_EQ(State().savedCursor.x, 100);
+    EXPECT_EQ(State().savedCursor.y, 200);
+    EXPECT_EQ(State().hidePosition.x, 1918);
+    EXPECT_EQ(State().hidePosition.y, 1078);
+}
+
+TEST_F(HookLogic, SuppressorKeysAreQueriedInOrderUntilTheFirstThatIsDown)
+{
+    for (UINT vk : {VK_SPACE, VK_RMENU, VK_RSHIFT, VK_LMENU, VK_LSHIFT}) SetFlag(vk);
+    Key('A');
+    EXPECT_EQ(FakeSystem::calls[0], "key 160");
+    EXPECT_EQ(FakeSystem::calls[1], "key 164");
+    EXPECT_EQ(FakeSystem::calls[2], "key 161");
+    EXPECT_EQ(FakeSystem::calls[3], "key 165");
+    EXPECT_EQ(FakeSystem::calls[4], "key 32");
+    EXPECT_EQ(FakeSystem::calls[5], "capture") << "the exclusion check comes after every veto";
+    EXPECT_EQ(FakeSystem::calls[6], "exclusion");
+    EXPECT_TRUE(State().hidden);
+
+    State().hidden = 0;
+    FakeSystem::keysDown = {VK_RSHIFT, VK_SPACE};
+    Key('A');
+    EXPECT_EQ(FakeSystem::calls, (Calls{"key 160", "key 164", "key 161", "next keyboard"}));
+    EXPECT_FALSE(State().hidden);
+}
+
+TEST_F(HookLogic, HeldKeyWithClearFlagDoesNotVeto)
+{
+    SetFlag(VK_LSHIFT);
+    FakeSystem::keysDown = {VK_RSHIFT};
+    Key('A');
+    EXPECT_TRUE(State().hidden);
+
+    State().hidden = 0;
+    FakeSystem::keysDown = {VK_LSHIFT};
+    Key(VK_LSHIFT);  // a suppressor's own key-down, still held
+    EXPECT_FALSE(State().hidden);
+}
+
+TEST_F(HookLogic, KeyUpAndParkedCursorPassTheKeyOn)
+{
+    Key('A', kKeyUp);
+    EXPECT_EQ(FakeSystem::calls, (Calls{"next keyboard"}));
+
+    State().hidden = 1;
+    SetFlag(VK_LSHIFT);
+    Key('A');
+    EXPECT_EQ(FakeSystem::calls, (Calls{"next keyboard"}));
+}
+
+TEST_F(HookLogic, NegativeCodePassesStraightOn)
+{
+    EXPECT_EQ(Key(VK_NUMPAD5, kKeyDown, -1), 7);
+    EXPECT_EQ(FakeSystem::calls, (Calls{"next keyboard"}));
+}
+
+TEST_F(HookLogic, NoRemoveCodeIsHandledLikeAction)
+{
+    Key('A', kKeyDown, HC_NOREMOVE);
+    EXPECT_TRUE(State().hidden);
+}
+
+TEST_F(HookLogic, CaptureAndExclusionStopTheHide)
+{
+    FakeSystem::capture = true;
+    Key('A');
+    EXPECT_EQ(FakeSystem::calls, (Calls{"capture", "next keyboard"}));
+    EXPECT_FALSE(State().hidden);
+
+    FakeSystem::capture = false;
+    FakeSystem::excluded = true;
+    Key('A');
+    EXPECT_EQ(FakeSystem::calls, (Calls{"capture", "exclusion", "next keyboard"}));
+    EXPECT_FALSE(State().hidden);
+}
+
+TEST_F(HookLogic, JumpKeysMoveToTheParkingPointAndAreSwallowed)
+{
+    FakeSystem::keysDown = {VK_CONTROL, VK_MENU};
+    for (WPARAM vk : {VK_NUMPAD1, VK_NUMPAD5, VK_NUMPAD9}) {
+        for (LPARAM flags : {kKeyDown, kKeyUp}) {
+            FakeSystem::cursor = {5, 5};
+            EXPECT_EQ(Key(vk, flags), 1);
+            EXPECT_EQ(FakeSystem::calls, (Calls{"key 17", "key 18", "rect", "move 1918,1078"}));
+        }
+    }
+    EXPECT_FALSE(State().hidden) << "a jump is not a hide";
+    EXPECT_EQ(State().hidePosition.x, 0);
+}
+
+TEST_F(HookLogic, JumpWhileParkedKeepsTheSavedPosition)
+{
+    Key('A');
+    FakeSystem::keysDown = {VK_CONTROL, VK_MENU};
+    Key(VK_NUMPAD5);
+    EXPECT_TRUE(State().hidden);
+    Mouse({1, 1});
+    EXPECT_EQ(FakeSystem::calls, (Calls{"move 100,200", "next mouse"}));
+}
+
+TEST_F(HookLogic, NotJumpKeys)
+{
+    FakeSystem::keysDown = {VK_CONTROL, VK_MENU};
+    for (WPARAM vk : {WPARAM(VK_NUMPAD0), WPARAM(VK_END), WPARAM(VK_CLEAR), WPARAM('5')}) {
+        State().hidden = 0;
+        Key(vk);
+        EXPECT_NE(FakeSystem::calls.back(), "move 1918,1078");
+        EXPECT_EQ(FakeSystem::calls.back(), "next keyboard") << vk;
+        EXPECT_TRUE(State().hidden) << vk << " goes through the hide path";
+    }
+    FakeSystem::keysDown = {VK_CONTROL};
+    State().hidden = 0;
+    Key(VK_NUMPAD5);
+    EXPECT_EQ(FakeSystem::calls[0], "key 17");
+    EXPECT_EQ(FakeSystem::calls[1], "key 18");
+    EXPECT_TRUE(State().hidden);
+    EXPECT_EQ(FakeSystem::calls.back(), "next keyboard");
+}
+
+TEST_F(HookLogic, UnreadableParkingWindowMovesNothing)
+{
+    FakeSystem::parkingWindowReadable = false;
+    Key('A');
+    EXPECT_EQ(FakeSystem::calls, (Calls{"capture", "exclusion", "cursor", "rect", "next keyboard"}));
+    EXPECT_FALSE(State().hidden);
+
+    FakeSystem::keysDown = {VK_CONTROL, VK_MENU};
+    EXPECT_EQ(Key(VK_NUMPAD5), 1) << "still swallowed";
+    EXPECT_EQ(FakeSystem::calls, (Calls{"key 17", "key 18", "rect"}));
+}
+
+TEST_F(HookLogic, MouseAtTheHidePositionKeepsTheCursorParked)
+{
+    Key('A');
+    EXPECT_EQ(Mouse({1918, 1078}), 7);
+    EXPECT_EQ(FakeSystem::calls, (Calls{"next mouse"}));
+    EXPECT_TRUE(State().hidden);
+
+    Mouse({1918, 1077});
+    EXPECT_EQ(FakeSystem::calls, (Calls{"move 100,200", "next mouse"}));
+    EXPECT_FALSE(State().hidden);
+
+    Mouse({5, 5});
+    EXPECT_EQ(FakeSystem::calls, (Calls{"next mouse"})) << "a visible cursor is left alone";
+}
+
+TEST_F(HookLogic, MouseWithNegativeCodeChangesNothing)
+{
+    Key('A');
+    Mouse({1, 1}, -1);
+    EXPECT_EQ(FakeSystem::calls, (Calls{"next mouse"}));
+    EXPECT_TRUE(State().hidden);
+}
+
+TEST_F(HookLogic, ShowAndHideDirectly)
+{
+    Hooks::Show();
+    EXPECT_TRUE(FakeSystem::calls.empty());
+    Hooks::Hide();
+    EXPECT_TRUE(State().hidden);
+    FakeSystem::calls.clear();
+    Hooks::Hide();
+    EXPECT_TRUE(FakeSystem::calls.empty()) << "already parked";
+    Hooks::Show();
+    EXPECT_EQ(FakeSystem::calls, (Calls{"move 100,200"}));
+    EXPECT_FALSE(State().hidden);
+}
+
+} // namespace
