@@ -19,9 +19,12 @@ constexpr int SuppressorIndex(UINT virtualKey)
     return -1;
 }
 
+// The system drops a hook when the thread that installed it ends. Thread ids come round
+// again, so the thread is known by its id and its creation time together.
 struct InstalledHook {
     HHOOK handle;
-    DWORD threadId;  // the installing thread; the system drops the hook when it ends
+    DWORD threadId;
+    ULONGLONG threadCreationTime;
 };
 
 // Plain loads and stores only: hooks in many processes touch this at once, without locks.

@@ -26,14 +26,22 @@ LRESULT CALLBACK MouseProc(int code, WPARAM wParam, LPARAM lParam)
     return Hooks::OnMouse(code, wParam, lParam);
 }
 
+ULONGLONG CreationTime(HANDLE thread)
+{
+    FILETIME created, exited, kernel, user;
+    if (!GetThreadTimes(thread, &created, &exited, &kernel, &user)) return 0;
+    return (ULONGLONG(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+}
+
 // The shared section outlives the program that installed the hooks whenever another process
 // still has the library loaded; a handle left by a thread that has ended is stale.
 bool IsInstalled(const InstalledHook& hook)
 {
     if (!hook.handle) return false;
-    HANDLE thread = OpenThread(SYNCHRONIZE, FALSE, hook.threadId);
+    HANDLE thread = OpenThread(SYNCHRONIZE | THREAD_QUERY_LIMITED_INFORMATION, FALSE, hook.threadId);
     if (!thread) return false;
-    const bool running = WaitForSingleObject(thread, 0) == WAIT_TIMEOUT;
+    const bool running = WaitForSingleObject(thread, 0) == WAIT_TIMEOUT &&
+                         CreationTime(thread) == hook.threadCreationTime;
     CloseHandle(thread);
     return running;
 }
@@ -42,6 +50,7 @@ void Install(InstalledHook& hook, int type, HOOKPROC procedure)
 {
     if (IsInstalled(hook)) return;
     hook.threadId = GetCurrentThreadId();
+    hook.threadCreationTime = CreationTime(GetCurrentThread());
     hook.handle = SetWindowsHookExA(type, procedure, g_module, 0);
 }
 

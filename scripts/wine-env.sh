@@ -32,6 +32,8 @@ ensure_wine_prefix() {
   "$WINELOADER" wineboot --init >/dev/null 2>&1
   # Japanese dialog text asks for MS UI Gothic; IPA's P Gothic has the glyphs.
   "$WINELOADER" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS UI Gothic' /d 'IPAPGothic' /f >/dev/null 2>&1
+  # Without a window manager, Wine would wait for one on every hide or destroy of a window.
+  "$WINELOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
   "$WINESERVER" -w
   touch "$WINEPREFIX/.vimlet-ready"
 }
@@ -48,6 +50,8 @@ start_wineserver() {
   "$WINELOADER" cmd.exe /q <"$fifo" >/dev/null 2>&1 &
   exec 4>"$fifo"
   rm -f "$fifo"
+  # Waits for the desktop process, so that no test program is the one that starts it.
+  "$WINELOADER" cmd.exe /c exit >/dev/null 2>&1
 }
 
 stop_wine_session() {

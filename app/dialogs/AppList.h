@@ -1,0 +1,18 @@
+#pragma once
+// The one order of every list of application paths the dialogs build (the running
+// applications, the exclusion list after an Add): ascending by UTF-16 code units, so
+// case-sensitive and the same in every locale, with each distinct entry once.
+
+#include <algorithm>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+// std::wstring's less-than then compares code units as unsigned 16-bit numbers.
+static_assert(sizeof(wchar_t) == 2 && std::is_unsigned_v<wchar_t>);
+
+inline void SortAndRemoveDuplicates(std::vector<std::wstring>& apps)
+{
+    std::sort(apps.begin(), apps.end());
+    apps.erase(std::unique(apps.begin(), apps.end()), apps.end());
+}

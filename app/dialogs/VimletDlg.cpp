@@ -1,0 +1,133 @@
+#include "VimletDlg.h"
+
+#include "AboutDlg.h"
+#include "AddAppDlg.h"
+#include "AppList.h"
+#include "Settings.h"
+#include "resource.h"
+#include "vimlet.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+
+namespace {
+
+// One check box per entry of kSuppressorSettings, in its order.
+constexpr int kKeyCheckBoxes[] = {
+    IDC_LEFT_SHIFT, IDC_LEFT_CTRL, IDC_LEFT_ALT, IDC_RIGHT_SHIFT, IDC_RIGHT_CTRL, IDC_RIGHT_ALT, IDC_SPACE,
+};
+static_assert(std::size(kKeyCheckBoxes) == kSuppressorSettingCount);
+
+constexpr int kStartupPathCapacity = 1000;
+
+} // namespace
+
+IMPLEMENT_DYNAMIC(CVimletDlg, CDialog)
+
+BEGIN_MESSAGE_MAP(CVimletDlg, CDialog)
+    ON_BN_CLICKED(IDC_ABOUT, OnAppAbout)
+    ON_BN_CLICKED(IDC_EXIT, OnBnClickedExit)
+    ON_BN_CLICKED(IDC_ADD, OnBnClickedAdd)
+    ON_BN_CLICKED(IDC_REMOVE, OnBnClickedRemove)
+    ON_BN_CLICKED(IDC_OPEN_STARTUP, OnBnClickedStartup)
+END_MESSAGE_MAP()
+
+CVimletDlg::CVimletDlg() : CDialog(IDD_VIMLET_DIALOG) {}
+
+void CVimletDlg::DoDataExchange(CDataExchange* pDX)
+{
+    DDX_Control(pDX, IDC_APP_LIST, m_list);
+}
+
+BOOL CVimletDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+
+    const HANDLE smallIcon = LoadImageW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDI_TRAY), IMAGE_ICON,
+                                        GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                                        LR_DEFAULTCOLOR);
+    SetIcon(static_cast<HICON>(smallIcon), FALSE);
+
+    // The live flags, not vimlet.ini: another dialog may have changed them since start-up.
+    for (std::size_t i = 0; i < kSuppressorSettingCount; ++i) {
+        if (vimlet_is_suppressor(kSuppressorSettings[i].virtualKey))
+            ::SendMessageW(GetDlgItem(kKeyCheckBoxes[i]), BM_SETCHECK, BST_CHECKED, 0);
+    }
+    // Opened from the tray, the dialog would otherwise come up behind the active application.
+    SetForegroundWindow();
+
+    LoadExcludeList(m_excludeApps);
+    FillExcludeListBox();
+    return TRUE;  // the focus goes to the first check box
+}
+
+void CVimletDlg::SaveKeySettings()
+{
+    const std::wstring iniPath = GetIniFilePath();
+    for (std::size_t i = 0; i < kSuppressorSettingCount; ++i) {
+        const HWND box = GetDlgItem(kKeyCheckBoxes[i]);
+        const bool checked = box && (::SendMessageW(box, BM_GETCHECK, 0, 0) & BST_CHECKED);
+        vimlet_set_suppressor(kSuppressorSettings[i].virtualKey, checked);
+        WriteKeySetting(iniPath, kSuppressorSettings[i], checked);
+    }
+}
+
+void CVimletDlg::FillExcludeListBox()
+{
+    m_list.ResetContent();
+    for (const std::wstring& app : m_excludeApps) m_list.AddString(app.c_str());
+}
+
+// The hooked processes notice the change by the file's modification time.
+void CVimletDlg::SaveAndShowExcludeList()
+{
+    SaveExcludeList(m_excludeApps);
+    FillExcludeListBox();
+}
+
+void CVimletDlg::OnCancel()
+{
+    SaveKeySettings();
+    CDialog::OnCancel();
+}
+
+void CVimletDlg::OnAppAbout()
+{
+    CAboutDlg about;
+    about.DoModal();
+}
+
+// The main frame's close takes this dialog down with the program, so the dialog does not end
+// itself.
+void CVimletDlg::OnBnClickedExit()
+{
+    SaveKeySettings();
+    if (CWnd* mainWnd = AfxGetMainWnd()) mainWnd->PostMessage(WM_CLOSE, 0, 0);
+}
+
+// Every confirmed Add sorts the whole list, entries from the file too, even when nothing was
+// chosen.
+void CVimletDlg::OnBnClickedAdd()
+{
+    CAddAppDlg addApp;
+    if (addApp.DoModal() != IDOK) return;
+    m_excludeApps.insert(m_excludeApps.end(), addApp.m_apps.begin(), addApp.m_apps.end());
+    SortAndRemoveDuplicates(m_excludeApps);
+    SaveAndShowExcludeList();
+}
+
+void CVimletDlg::OnBnClickedRemove()
+{
+    const int row = m_list.GetCurSel();
+    if (row < 0 || static_cast<std::size_t>(row) >= m_excludeApps.size()) return;
+    m_excludeApps.erase(m_excludeApps.begin() + row);
+    SaveAndShowExcludeList();
+}
+
+// Only opens the folder for the user; the program never puts anything into it.
+void CVimletDlg::OnBnClickedStartup()
+{
+    wchar_t folder[kStartupPathCapacity];
+    if (!SHGetSpecialFolderPathW(nullptr, folder, CSIDL_STARTUP, FALSE)) return;
+    ShellExecuteW(nullptr, L"open", folder, nullptr, nullptr, SW_SHOWNORMAL);
+}

@@ -1,0 +1,40 @@
+#pragma once
+// The settings dialog: suppressor keys, the exclusion list, the Startup folder, About, Exit.
+// The exclusion list is saved at each change; the check boxes only when the dialog closes.
+
+#include "afxwin.h"
+
+#include <string>
+#include <vector>
+
+class CVimletDlg : public CDialog {
+    DECLARE_DYNAMIC(CVimletDlg)
+
+public:
+    CVimletDlg();
+    ~CVimletDlg() override = default;
+
+    // Row i of the list box is always m_excludeApps[i].
+    std::vector<std::wstring> m_excludeApps;
+    CListBox m_list;
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    // Close, Esc and the close box: the check boxes are applied, never discarded.
+    void OnCancel() override;
+
+    afx_msg void OnAppAbout();
+    afx_msg void OnBnClickedExit();
+    afx_msg void OnBnClickedAdd();
+    afx_msg void OnBnClickedRemove();
+    afx_msg void OnBnClickedStartup();
+
+    DECLARE_MESSAGE_MAP()
+
+private:
+    // Sets the hook library's flags from the check boxes and writes them to vimlet.ini.
+    void SaveKeySettings();
+    void FillExcludeListBox();
+    void SaveAndShowExcludeList();
+};

@@ -1,0 +1,259 @@
+// The real Vimlet.exe under Wine, watched from this separate process. This process links the
+// same vimlet.dll, so it sees the program's shared hook state, and the program's hooks run
+// here when this process receives input.
+#include "VimletProcess.h"
+#include "vimlet.h"
+
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+
+namespace {
+
+constexpr POINT kParkingPixel = {1918, 1078};  // on the 1920x1080 test screen
+constexpr std::array<UINT, 7> kKeysInProgramOrder = {VK_LSHIFT, VK_LCONTROL, VK_LMENU, VK_RSHIFT,
+                                                     VK_RCONTROL, VK_RMENU, VK_SPACE};
+
+POINT Cursor()
+{
+    POINT point{};
+    GetCursorPos(&point);
+    return point;
+}
+
+bool CursorIsAt(POINT expected)
+{
+    const POINT point = Cursor();
+    return point.x == expected.x && point.y == expected.y;
+}
+
+void SendKey(WORD virtualKey)
+{
+    INPUT inputs[2] = {};
+    for (INPUT& input : inputs) {
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = virtualKey;
+    }
+    inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, inputs, sizeof(INPUT));
+}
+
+void SendMouseMove(LONG dx, LONG dy)
+{
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = dx;
+    input.mi.dy = dy;
+    input.mi.dwFlags = MOUSEEVENTF_MOVE;
+    SendInput(1, &input, sizeof(INPUT));
+}
+
+// True when a comes before b in the z-order of top-level windows.
+bool IsAbove(HWND a, HWND b)
+{
+    for (HWND window = GetWindow(GetDesktopWindow(), GW_CHILD); window;
+         window = GetWindow(window, GW_HWNDNEXT)) {
+        if (window == a) return true;
+        if (window == b) return false;
+    }
+    return false;
+}
+
+std::string ZOrder()
+{
+    std::string text;
+    for (HWND window = GetWindow(GetDesktopWindow(), GW_CHILD); window;
+         window = GetWindow(window, GW_HWNDNEXT)) {
+        char title[64] = "", cls[64] = "";
+        GetWindowTextA(window, title, 64);
+        GetClassNameA(window, cls, 64);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        text += "\n" + std::to_string(reinterpret_cast<uintptr_t>(window)) + " pid " + std::to_string(pid) +
+                (IsWindowVisible(window) ? " visible " : " hidden ") + cls + " '" + title + "'";
+    }
+    return text;
+}
+
+std::array<BYTE, 7> Flags()
+{
+    std::array<BYTE, 7> flags{};
+    for (size_t i = 0; i < flags.size(); ++i) flags[i] = vimlet_is_suppressor(kKeysInProgramOrder[i]);
+    return flags;
+}
+
+// A plain application window of this process, in front, to type into.
+class TypingTarget {
+public:
+    TypingTarget()
+    {
+        m_window = CreateWindowExW(0, L"STATIC", L"typing target", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 200,
+                                   200, 400, 300, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    }
+    ~TypingTarget() { DestroyWindow(m_window); }
+    HWND Window() const { return m_window; }
+
+    // A newly shown window elsewhere can take the keyboard: take it back first.
+    void TypeKey(WORD virtualKey)
+    {
+        SetForegroundWindow(m_window);
+        WaitUntil([this] { return GetForegroundWindow() == m_window; });
+        SendKey(virtualKey);
+    }
+
+private:
+    HWND m_window;
+};
+
+class Program : public testing::Test {
+protected:
+    void SetUp() override { RemoveSettingsFiles(); }
+    void TearDown() override { RemoveSettingsFiles(); }
+};
+
+TEST_F(Program, ParkingWindowIsOneTopmostAlmostTransparentPixelInTheCorner)
+{
+    VimletProcess vimlet;
+    const HWND parking = vimlet.ParkingWindow();
+
+    RECT rect{};
+    GetWindowRect(parking, &rect);
+    EXPECT_EQ(rect.left, kParkingPixel.x);
+    EXPECT_EQ(rect.top, kParkingPixel.y);
+    EXPECT_EQ(rect.right - rect.left, 1);
+    EXPECT_EQ(rect.bottom - rect.top, 1);
+
+    const LONG style = GetWindowLongW(parking, GWL_STYLE);
+    EXPECT_TRUE(style & WS_POPUP);
+    EXPECT_TRUE(IsWindowVisible(parking));
+    EXPECT_FALSE(style & (WS_CAPTION | WS_THICKFRAME));
+    const LONG exStyle = GetWindowLongW(parking, GWL_EXSTYLE);
+    for (LONG bit : {LONG(WS_EX_TOOLWINDOW), LONG(WS_EX_LAYERED), LONG(WS_EX_NOACTIVATE), LONG(WS_EX_TOPMOST)})
+        EXPECT_TRUE(exStyle & bit) << std::hex << bit;
+    EXPECT_FALSE(exStyle & WS_EX_CLIENTEDGE);
+
+    BYTE alpha = 0;
+    DWORD layeredFlags = 0;
+    ASSERT_TRUE(GetLayeredWindowAttributes(parking, nullptr, &alpha, &layeredFlags));
+    EXPECT_EQ(alpha, 1);
+    EXPECT_EQ(layeredFlags, DWORD(LWA_ALPHA));
+}
+
+TEST_F(Program, MainFrameOwnsTheParkingWindowAndIsNeverShown)
+{
+    VimletProcess vimlet;
+    const HWND frame = vimlet.MainFrame();
+    ASSERT_NE(frame, nullptr);
+    EXPECT_FALSE(IsWindowVisible(frame));
+    wchar_t title[32] = L"";
+    GetWindowTextW(frame, title, 32);
+    EXPECT_STREQ(title, L"Vimlet");
+    const LONG style = GetWindowLongW(frame, GWL_STYLE);
+    EXPECT_EQ(style & (WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0);
+    EXPECT_FALSE(GetWindowLongW(frame, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+
+    wchar_t frameClass[64], parkingClass[64];
+    GetClassNameW(frame, frameClass, 64);
+    GetClassNameW(vimlet.ParkingWindow(), parkingClass, 64);
+    EXPECT_STREQ(frameClass, parkingClass);
+    EXPECT_EQ(GetClassLongPtrW(frame, GCLP_HCURSOR), 0);
+}
+
+TEST_F(Program, CreatesTheSettingsDirectory)
+{
+    RemoveDirectoryW(SettingsDirectory().c_str());
+    VimletProcess vimlet;
+    const DWORD attributes = GetFileAttributesW(SettingsDirectory().c_str());
+    ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(GetFileAttributesW((SettingsDirectory() + L"/vimlet.ini").c_str()), INVALID_FILE_ATTRIBUTES)
+        << "starting writes no settings";
+}
+
+TEST_F(Program, SuppressorFlagsComeFromTheIniFile)
+{
+    {
+        VimletProcess vimlet;
+        EXPECT_EQ(Flags(), (std::array<BYTE, 7>{1, 1, 1, 0, 0, 0, 1})) << "defaults without vimlet.ini";
+    }
+    CreateDirectoryW(SettingsDirectory().c_str(), nullptr);
+    WriteBytes(SettingsDirectory() + L"/vimlet.ini",
+               "[Vimlet]\r\nvk_lshift=0\r\nvk_rshift=5\r\nvk_rmenu=2\r\nvk_space=off\r\n");
+    VimletProcess vimlet;
+    EXPECT_EQ(Flags(), (std::array<BYTE, 7>{0, 1, 1, 1, 0, 1, 0}));
+}
+
+TEST_F(Program, TypingParksTheCursorAndTheMouseBringsItBack)
+{
+    VimletProcess vimlet;
+    TypingTarget target;
+    SetCursorPos(400, 300);
+    target.TypeKey('A');
+    ASSERT_TRUE(WaitUntil([] { return CursorIsAt(kParkingPixel); })) << Cursor().x << "," << Cursor().y;
+
+    SendMouseMove(-5, -5);
+    EXPECT_TRUE(WaitUntil([] { return CursorIsAt({400, 300}); }))
+        << "back where it was, not moved on from the corner: " << Cursor().x << "," << Cursor().y;
+}
+
+TEST_F(Program, CloseRequestsToTheParkingWindowChangeNothing)
+{
+    VimletProcess vimlet;
+    SendMessageW(vimlet.ParkingWindow(), WM_CLOSE, 0, 0);
+    PostMessageW(vimlet.ParkingWindow(), WM_CLOSE, 0, 0);
+    SendMessageW(vimlet.ParkingWindow(), WM_NULL, 0, 0);  // both handled once this returns
+    EXPECT_TRUE(IsWindowVisible(vimlet.ParkingWindow()));
+    EXPECT_EQ(vimlet.WaitForExit(0), STILL_ACTIVE);
+}
+
+TEST_F(Program, OvertakesVisibleWindowsAboveItButNotInvisibleOnes)
+{
+    VimletProcess vimlet;
+    const HWND parking = vimlet.ParkingWindow();
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+
+    const HWND hidden = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, 0, 0,
+                                        10, 10, nullptr, nullptr, instance, nullptr);
+    SetWindowPos(hidden, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ASSERT_TRUE(IsAbove(hidden, parking));
+    // Nothing to wait for: give the one-second timer a few ticks to do what it must not.
+    WaitUntil([] { return false; }, 3000);
+    EXPECT_TRUE(IsAbove(hidden, parking)) << "an invisible window does not count" << ZOrder();
+
+    const HWND shown = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP | WS_VISIBLE,
+                                       50, 50, 10, 10, nullptr, nullptr, instance, nullptr);
+    SetWindowPos(shown, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ASSERT_TRUE(IsAbove(shown, parking));
+    EXPECT_TRUE(WaitUntil([&] { return IsAbove(parking, shown); }, 5000));
+    EXPECT_TRUE(IsAbove(parking, hidden));
+    DestroyWindow(shown);
+    DestroyWindow(hidden);
+}
+
+TEST_F(Program, ClosingTheMainFrameEndsTheProgramWithExitCodeZero)
+{
+    VimletProcess vimlet;
+    const HWND parking = vimlet.ParkingWindow();
+    PostMessageW(vimlet.MainFrame(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(vimlet.WaitForExit(), 0u);
+    EXPECT_FALSE(IsWindow(parking));
+}
+
+// This process keeps the library, and with it the shared hook handles, loaded meanwhile.
+TEST_F(Program, StartedAgainAfterAnEndItHidesTheCursorAgain)
+{
+    {
+        VimletProcess first;
+    }
+    VimletProcess second;
+    TypingTarget target;
+    SetCursorPos(300, 250);
+    target.TypeKey('B');
+    EXPECT_TRUE(WaitUntil([] { return CursorIsAt(kParkingPixel); })) << Cursor().x << "," << Cursor().y;
+    SendMouseMove(3, 3);
+    EXPECT_TRUE(WaitUntil([] { return CursorIsAt({300, 250}); }));
+}
+
+} // namespace

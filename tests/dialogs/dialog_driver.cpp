@@ -1,0 +1,221 @@
+#include "dialog_driver.h"
+
+#include "TempDir.h"
+#include "resource.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+
+namespace {
+
+constexpr DWORD kReplyBoundMs = 10000;
+constexpr UINT kTrayIconId = 1;
+
+LRESULT SendBounded(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, kReplyBoundMs, &result);
+    return static_cast<LRESULT>(result);
+}
+
+bool IsDialogClass(HWND window)
+{
+    wchar_t className[16] = L"";
+    GetClassNameW(window, className, 16);
+    return std::wstring(className) == L"#32770";
+}
+
+void SendInputs(std::initializer_list<INPUT> inputs)
+{
+    SendInput(static_cast<UINT>(inputs.size()), const_cast<INPUT*>(inputs.begin()), sizeof(INPUT));
+}
+
+INPUT MouseAt(POINT point, DWORD flags)
+{
+    INPUT input = {INPUT_MOUSE, {}};
+    input.mi.dx = MulDiv(point.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+    input.mi.dy = MulDiv(point.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    return input;
+}
+
+INPUT Key(WORD virtualKey, DWORD flags)
+{
+    INPUT input = {INPUT_KEYBOARD, {}};
+    input.ki.wVk = virtualKey;
+    input.ki.dwFlags = flags;
+    return input;
+}
+
+__time64_t ModificationSeconds(const std::wstring& path)
+{
+    struct _stat64 status;
+    return _wstat64(path.c_str(), &status) == 0 ? status.st_mtime : 0;
+}
+
+} // namespace
+
+std::wstring IniPath() { return SettingsDirectory() + L"/vimlet.ini"; }
+
+std::wstring ExcludePath() { return SettingsDirectory() + L"/excludeapp.txt"; }
+
+std::wstring IniValue(const wchar_t* key)
+{
+    wchar_t value[32];
+    GetPrivateProfileStringW(L"Vimlet", key, L"missing", value, 32, IniPath().c_str());
+    return value;
+}
+
+std::string ExcludeFileBytes(const std::vector<std::wstring>& paths)
+{
+    std::string bytes;
+    for (const std::wstring& path : paths) {
+        char line[1000];
+        const int length = WideCharToMultiByte(CP_ACP, 0, path.c_str(), static_cast<int>(path.size()), line,
+                                               sizeof line, nullptr, nullptr);
+        bytes.append(line, length).append("\r\n");
+    }
+    return bytes;
+}
+
+FILETIME LastWriteTime(const std::wstring& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
+    return data.ftLastWriteTime;
+}
+
+// Asks the file system's own clock, which can lag the system clock by a tick.
+bool WaitUntilFileClockPasses(const std::wstring& path)
+{
+    const __time64_t last = ModificationSeconds(path);
+    TempDir probeDir;
+    const std::wstring probe = probeDir.File(L"probe");
+    return WaitUntil([&] {
+        WriteBytes(probe, "x");
+        return ModificationSeconds(probe) > last;
+    });
+}
+
+std::vector<HWND> Dialogs(DWORD processId, const std::wstring& title)
+{
+    std::vector<HWND> dialogs;
+    for (HWND window : TopLevelWindows(processId, title))
+        if (IsDialogClass(window) && IsWindowVisible(window)) dialogs.push_back(window);
+    return dialogs;
+}
+
+HWND WaitForNewDialog(DWORD processId, const std::wstring& title, const std::vector<HWND>& known)
+{
+    HWND found = nullptr;
+    WaitUntil([&] {
+        for (HWND dialog : Dialogs(processId, title))
+            if (std::find(known.begin(), known.end(), dialog) == known.end()) found = dialog;
+        return found != nullptr;
+    });
+    return found;
+}
+
+bool WaitUntilGone(HWND window)
+{
+    return WaitUntil([window] { return !IsWindow(window) || !IsWindowVisible(window); });
+}
+
+void PostTrayMessage(const VimletProcess& vimlet, UINT mouseMessage)
+{
+    PostMessageW(vimlet.ParkingWindow(), WM_APP, kTrayIconId, mouseMessage);
+}
+
+HWND OpenSettingsDialog(const VimletProcess& vimlet, const std::vector<HWND>& known)
+{
+    PostTrayMessage(vimlet, WM_LBUTTONDBLCLK);
+    return WaitForNewDialog(vimlet.ProcessId(), L"Vimlet", known);
+}
+
+std::wstring WindowText(HWND window)
+{
+    wchar_t text[1000] = L"";
+    SendBounded(window, WM_GETTEXT, 1000, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+HWND FindDescendant(HWND parent, const std::wstring& className, int id)
+{
+    struct Search {
+        const std::wstring* className;
+        int id;
+        HWND found;
+    } search{&className, id, nullptr};
+    EnumChildWindows(
+        parent,
+        [](HWND window, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            wchar_t name[64] = L"";
+            GetClassNameW(window, name, 64);
+            if (GetDlgCtrlID(window) != s->id || *s->className != name) return TRUE;
+            s->found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND FindChildByText(HWND parent, const std::wstring& text)
+{
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (WindowText(child) == text) return child;
+    return nullptr;
+}
+
+void Click(HWND dialog, int id)
+{
+    SendBounded(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+
+void ClickToOpen(HWND dialog, int id)
+{
+    PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+
+bool IsChecked(HWND dialog, int id)
+{
+    return SendBounded(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+LRESULT SendToList(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return SendBounded(GetDlgItem(dialog, IDC_APP_LIST), message, wParam, lParam);
+}
+
+std::vector<std::wstring> ListRows(HWND dialog)
+{
+    std::vector<std::wstring> rows;
+    const LRESULT count = SendToList(dialog, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        std::vector<wchar_t> text(SendToList(dialog, LB_GETTEXTLEN, i, 0) + 1);
+        SendToList(dialog, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+        rows.emplace_back(text.data());
+    }
+    return rows;
+}
+
+// A window shown since may have taken the keyboard: make sure the keys go to this one.
+bool Activate(HWND window)
+{
+    return WaitUntil([window] {
+        if (GetForegroundWindow() != window) SetForegroundWindow(window);
+        return GetForegroundWindow() == window;
+    });
+}
+
+void PressKey(WORD virtualKey)
+{
+    SendInputs({Key(virtualKey, 0), Key(virtualKey, KEYEVENTF_KEYUP)});
+}
+
+void DoubleClickAt(POINT point)
+{
+    SendInputs({MouseAt(point, 0), MouseAt(point, MOUSEEVENTF_LEFTDOWN), MouseAt(point, MOUSEEVENTF_LEFTUP),
+                MouseAt(point, MOUSEEVENTF_LEFTDOWN), MouseAt(point, MOUSEEVENTF_LEFTUP)});
+}

@@ -1,0 +1,53 @@
+#pragma once
+// Drives the dialogs of a running Vimlet.exe from this process: messages to its controls,
+// and real input where a user's keys and clicks matter. Every wait has a bound.
+
+#include "VimletProcess.h"
+
+#include <string>
+#include <vector>
+
+// The settings files as the program forms them.
+std::wstring IniPath();
+std::wstring ExcludePath();
+// A key of vimlet.ini's section as the file holds it; "missing" when it is not there.
+std::wstring IniValue(const wchar_t* key);
+// One CR LF line per path, in the ANSI code page: excludeapp.txt as the program writes it.
+std::string ExcludeFileBytes(const std::vector<std::wstring>& paths);
+FILETIME LastWriteTime(const std::wstring& path);
+// Waits until a file written now gets a modification time (in whole seconds, as the hooks
+// compare it) later than that of path.
+bool WaitUntilFileClockPasses(const std::wstring& path);
+
+// Visible top-level dialog-class (#32770) windows of the process with exactly this title.
+std::vector<HWND> Dialogs(DWORD processId, const std::wstring& title);
+// Waits for such a dialog that is not among known; null when none came.
+HWND WaitForNewDialog(DWORD processId, const std::wstring& title, const std::vector<HWND>& known = {});
+bool WaitUntilGone(HWND window);
+
+// The tray callback as the shell delivers it: WM_APP, the icon's id, the mouse message.
+void PostTrayMessage(const VimletProcess& vimlet, UINT mouseMessage);
+// Opens the settings dialog through the tray callback; null when none came.
+HWND OpenSettingsDialog(const VimletProcess& vimlet, const std::vector<HWND>& known = {});
+
+// WM_GETTEXT, which crosses processes.
+std::wstring WindowText(HWND window);
+// The first descendant, at any depth, of this class and control id.
+HWND FindDescendant(HWND parent, const std::wstring& className, int id);
+// The first direct child whose text is exactly text.
+HWND FindChildByText(HWND parent, const std::wstring& text);
+
+// BM_CLICK, returning once the button's handler has run.
+void Click(HWND dialog, int id);
+// BM_CLICK posted: for a button whose handler runs a modal dialog of its own.
+void ClickToOpen(HWND dialog, int id);
+bool IsChecked(HWND dialog, int id);
+
+// The rows of list box 1020 (LB_GETTEXT crosses processes in its wide form only).
+std::vector<std::wstring> ListRows(HWND dialog);
+LRESULT SendToList(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Real input through the system's queue.
+bool Activate(HWND window);
+void PressKey(WORD virtualKey);
+void DoubleClickAt(POINT screenPoint);

@@ -1,0 +1,382 @@
+// The exclusion list in the settings dialog of the real Vimlet.exe: the add-application
+// dialog's listing, Add (from the list or a file), Remove, the file, and the effect on typing.
+
+#include "TempDir.h"
+#include "dialog_driver.h"
+#include "resource.h"
+#include "vimlet.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+constexpr wchar_t kAddTitle[] = L"Vimletを無効にするアプリケーションの選択";
+
+std::wstring OwnPath()
+{
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return path;
+}
+
+int RowOf(const std::vector<std::wstring>& rows, const std::wstring& text)
+{
+    const auto found = std::find(rows.begin(), rows.end(), text);
+    return found == rows.end() ? -1 : static_cast<int>(found - rows.begin());
+}
+
+bool Unchanged(FILETIME before, FILETIME after)
+{
+    return CompareFileTime(&before, &after) == 0;
+}
+
+bool StrictlyAscending(const std::vector<std::wstring>& rows)
+{
+    return std::adjacent_find(rows.begin(), rows.end(), std::greater_equal<>()) == rows.end();
+}
+
+// Another application: a copy of titled_window.exe showing one window.
+class TitledWindowProcess {
+public:
+    TitledWindowProcess(const std::wstring& exePath, const std::wstring& title, bool hidden = false)
+    {
+        std::wstring commandLine = L"\"" + exePath + L"\" \"" + title + L"\"" + (hidden ? L" hidden" : L"");
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof(startup);
+        if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                            &m_process))
+            return;
+        WaitUntil([&] {
+            const std::vector<HWND> windows = TopLevelWindows(m_process.dwProcessId, title);
+            m_window = windows.empty() ? nullptr : windows.front();
+            return m_window != nullptr;
+        });
+    }
+    ~TitledWindowProcess()
+    {
+        if (!m_process.hProcess) return;
+        PostMessageW(m_window, WM_CLOSE, 0, 0);
+        if (WaitForSingleObject(m_process.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(m_process.hProcess, 1);
+        CloseHandle(m_process.hThread);
+        CloseHandle(m_process.hProcess);
+    }
+    TitledWindowProcess(const TitledWindowProcess&) = delete;
+    TitledWindowProcess& operator=(const TitledWindowProcess&) = delete;
+
+    bool Up() const { return m_window != nullptr; }
+
+private:
+    PROCESS_INFORMATION m_process = {};
+    HWND m_window = nullptr;
+};
+
+// A visible window of this process that counts the key presses it receives.
+class OwnWindow {
+public:
+    explicit OwnWindow(const wchar_t* title)
+    {
+        static const ATOM windowClass = [] {
+            WNDCLASSW wc = {};
+            wc.lpfnWndProc = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+                if (message == WM_KEYDOWN)
+                    ++*reinterpret_cast<int*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+                return DefWindowProcW(window, message, wParam, lParam);
+            };
+            wc.hInstance = GetModuleHandleW(nullptr);
+            wc.lpszClassName = L"VimletTestOwnWindow";
+            return RegisterClassW(&wc);
+        }();
+        m_window = CreateWindowExW(0, MAKEINTATOM(windowClass), title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 200, 200,
+                                   400, 300, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&m_keyDowns));
+    }
+    ~OwnWindow() { DestroyWindow(m_window); }
+    OwnWindow(const OwnWindow&) = delete;
+    OwnWindow& operator=(const OwnWindow&) = delete;
+
+    HWND Handle() const { return m_window; }
+    int KeyDowns() const { return m_keyDowns; }
+
+private:
+    HWND m_window = nullptr;
+    int m_keyDowns = 0;
+};
+
+class ExclusionListTest : public ::testing::Test {
+protected:
+    void SetUp() override { RemoveSettingsFiles(); }
+
+    // Starts the program on an exclusion file holding paths (none: no file) and opens the
+    // settings dialog.
+    HWND StartWith(const std::vector<std::wstring>& paths)
+    {
+        if (!paths.empty()) WriteBytes(ExcludePath(), ExcludeFileBytes(paths));
+        m_vimlet = std::make_unique<VimletProcess>();
+        return OpenSettingsDialog(*m_vimlet);
+    }
+
+    HWND OpenAddDialog(HWND settings)
+    {
+        ClickToOpen(settings, IDC_ADD);
+        return WaitForNewDialog(m_vimlet->ProcessId(), kAddTitle);
+    }
+
+    // The system's file-open dialog, owned by the add dialog.
+    HWND OpenFileDialog(HWND addDialog)
+    {
+        ClickToOpen(addDialog, IDC_OTHER_APP);
+        HWND found = nullptr;
+        WaitUntil([&] {
+            found = nullptr;
+            for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT))
+                if (GetWindow(w, GW_OWNER) == addDialog && IsWindowVisible(w)) found = w;
+            return found != nullptr;
+        });
+        return found;
+    }
+
+    // Ends the add dialog with OK and waits until the settings dialog shows the outcome.
+    static bool ConfirmAdd(HWND settings, HWND addDialog, const std::vector<std::wstring>& expectedRows)
+    {
+        Click(addDialog, IDOK);
+        return WaitUntilGone(addDialog) && WaitUntil([&] { return ListRows(settings) == expectedRows; });
+    }
+
+    // Types a key into window; true when the key parked the cursor on the parking window.
+    bool TypingParksTheCursor(const OwnWindow& window)
+    {
+        vimlet_show();  // a cursor parked already would keep the next key from parking it
+        const POINT start = {700, 500};
+        SetCursorPos(start.x, start.y);
+        EXPECT_TRUE(Activate(window.Handle()));
+        const int before = window.KeyDowns();
+        PressKey('K');
+        // The hook has decided before the key reaches the window.
+        EXPECT_TRUE(WaitUntil([&] { return window.KeyDowns() > before; }));
+        POINT cursor;
+        GetCursorPos(&cursor);
+        RECT parking;
+        GetWindowRect(m_vimlet->ParkingWindow(), &parking);
+        const bool parked = cursor.x == parking.left && cursor.y == parking.top;
+        vimlet_show();
+        return parked;
+    }
+
+    TempDir m_temp;
+    // Ends before the directory goes: the file-open dialog may have made it the program's
+    // current directory.
+    std::unique_ptr<VimletProcess> m_vimlet;
+};
+
+TEST_F(ExclusionListTest, AddListsEachRunningExecutableOnceSortedByCodeUnits)
+{
+    const std::wstring shown = m_temp.File(L"shown.exe"), exact = m_temp.File(L"exact.exe"),
+                       hidden = m_temp.File(L"hidden.exe");
+    for (const std::wstring& copy : {shown, exact, hidden})
+        ASSERT_TRUE(CopyFileW(BesideThisProgram(L"titled_window.exe").c_str(), copy.c_str(), FALSE));
+    // Only a title of exactly "Vimlet" keeps a window out; hidden windows never count.
+    TitledWindowProcess lower(shown, L"vimlet"), longer(shown, L"Vimlet2"), same(exact, L"Vimlet"),
+        invisible(hidden, L"hidden", true);
+    ASSERT_TRUE(lower.Up() && longer.Up() && same.Up() && invisible.Up());
+    OwnWindow first(L"vimlet"), second(L"Vimlet2");
+
+    const HWND settings = StartWith({});
+    ASSERT_NE(settings, nullptr);
+    const HWND addDialog = OpenAddDialog(settings);
+    ASSERT_NE(addDialog, nullptr);
+    const std::vector<std::wstring> rows = ListRows(addDialog);
+
+    EXPECT_TRUE(StrictlyAscending(rows)) << testing::PrintToString(rows);
+    EXPECT_EQ(std::count(rows.begin(), rows.end(), OwnPath()), 1) << testing::PrintToString(rows);
+    EXPECT_EQ(std::count(rows.begin(), rows.end(), shown), 1) << testing::PrintToString(rows);
+    EXPECT_EQ(RowOf(rows, exact), -1);
+    EXPECT_EQ(RowOf(rows, hidden), -1);
+    EXPECT_EQ(RowOf(rows, L"Vimlet"), -1);
+
+    Click(addDialog, IDCANCEL);
+    ASSERT_TRUE(WaitUntilGone(addDialog));
+    EXPECT_TRUE(ListRows(settings).empty());
+    EXPECT_EQ(GetFileAttributesW(ExcludePath().c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(ExclusionListTest, OkAddsTheSelectedRowsIntoTheSortedList)
+{
+    const std::wstring shown = m_temp.File(L"shown.exe");
+    ASSERT_TRUE(CopyFileW(BesideThisProgram(L"titled_window.exe").c_str(), shown.c_str(), FALSE));
+    TitledWindowProcess other(shown, L"another application");
+    ASSERT_TRUE(other.Up());
+    OwnWindow own(L"this test");
+    const std::wstring last = m_temp.File(L"~last.exe");
+
+    const HWND settings = StartWith({last});
+    ASSERT_NE(settings, nullptr);
+    const HWND addDialog = OpenAddDialog(settings);
+    ASSERT_NE(addDialog, nullptr);
+    const std::vector<std::wstring> rows = ListRows(addDialog);
+    // Selected in the other order than the list's.
+    for (const std::wstring& pick : {shown, OwnPath()}) {
+        const int row = RowOf(rows, pick);
+        ASSERT_GE(row, 0) << testing::PrintToString(pick);
+        SendToList(addDialog, LB_SETSEL, TRUE, row);
+    }
+
+    std::vector<std::wstring> expected = {shown, OwnPath(), last};
+    std::sort(expected.begin(), expected.end());
+    ASSERT_TRUE(ConfirmAdd(settings, addDialog, expected)) << testing::PrintToString(ListRows(settings));
+    EXPECT_EQ(ReadBytes(ExcludePath()), ExcludeFileBytes(expected));
+}
+
+TEST_F(ExclusionListTest, OkWithNothingSelectedStillSortsDeduplicatesAndRewrites)
+{
+    const std::wstring z = m_temp.File(L"z.exe"), a = m_temp.File(L"A.exe");
+    const HWND settings = StartWith({z, a, z});
+    ASSERT_NE(settings, nullptr);
+    EXPECT_EQ(ListRows(settings), (std::vector<std::wstring>{z, a, z}));  // as the file has them
+
+    const HWND addDialog = OpenAddDialog(settings);
+    ASSERT_NE(addDialog, nullptr);
+    ASSERT_TRUE(ConfirmAdd(settings, addDialog, {a, z})) << testing::PrintToString(ListRows(settings));
+    EXPECT_EQ(ReadBytes(ExcludePath()), ExcludeFileBytes({a, z}));
+}
+
+TEST_F(ExclusionListTest, DoubleClickOnARowConfirmsLikeOk)
+{
+    const std::wstring z = m_temp.File(L"z.exe"), a = m_temp.File(L"A.exe");
+    OwnWindow own(L"this test");
+    const HWND settings = StartWith({z, a});
+    ASSERT_NE(settings, nullptr);
+    const HWND addDialog = OpenAddDialog(settings);
+    ASSERT_NE(addDialog, nullptr);
+    const std::wstring firstRow = ListRows(addDialog).at(0);
+
+    RECT list;
+    GetWindowRect(GetDlgItem(addDialog, IDC_APP_LIST), &list);
+    DoubleClickAt({list.left + 30, list.top + 6});
+
+    // Only a confirmed dialog sorts the list; whether the clicked row ends up selected is the
+    // list box's business.
+    ASSERT_TRUE(WaitUntilGone(addDialog));
+    const std::vector<std::wstring> confirmed = {a, z};
+    std::vector<std::wstring> withRow = {a, z, firstRow};
+    std::sort(withRow.begin(), withRow.end());
+    EXPECT_TRUE(WaitUntil([&] {
+        const std::vector<std::wstring> rows = ListRows(settings);
+        return rows == confirmed || rows == withRow;
+    })) << testing::PrintToString(ListRows(settings));
+    EXPECT_EQ(ReadBytes(ExcludePath()), ExcludeFileBytes(ListRows(settings)));
+}
+
+TEST_F(ExclusionListTest, FileOpenDialogAddsExactlyTheChosenFile)
+{
+    const std::wstring z = m_temp.File(L"z.exe"), a = m_temp.File(L"A.exe"), m = m_temp.File(L"m.exe");
+    WriteBytes(m, "MZ");
+    OwnWindow own(L"this test");
+    const HWND settings = StartWith({z, a});
+    ASSERT_NE(settings, nullptr);
+    const HWND addDialog = OpenAddDialog(settings);
+    ASSERT_NE(addDialog, nullptr);
+    // A chosen file ends the dialog whatever the list's selection.
+    SendToList(addDialog, LB_SETSEL, TRUE, RowOf(ListRows(addDialog), OwnPath()));
+
+    const HWND fileDialog = OpenFileDialog(addDialog);
+    ASSERT_NE(fileDialog, nullptr);
+    const HWND name = FindDescendant(fileDialog, L"Edit", 0x47c);
+    ASSERT_NE(name, nullptr);
+    SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(m.c_str()));
+    Click(fileDialog, IDOK);
+
+    EXPECT_TRUE(WaitUntilGone(addDialog));
+    EXPECT_TRUE(WaitUntil([&] { return ListRows(settings) == std::vector<std::wstring>{a, m, z}; }))
+        << testing::PrintToString(ListRows(settings));
+    EXPECT_EQ(ReadBytes(ExcludePath()), ExcludeFileBytes({a, m, z}));
+}
+
+TEST_F(ExclusionListTest, CancelChangesNothing)
+{
+    const std::wstring z = m_temp.File(L"z.exe"), a = m_temp.File(L"A.exe");
+    const HWND settings = StartWith({z, a});
+    ASSERT_NE(settings, nullptr);
+    const FILETIME written = LastWriteTime(ExcludePath());
+    const HWND addDialog = OpenAddDialog(settings);
+    ASSERT_NE(addDialog, nullptr);
+    SendToList(addDialog, LB_SETSEL, TRUE, 0);
+    const std::vector<std::wstring> rows = ListRows(addDialog);
+
+    // Cancelling the file-open dialog leaves the add dialog as it was.
+    const HWND fileDialog = OpenFileDialog(addDialog);
+    ASSERT_NE(fileDialog, nullptr);
+    Click(fileDialog, IDCANCEL);
+    ASSERT_TRUE(WaitUntilGone(fileDialog));
+    EXPECT_TRUE(IsWindowVisible(addDialog));
+    EXPECT_EQ(ListRows(addDialog), rows);
+    EXPECT_GT(SendToList(addDialog, LB_GETSEL, 0, 0), 0);
+
+    Click(addDialog, IDCANCEL);
+    ASSERT_TRUE(WaitUntilGone(addDialog));
+    EXPECT_EQ(ListRows(settings), (std::vector<std::wstring>{z, a}));
+    EXPECT_TRUE(Unchanged(written, LastWriteTime(ExcludePath())));
+    EXPECT_EQ(ReadBytes(ExcludePath()), ExcludeFileBytes({z, a}));
+}
+
+TEST_F(ExclusionListTest, RemoveErasesTheSelectedRowDownToAnEmptyFile)
+{
+    const std::wstring z = m_temp.File(L"z.exe"), a = m_temp.File(L"A.exe"), m = m_temp.File(L"m.exe");
+    const HWND settings = StartWith({z, a, m});
+    ASSERT_NE(settings, nullptr);
+
+    SendToList(settings, LB_SETCURSEL, 1, 0);
+    Click(settings, IDC_REMOVE);
+    EXPECT_EQ(ListRows(settings), (std::vector<std::wstring>{z, m}));  // the rest keep their order
+    EXPECT_EQ(SendToList(settings, LB_GETCURSEL, 0, 0), LB_ERR);
+    EXPECT_EQ(ReadBytes(ExcludePath()), ExcludeFileBytes({z, m}));
+
+    for (int left = 2; left > 0; --left) {
+        SendToList(settings, LB_SETCURSEL, left - 1, 0);
+        Click(settings, IDC_REMOVE);
+    }
+    EXPECT_TRUE(ListRows(settings).empty());
+    EXPECT_NE(GetFileAttributesW(ExcludePath().c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(ReadBytes(ExcludePath()), "");
+}
+
+TEST_F(ExclusionListTest, RemoveWithoutASelectionWritesNothing)
+{
+    const std::wstring z = m_temp.File(L"z.exe"), a = m_temp.File(L"A.exe");
+    const HWND settings = StartWith({z, a});
+    ASSERT_NE(settings, nullptr);
+    const FILETIME written = LastWriteTime(ExcludePath());
+
+    Click(settings, IDC_REMOVE);  // returns once the handler has run
+    EXPECT_EQ(ListRows(settings), (std::vector<std::wstring>{z, a}));
+    EXPECT_TRUE(Unchanged(written, LastWriteTime(ExcludePath())));
+    EXPECT_EQ(ReadBytes(ExcludePath()), ExcludeFileBytes({z, a}));
+}
+
+// This test program has the hook library loaded and receives the keys it types itself.
+TEST_F(ExclusionListTest, AnAddedApplicationKeepsItsCursorUntilRemovedAgain)
+{
+    OwnWindow typing(L"typing here");
+    const HWND settings = StartWith({});
+    ASSERT_NE(settings, nullptr);
+    ASSERT_TRUE(TypingParksTheCursor(typing));
+
+    const HWND addDialog = OpenAddDialog(settings);
+    ASSERT_NE(addDialog, nullptr);
+    const int row = RowOf(ListRows(addDialog), OwnPath());
+    ASSERT_GE(row, 0);
+    SendToList(addDialog, LB_SETSEL, TRUE, row);
+    ASSERT_TRUE(ConfirmAdd(settings, addDialog, {OwnPath()}));
+    EXPECT_FALSE(TypingParksTheCursor(typing));
+
+    // The hooks see a new list only by a new modification time, in whole seconds.
+    ASSERT_TRUE(WaitUntilFileClockPasses(ExcludePath()));
+    SendToList(settings, LB_SETCURSEL, 0, 0);
+    Click(settings, IDC_REMOVE);
+    ASSERT_TRUE(ListRows(settings).empty());
+    EXPECT_TRUE(TypingParksTheCursor(typing));
+}
+
+} // namespace

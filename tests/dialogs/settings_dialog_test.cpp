@@ -1,0 +1,266 @@
+// The settings dialog of the real Vimlet.exe: opening from the tray, the check boxes and the
+// ways to close it, Exit, nesting, About and the Startup folder.
+
+#include "dialog_driver.h"
+#include "resource.h"
+#include "vimlet.h"
+
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+struct KeyBox {
+    int id;
+    UINT virtualKey;
+    const wchar_t* iniKey;
+    bool onAtFirstStart;
+};
+
+constexpr KeyBox kKeyBoxes[] = {
+    {IDC_LEFT_SHIFT, VK_LSHIFT, L"vk_lshift", true},       {IDC_LEFT_CTRL, VK_LCONTROL, L"vk_lcontrol", true},
+    {IDC_LEFT_ALT, VK_LMENU, L"vk_lmenu", true},           {IDC_RIGHT_SHIFT, VK_RSHIFT, L"vk_rshift", false},
+    {IDC_RIGHT_CTRL, VK_RCONTROL, L"vk_rcontrol", false}, {IDC_RIGHT_ALT, VK_RMENU, L"vk_rmenu", false},
+    {IDC_SPACE, VK_SPACE, L"vk_space", true},
+};
+
+class SettingsDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        RemoveSettingsFiles();
+        m_vimlet = std::make_unique<VimletProcess>();
+    }
+
+    VimletProcess& Vimlet() { return *m_vimlet; }
+    HWND Open(const std::vector<HWND>& known = {}) { return OpenSettingsDialog(*m_vimlet, known); }
+
+    // The boxes, the hook library's flags (shared with this process) and vimlet.ini all
+    // agree with expected, one flag per entry of kKeyBoxes.
+    static void ExpectBoxes(HWND dialog, const std::vector<bool>& expected)
+    {
+        for (std::size_t i = 0; i < std::size(kKeyBoxes); ++i)
+            EXPECT_EQ(IsChecked(dialog, kKeyBoxes[i].id), expected[i]) << "box " << kKeyBoxes[i].id;
+    }
+    static void ExpectSaved(const std::vector<bool>& expected)
+    {
+        for (std::size_t i = 0; i < std::size(kKeyBoxes); ++i) {
+            EXPECT_EQ(vimlet_is_suppressor(kKeyBoxes[i].virtualKey) != 0, expected[i]) << "flag " << i;
+            EXPECT_EQ(IniValue(kKeyBoxes[i].iniKey), expected[i] ? L"1" : L"0") << kKeyBoxes[i].iniKey;
+        }
+    }
+    static std::vector<bool> FirstStartFlags()
+    {
+        std::vector<bool> flags;
+        for (const KeyBox& box : kKeyBoxes) flags.push_back(box.onAtFirstStart);
+        return flags;
+    }
+
+private:
+    std::unique_ptr<VimletProcess> m_vimlet;
+};
+
+// The icon in Wine's tray window, once the program has added it.
+HWND TrayIcon()
+{
+    HWND icon = nullptr;
+    WaitUntil([&] {
+        HWND tray = FindWindowW(nullptr, L"Wine System Tray");
+        icon = tray ? GetWindow(tray, GW_CHILD) : nullptr;
+        return icon && IsWindowVisible(icon);
+    });
+    return icon;
+}
+
+TEST_F(SettingsDialogTest, DoubleClickOnTheTrayIconOpensTheDialogWithTheFirstStartKeys)
+{
+    const HWND icon = TrayIcon();
+    ASSERT_NE(icon, nullptr);
+    RECT rect;
+    GetWindowRect(icon, &rect);
+    DoubleClickAt({(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2});
+
+    const HWND dialog = WaitForNewDialog(Vimlet().ProcessId(), L"Vimlet");
+    ASSERT_NE(dialog, nullptr);
+    ExpectBoxes(dialog, FirstStartFlags());
+    EXPECT_TRUE(ListRows(dialog).empty());
+}
+
+TEST_F(SettingsDialogTest, OnlyTheLeftDoubleClickOfTheTrayIconOpensTheDialog)
+{
+    for (UINT message : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_RBUTTONUP,
+                         WM_RBUTTONDBLCLK, WM_MBUTTONDBLCLK, WM_CONTEXTMENU})
+        PostTrayMessage(Vimlet(), message);
+    // Handled after all of the above: by then any of them would have opened a dialog.
+    ASSERT_NE(Open(), nullptr);
+    EXPECT_EQ(Dialogs(Vimlet().ProcessId(), L"Vimlet").size(), 1u);
+}
+
+TEST_F(SettingsDialogTest, BoxesShowTheLiveFlagsNotTheFile)
+{
+    HWND dialog = Open();
+    ASSERT_NE(dialog, nullptr);
+    Click(dialog, IDCANCEL);  // start-up has set its flags: ours are not overwritten now
+    ASSERT_TRUE(WaitUntilGone(dialog));
+
+    vimlet_set_suppressor(VK_LSHIFT, 0);
+    vimlet_set_suppressor(VK_RMENU, 1);
+    dialog = Open();
+    ASSERT_NE(dialog, nullptr);
+    ExpectBoxes(dialog, {false, true, true, false, false, true, true});
+    EXPECT_EQ(IniValue(L"vk_lshift"), L"1");
+}
+
+TEST_F(SettingsDialogTest, ClosingUnchangedStillWritesAllSevenKeys)
+{
+    const HWND dialog = Open();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(IniValue(L"vk_space"), L"missing");
+    Click(dialog, IDCANCEL);
+    ASSERT_TRUE(WaitUntilGone(dialog));
+    ExpectSaved(FirstStartFlags());
+}
+
+enum class CloseBy { CloseButton, EscapeKey, CloseBox, CloseMessage };
+
+class ClosingTest : public SettingsDialogTest, public ::testing::WithParamInterface<CloseBy> {};
+
+TEST_P(ClosingTest, AppliesTheBoxesToFlagsAndFile)
+{
+    const HWND dialog = Open();
+    ASSERT_NE(dialog, nullptr);
+    Click(dialog, IDC_LEFT_SHIFT);
+    Click(dialog, IDC_RIGHT_CTRL);
+    Click(dialog, IDC_SPACE);
+    ExpectBoxes(dialog, {false, true, true, false, true, false, false});
+
+    switch (GetParam()) {
+    case CloseBy::CloseButton: Click(dialog, IDCANCEL); break;
+    case CloseBy::EscapeKey:
+        ASSERT_TRUE(Activate(dialog));
+        PressKey(VK_ESCAPE);
+        break;
+    case CloseBy::CloseBox: PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); break;
+    case CloseBy::CloseMessage: PostMessageW(dialog, WM_CLOSE, 0, 0); break;
+    }
+    ASSERT_TRUE(WaitUntilGone(dialog));
+    ExpectSaved({false, true, true, false, true, false, false});
+}
+
+INSTANTIATE_TEST_SUITE_P(Each, ClosingTest,
+                         ::testing::Values(CloseBy::CloseButton, CloseBy::EscapeKey, CloseBy::CloseBox,
+                                           CloseBy::CloseMessage));
+
+TEST_F(SettingsDialogTest, ExitSavesTheBoxesAndEndsTheProgram)
+{
+    const HWND dialog = Open();
+    ASSERT_NE(dialog, nullptr);
+    Click(dialog, IDC_LEFT_ALT);
+    Click(dialog, IDC_RIGHT_SHIFT);
+    ClickToOpen(dialog, IDC_EXIT);
+    EXPECT_EQ(Vimlet().WaitForExit(), 0u);
+    ExpectSaved({true, true, false, true, false, false, true});
+}
+
+TEST_F(SettingsDialogTest, SecondDoubleClickOpensASecondDialogOverTheFirst)
+{
+    const HWND first = Open();
+    ASSERT_NE(first, nullptr);
+    const HWND second = Open({first});
+    ASSERT_NE(second, nullptr);
+    EXPECT_TRUE(IsWindowEnabled(second));
+
+    // Each dialog applies its own boxes when it closes: the first one last.
+    Click(second, IDC_LEFT_SHIFT);
+    Click(second, IDCANCEL);
+    ASSERT_TRUE(WaitUntilGone(second));
+    EXPECT_EQ(vimlet_is_suppressor(VK_LSHIFT), 0);
+    EXPECT_TRUE(IsChecked(first, IDC_LEFT_SHIFT));
+
+    Click(first, IDC_RIGHT_ALT);
+    Click(first, IDCANCEL);
+    ASSERT_TRUE(WaitUntilGone(first));
+    ExpectSaved({true, true, true, false, false, true, true});
+}
+
+TEST_F(SettingsDialogTest, AboutShowsTheVersionAndEndsWithOk)
+{
+    const HWND dialog = Open();
+    ASSERT_NE(dialog, nullptr);
+    ClickToOpen(dialog, IDC_ABOUT);
+    const HWND about = WaitForNewDialog(Vimlet().ProcessId(), L"About Vimlet");
+    ASSERT_NE(about, nullptr);
+    EXPECT_NE(FindChildByText(about, L"Vimlet, Version 2.1"), nullptr);
+
+    Click(about, IDOK);
+    ASSERT_TRUE(WaitUntilGone(about));
+    EXPECT_TRUE(IsWindowVisible(dialog));
+    EXPECT_TRUE(IsWindowEnabled(dialog));
+}
+
+std::vector<std::wstring> FolderEntries(const std::wstring& folder)
+{
+    std::vector<std::wstring> entries;
+    WIN32_FIND_DATAW entry;
+    const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return entries;
+    do entries.emplace_back(entry.cFileName);
+    while (FindNextFileW(search, &entry));
+    FindClose(search);
+    return entries;
+}
+
+std::vector<HWND> VisibleTopLevelWindows()
+{
+    std::vector<HWND> windows;
+    for (HWND window = GetTopWindow(nullptr); window; window = GetWindow(window, GW_HWNDNEXT))
+        if (IsWindowVisible(window)) windows.push_back(window);
+    return windows;
+}
+
+// A new window of some other process whose title names the folder: the shell's.
+HWND NewFolderWindow(const std::wstring& folderName, DWORD vimletId, const std::vector<HWND>& before)
+{
+    HWND found = nullptr;
+    WaitUntil([&] {
+        for (HWND window : VisibleTopLevelWindows()) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            wchar_t title[MAX_PATH] = L"";
+            GetWindowTextW(window, title, MAX_PATH);
+            if (owner != GetCurrentProcessId() && owner != vimletId && StrStrIW(title, folderName.c_str()) &&
+                std::find(before.begin(), before.end(), window) == before.end())
+                found = window;
+        }
+        return found != nullptr;
+    });
+    return found;
+}
+
+TEST_F(SettingsDialogTest, StartupButtonOpensTheStartupFolderAndWritesNothing)
+{
+    wchar_t folder[MAX_PATH];
+    ASSERT_TRUE(SHGetSpecialFolderPathW(nullptr, folder, CSIDL_STARTUP, TRUE));
+    const std::wstring folderName = PathFindFileNameW(folder);
+    const std::vector<std::wstring> entriesBefore = FolderEntries(folder);
+
+    const HWND dialog = Open();
+    ASSERT_NE(dialog, nullptr);
+    const std::vector<HWND> before = VisibleTopLevelWindows();
+    ClickToOpen(dialog, IDC_OPEN_STARTUP);
+    const HWND shown = NewFolderWindow(folderName, Vimlet().ProcessId(), before);
+    ASSERT_NE(shown, nullptr) << "no window for " << testing::PrintToString(folderName);
+    PostMessageW(shown, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitUntil([shown] { return !IsWindow(shown); }));
+
+    EXPECT_EQ(FolderEntries(folder), entriesBefore);
+    EXPECT_EQ(GetFileAttributesW(IniPath().c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesW(ExcludePath().c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+} // namespace

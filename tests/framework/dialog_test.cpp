@@ -1,0 +1,280 @@
+#include "test_resource.h"
+#include "test_support.h"
+#include "test_windows.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace {
+
+// A hidden main window owns the dialogs, as in the program.
+class DialogTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_pMain = new CTestFrame(&m_bMainDeleted);
+        m_hMain = m_pMain->CreateHidden();
+        AfxGetApp()->m_pMainWnd = m_pMain;
+    }
+
+    void TearDown() override
+    {
+        AfxGetApp()->m_pMainWnd = nullptr;
+        if (!m_bMainDeleted) m_pMain->DestroyWindow();
+        TakeQuitMessage();
+    }
+
+    CTestFrame* m_pMain = nullptr;
+    HWND m_hMain = nullptr;
+    bool m_bMainDeleted = false;
+};
+
+// Presses a key once the dialog has the keyboard, noting the id of the control with the focus.
+struct KeyScript {
+    std::vector<WORD> keys;
+    std::vector<int> focusIds;
+
+    void operator()(CProbeDlg& dlg)
+    {
+        if (focusIds.size() == keys.size() || ::GetForegroundWindow() != dlg.m_hWnd) return;
+        const int nFocusId = ::GetDlgCtrlID(::GetFocus());
+        if (!focusIds.empty() && nFocusId == focusIds.back()) return;  // the last key has not acted yet
+        focusIds.push_back(nFocusId);
+        PressKey(keys[focusIds.size() - 1]);
+    }
+};
+
+TEST_F(DialogTest, EndDialogEndsTheLoopWithItsResult)
+{
+    CProbeDlg dlg;
+    HWND hDlg = nullptr, hOwner = nullptr;
+    BOOL bOwnerEnabled = TRUE;
+    dlg.m_onTick = [&](CProbeDlg& d) {
+        hDlg = d.m_hWnd;
+        hOwner = ::GetWindow(d.m_hWnd, GW_OWNER);
+        bOwnerEnabled = ::IsWindowEnabled(m_hMain);
+        d.EndDialog(42);
+    };
+    EXPECT_EQ(dlg.DoModal(), 42);
+    EXPECT_EQ(hOwner, m_hMain);  // no parent: the main window
+    EXPECT_FALSE(bOwnerEnabled);
+    EXPECT_TRUE(::IsWindowEnabled(m_hMain));
+    EXPECT_FALSE(::IsWindow(hDlg));
+    EXPECT_EQ(dlg.m_hWnd, nullptr);
+    EXPECT_EQ(TakeQuitMessage(), std::nullopt);
+
+    auto* pParent = new CTestFrame;
+    const HWND hParent = pParent->CreateHidden();
+    CProbeDlg child(pParent);
+    child.m_onTick = [&](CProbeDlg& d) {
+        hOwner = ::GetWindow(d.m_hWnd, GW_OWNER);
+        bOwnerEnabled = ::IsWindowEnabled(hParent);
+        d.EndDialog(43);
+    };
+    EXPECT_EQ(child.DoModal(), 43);
+    EXPECT_EQ(hOwner, hParent);
+    EXPECT_FALSE(bOwnerEnabled);
+    EXPECT_TRUE(::IsWindowEnabled(hParent));
+    pParent->DestroyWindow();
+}
+
+TEST_F(DialogTest, KeysGoThroughTheDialogManager)
+{
+    CProbeDlg tabEsc;  // the first tab stop has the focus; Tab moves it on, Esc cancels
+    KeyScript tabEscKeys{{VK_TAB, VK_ESCAPE}, {}};
+    tabEsc.m_onTick = std::ref(tabEscKeys);
+    EXPECT_EQ(tabEsc.DoModal(), IDCANCEL);
+    EXPECT_EQ(tabEscKeys.focusIds, (std::vector<int>{IDC_LIST, IDC_OTHER}));
+
+    CProbeDlg enter;  // Enter on the list: the default button, IDOK, saves the data first
+    KeyScript enterKeys{{VK_RETURN}, {}};
+    enter.m_onTick = std::ref(enterKeys);
+    EXPECT_EQ(enter.DoModal(), IDOK);
+    EXPECT_EQ(enter.m_nExchanges[0], 1);
+    EXPECT_EQ(enter.m_nExchanges[1], 1);
+
+    CProbeDlg focused;  // OnInitDialog put the focus on Cancel itself and returned FALSE
+    focused.m_nFocusId = IDCANCEL;
+    KeyScript focusedKeys{{VK_SPACE}, {}};
+    focused.m_onTick = std::ref(focusedKeys);
+    EXPECT_EQ(focused.DoModal(), IDCANCEL);
+    EXPECT_EQ(focusedKeys.focusIds, std::vector<int>{IDCANCEL});
+    EXPECT_EQ(focused.m_nExchanges[1], 0);
+
+    CProbeDlg closeBox;
+    closeBox.m_onTick = [](CProbeDlg& d) { d.PostMessage(WM_SYSCOMMAND, SC_CLOSE); };
+    EXPECT_EQ(closeBox.DoModal(), IDCANCEL);
+}
+
+TEST_F(DialogTest, DataExchangeAttachesTheListBox)
+{
+    CProbeDlg dlg;
+    dlg.m_items = {L"alpha", L"beta", L"gamma"};
+    HWND hAttached = nullptr, hList = nullptr;
+    int nCount = 0, nCurSel = 0;
+    dlg.m_onTick = [&](CProbeDlg& d) {
+        if (hList || ::GetForegroundWindow() != d.m_hWnd) return;
+        hAttached = d.m_list.m_hWnd;
+        hList = d.GetDlgItem(IDC_LIST);
+        nCount = d.m_list.GetCount();
+        nCurSel = d.m_list.GetCurSel();
+        RECT item;
+        ::SendMessageW(hList, LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&item));
+        POINT point = {(item.left + item.right) / 2, (item.top + item.bottom) / 2};
+        ::ClientToScreen(hList, &point);
+        DoubleClickAt(point);
+    };
+    EXPECT_EQ(dlg.DoModal(), 101);  // the double-clicked row, through ON_LBN_DBLCLK
+    EXPECT_NE(hAttached, nullptr);
+    EXPECT_EQ(hAttached, hList);
+    EXPECT_EQ(nCount, 3);
+    EXPECT_EQ(nCurSel, LB_ERR);
+
+    // The same object again: its list box is attached to the new window.
+    int nSelected = 0, nUnselected = 0, nEmptied = -1;
+    dlg.m_onTick = [&](CProbeDlg& d) {
+        hAttached = d.m_list.m_hWnd;
+        hList = d.GetDlgItem(IDC_LIST);
+        d.m_list.SendMessage(LB_SETCURSEL, 2);
+        nSelected = d.m_list.GetSel(2);
+        nUnselected = d.m_list.GetSel(0);
+        d.m_list.ResetContent();
+        nEmptied = d.m_list.GetCount();
+        d.EndDialog(7);
+    };
+    EXPECT_EQ(dlg.DoModal(), 7);
+    EXPECT_EQ(hAttached, hList);
+    EXPECT_GT(nSelected, 0);
+    EXPECT_EQ(nUnselected, 0);
+    EXPECT_EQ(nEmptied, 0);
+}
+
+TEST_F(DialogTest, QuitMessageEndsEveryLoopAndReachesTheCaller)
+{
+    CProbeDlg outer, inner;
+    HWND hOuter = nullptr, hInner = nullptr;
+    INT_PTR nInnerResult = 0;
+    outer.m_onTick = [&](CProbeDlg& d) {
+        if (hOuter) return;
+        hOuter = d.m_hWnd;
+        nInnerResult = inner.DoModal();
+    };
+    inner.m_onTick = [&](CProbeDlg& d) {
+        hInner = d.m_hWnd;
+        ::PostQuitMessage(7);
+    };
+    EXPECT_EQ(outer.DoModal(), -1);
+    EXPECT_EQ(nInnerResult, -1);
+    EXPECT_EQ(TakeQuitMessage(), 7);
+    EXPECT_FALSE(::IsWindow(hOuter));
+    EXPECT_FALSE(::IsWindow(hInner));
+    EXPECT_TRUE(::IsWindowEnabled(m_hMain));
+}
+
+TEST_F(DialogTest, DestroyingTheOwnerEndsTheLoop)
+{
+    bool bOwnerDeleted = false;
+    auto* pOwner = new CTestFrame(&bOwnerDeleted);
+    pOwner->CreateHidden();
+    CProbeDlg dlg(pOwner);
+    dlg.m_onTick = [&](CProbeDlg&) {
+        if (!bOwnerDeleted) pOwner->DestroyWindow();
+    };
+    EXPECT_EQ(dlg.DoModal(), -1);
+    EXPECT_TRUE(bOwnerDeleted);
+    EXPECT_EQ(TakeQuitMessage(), std::nullopt);  // not the main window
+
+    // The main window closed from a nested dialog, as the program's Exit button does.
+    CProbeDlg outer, inner;
+    bool bOpened = false;  // the outer dialog's ticks go on inside the inner loop
+    INT_PTR nInnerResult = 0;
+    outer.m_onTick = [&](CProbeDlg&) {
+        if (bOpened) return;
+        bOpened = true;
+        nInnerResult = inner.DoModal();
+    };
+    inner.m_onTick = [&](CProbeDlg&) {
+        if (AfxGetMainWnd()) AfxGetMainWnd()->PostMessage(WM_CLOSE);
+    };
+    EXPECT_EQ(outer.DoModal(), -1);
+    EXPECT_EQ(nInnerResult, -1);
+    EXPECT_TRUE(m_bMainDeleted);
+    EXPECT_EQ(AfxGetMainWnd(), nullptr);
+    EXPECT_EQ(TakeQuitMessage(), 0);
+}
+
+// Messages sent from other threads are handled inside GetMessage; the loop must still notice.
+TEST_F(DialogTest, EndedOrDestroyedFromAnotherThread)
+{
+    const DWORD guiThread = ::GetCurrentThreadId();
+    auto runWhileOtherThreadSends = [&](CProbeDlg& dlg, HWND hTarget, UINT message, WPARAM wParam) {
+        const HANDLE hReturned = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        std::thread sender([&] {
+            auto dialog = [] { return ::FindWindowW(nullptr, L"Probe Dialog"); };
+            for (int i = 0; i < 500 && !::IsWindowVisible(dialog()); ++i) ::Sleep(20);
+            ::SendMessageW(hTarget ? hTarget : dialog(), message, wParam, 0);
+            // A loop that missed it would wait forever: end it with a code the test rejects.
+            if (::WaitForSingleObject(hReturned, 10000) == WAIT_TIMEOUT) {
+                ::PostThreadMessageW(guiThread, WM_QUIT, 99, 0);
+            }
+        });
+        const INT_PTR nResult = dlg.DoModal();
+        ::SetEvent(hReturned);
+        sender.join();
+        ::CloseHandle(hReturned);
+        return nResult;
+    };
+
+    CProbeDlg cancelled;
+    EXPECT_EQ(runWhileOtherThreadSends(cancelled, nullptr, WM_COMMAND, IDCANCEL), IDCANCEL);
+    EXPECT_EQ(TakeQuitMessage(), std::nullopt);
+
+    bool bOwnerDeleted = false;
+    auto* pOwner = new CTestFrame(&bOwnerDeleted);
+    CProbeDlg orphaned(pOwner);
+    EXPECT_EQ(runWhileOtherThreadSends(orphaned, pOwner->CreateHidden(), WM_CLOSE, 0), -1);
+    EXPECT_TRUE(bOwnerDeleted);
+    EXPECT_EQ(TakeQuitMessage(), std::nullopt);
+}
+
+TEST_F(DialogTest, NestedDialogsEachEndTheirOwnLoop)
+{
+    // Opened from the outer dialog's handler.
+    CProbeDlg outer, inner;
+    bool bOpened = false;  // the outer dialog's ticks go on inside the inner loop
+    INT_PTR nInnerResult = 0;
+    outer.m_onTick = [&](CProbeDlg& d) {
+        if (bOpened) return;
+        bOpened = true;
+        nInnerResult = inner.DoModal();
+        d.EndDialog(6);
+    };
+    inner.m_onTick = [](CProbeDlg& d) { d.EndDialog(5); };
+    EXPECT_EQ(outer.DoModal(), 6);
+    EXPECT_EQ(nInnerResult, 5);
+
+    // Opened by a message to another window that the outer loop dispatches; the inner one
+    // ends the outer dialog first.
+    auto* pTray = new CTrayFrame;
+    pTray->CreateHidden(m_pMain);
+    CProbeDlg first, second;
+    INT_PTR nSecondResult = 0;
+    pTray->m_pDialog = &second;
+    pTray->m_pResult = &nSecondResult;
+    bool bPosted = false;
+    first.m_onTick = [&](CProbeDlg&) {
+        if (!bPosted) bPosted = pTray->PostMessage(WM_APP);
+    };
+    second.m_onTick = [&](CProbeDlg& d) {
+        first.EndDialog(11);
+        d.EndDialog(12);
+    };
+    EXPECT_EQ(first.DoModal(), 11);
+    EXPECT_EQ(nSecondResult, 12);
+    EXPECT_TRUE(::IsWindowEnabled(m_hMain));
+    EXPECT_EQ(TakeQuitMessage(), std::nullopt);
+    pTray->DestroyWindow();
+}
+
+} // namespace

@@ -1,0 +1,201 @@
+#include "test_resource.h"
+#include "test_support.h"
+#include "test_windows.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+// Styled the way the program's hidden main frame is.
+class CStyledFrame : public CTestFrame {
+public:
+    using CTestFrame::CTestFrame;
+
+    BOOL PreCreateWindow(CREATESTRUCT& cs) override
+    {
+        if (!CTestFrame::PreCreateWindow(cs)) return FALSE;
+        cs.dwExStyle &= ~WS_EX_CLIENTEDGE;
+        cs.style = WS_OVERLAPPED | WS_CAPTION | FWS_ADDTOTITLE;
+        cs.lpszClass = AfxRegisterWndClass(0);
+        return TRUE;
+    }
+};
+
+class CFailingFrame : public CTestFrame {
+public:
+    using CTestFrame::CTestFrame;
+
+protected:
+    afx_msg int OnCreate(LPCREATESTRUCT lpCreateStruct)
+    {
+        CTestFrame::OnCreate(lpCreateStruct);
+        return -1;
+    }
+
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CFailingFrame, CTestFrame)
+    ON_WM_CREATE()
+END_MESSAGE_MAP()
+
+class CPaintedWnd : public CWnd {
+public:
+    int m_nPaints = 0;
+    BOOL m_bBlitted = FALSE;
+
+protected:
+    afx_msg void OnPaint()
+    {
+        CPaintDC dc(this);
+        RECT rect;
+        GetClientRect(&rect);
+        m_bBlitted = dc.PatBlt(0, 0, rect.right, rect.bottom, WHITENESS);
+        ++m_nPaints;
+    }
+
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CPaintedWnd, CWnd)
+    ON_WM_PAINT()
+END_MESSAGE_MAP()
+
+std::wstring ClassName(HWND hWnd)
+{
+    wchar_t name[256] = L"";
+    ::GetClassNameW(hWnd, name, 256);
+    return name;
+}
+
+std::wstring Title(HWND hWnd)
+{
+    wchar_t title[256] = L"";
+    ::GetWindowTextW(hWnd, title, 256);
+    return title;
+}
+
+TEST(FrameWnd, DeletesItselfWhenItsWindowIsDestroyed)
+{
+    bool deleted = false;
+    auto* pFrame = new CTestFrame(&deleted);
+    ASSERT_TRUE(pFrame->CreateHidden());
+    pFrame->DestroyWindow();
+    EXPECT_TRUE(deleted);
+
+    // Owned frames go with their owner; a close request destroys a frame that is not the main window.
+    bool ownerDeleted = false, ownedDeleted = false, closedDeleted = false;
+    auto* pOwner = new CTestFrame(&ownerDeleted);
+    const HWND hOwner = pOwner->CreateHidden();
+    auto* pOwned = new CTestFrame(&ownedDeleted);
+    const HWND hOwned = pOwned->CreateHidden(pOwner);
+    EXPECT_EQ(::GetWindow(hOwned, GW_OWNER), hOwner);
+    EXPECT_EQ(::GetAncestor(hOwned, GA_PARENT), ::GetDesktopWindow());
+    auto* pClosed = new CTestFrame(&closedDeleted);
+    pClosed->CreateHidden();
+    pClosed->PostMessage(WM_CLOSE);
+    ::DestroyWindow(hOwner);
+    EXPECT_TRUE(ownerDeleted);
+    EXPECT_TRUE(ownedDeleted);
+    EXPECT_TRUE(PumpUntil([&] { return closedDeleted; }));
+    EXPECT_EQ(TakeQuitMessage(), std::nullopt);
+
+    // A failed creation leaves nothing behind either.
+    bool failedDeleted = false;
+    EXPECT_EQ((new CFailingFrame(&failedDeleted))->CreateHidden(), nullptr);
+    EXPECT_TRUE(failedDeleted);
+}
+
+TEST(FrameWnd, ClosingTheMainWindowEndsTheApplication)
+{
+    bool deleted = false;
+    auto* pFrame = new CTestFrame(&deleted);
+    ASSERT_TRUE(pFrame->CreateHidden());
+    AfxGetApp()->m_pMainWnd = pFrame;
+    pFrame->PostMessage(WM_CLOSE);
+    EXPECT_TRUE(PumpUntil([&] { return deleted; }));
+    EXPECT_EQ(AfxGetMainWnd(), nullptr);
+    EXPECT_EQ(TakeQuitMessage(), 0);
+}
+
+TEST(FrameWnd, PreCreateWindowDecidesStyleAndClass)
+{
+    auto* pPlain = new CTestFrame;
+    const HWND hPlain = pPlain->CreateHidden();
+    EXPECT_TRUE(::GetWindowLongW(hPlain, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+    EXPECT_EQ(::GetClassLongW(hPlain, GCL_STYLE), static_cast<DWORD>(CS_DBLCLKS));
+    pPlain->DestroyWindow();
+
+    auto* pStyled = new CStyledFrame;
+    ASSERT_TRUE(pStyled->LoadFrame(IDR_PROBE_FRAME));
+    const HWND hStyled = pStyled->m_hWnd;
+    const DWORD dwStyle = ::GetWindowLongW(hStyled, GWL_STYLE);
+    const DWORD dwChecked = WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_VISIBLE | FWS_ADDTOTITLE;
+    EXPECT_EQ(dwStyle & dwChecked, WS_CAPTION | FWS_ADDTOTITLE);
+    EXPECT_FALSE(::GetWindowLongW(hStyled, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+    EXPECT_EQ(ClassName(hStyled), AfxRegisterWndClass(0));
+
+    EXPECT_TRUE(pStyled->ModifyStyleEx(0, WS_EX_TOOLWINDOW));
+    EXPECT_FALSE(pStyled->ModifyStyleEx(0, WS_EX_TOOLWINDOW));  // no change
+    EXPECT_TRUE(pStyled->ModifyStyle(WS_CAPTION, 0, SWP_FRAMECHANGED));
+    EXPECT_EQ(::GetWindowLongW(hStyled, GWL_STYLE) & WS_CAPTION, 0);
+    EXPECT_TRUE(::GetWindowLongW(hStyled, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+    pStyled->DestroyWindow();
+}
+
+TEST(FrameWnd, LoadFrameTakesTitleMenuAndIconOfOneId)
+{
+    auto* pFrame = new CTestFrame;
+    ASSERT_TRUE(pFrame->LoadFrame(IDR_PROBE_FRAME, WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE));
+    const HWND hWnd = pFrame->m_hWnd;
+    EXPECT_EQ(Title(hWnd), L"Probe Frame");  // the string's first field
+    EXPECT_NE(::GetMenu(hWnd), nullptr);
+    EXPECT_EQ(reinterpret_cast<HICON>(::GetClassLongPtrW(hWnd, GCLP_HICON)),
+              ::LoadIconW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDR_PROBE_FRAME)));
+    pFrame->DestroyWindow();
+}
+
+TEST(FrameWnd, LoadFrameFailsWithoutTheMenu)
+{
+    bool deleted = false;
+    EXPECT_FALSE((new CTestFrame(&deleted))->LoadFrame(IDS_NO_MENU));
+    EXPECT_TRUE(deleted);
+    EXPECT_EQ(::FindWindowW(nullptr, L"Frame Without Menu"), nullptr);
+}
+
+TEST(Wnd, AfxRegisterWndClassOncePerCombination)
+{
+    const HCURSOR hCursor = ::LoadCursorW(nullptr, IDC_CROSS);
+    const LPCWSTR pszPlain = AfxRegisterWndClass(0);
+    EXPECT_EQ(AfxRegisterWndClass(0), pszPlain);
+    const LPCWSTR pszCross = AfxRegisterWndClass(CS_HREDRAW, hCursor);
+    EXPECT_NE(std::wstring(pszCross), pszPlain);
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof wc;
+    ASSERT_TRUE(::GetClassInfoExW(AfxGetInstanceHandle(), pszCross, &wc));
+    EXPECT_EQ(wc.style, static_cast<UINT>(CS_HREDRAW));
+    EXPECT_EQ(wc.hCursor, hCursor);
+    EXPECT_EQ(wc.hbrBackground, nullptr);
+    EXPECT_EQ(wc.hIcon, nullptr);
+    EXPECT_EQ(wc.lpfnWndProc, AfxWndProc);
+}
+
+TEST(PaintDC, PaintsBetweenBeginAndEndPaint)
+{
+    CPaintedWnd wnd;
+    ASSERT_TRUE(wnd.CreateEx(WS_EX_TOPMOST, AfxRegisterWndClass(0), L"painted", WS_POPUP | WS_VISIBLE, 0, 0,
+                             8, 8, nullptr, nullptr));
+    ::InvalidateRect(wnd.m_hWnd, nullptr, FALSE);
+    wnd.UpdateWindow();
+    EXPECT_GE(wnd.m_nPaints, 1);
+    EXPECT_TRUE(wnd.m_bBlitted);
+    EXPECT_FALSE(::GetUpdateRect(wnd.m_hWnd, nullptr, FALSE));  // EndPaint validated it
+    const HDC hdc = ::GetDC(wnd.m_hWnd);
+    EXPECT_EQ(::GetPixel(hdc, 3, 3), RGB(255, 255, 255));
+    ::ReleaseDC(wnd.m_hWnd, hdc);
+    wnd.DestroyWindow();
+}
+
+} // namespace

@@ -1,0 +1,116 @@
+#include "test_support.h"
+#include "test_windows.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+class CBaseProbe : public CWnd {
+public:
+    std::vector<std::string> m_calls;
+
+protected:
+    afx_msg void OnTimer(UINT_PTR nIDEvent) { m_calls.push_back("base timer " + std::to_string(nIDEvent)); }
+    afx_msg void OnApply() { m_calls.push_back("base apply"); }
+    afx_msg void OnPick() { m_calls.push_back("base pick"); }
+
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CBaseProbe, CWnd)
+    ON_WM_TIMER()
+    ON_BN_CLICKED(101, OnApply)
+    ON_COMMAND(102, OnPick)
+END_MESSAGE_MAP()
+
+class CDerivedProbe : public CBaseProbe {
+public:
+    int m_nCreateResult = 0;
+    LPVOID m_pCreateParams = nullptr;
+
+    BOOL Create(LPVOID lpParam = nullptr)
+    {
+        return CreateEx(0, AfxRegisterWndClass(0), L"probe", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr,
+                        lpParam);
+    }
+
+protected:
+    afx_msg int OnCreate(LPCREATESTRUCT lpCreateStruct)
+    {
+        m_pCreateParams = lpCreateStruct->lpCreateParams;
+        m_calls.push_back("derived create, default " + std::to_string(Default()));
+        return m_nCreateResult;
+    }
+    afx_msg void OnApply() { m_calls.push_back("derived apply"); }
+    afx_msg void OnListDblclk() { m_calls.push_back("derived dblclk"); }
+
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CDerivedProbe, CBaseProbe)
+    ON_WM_CREATE()
+    ON_BN_CLICKED(101, OnApply)
+    ON_LBN_DBLCLK(103, OnListDblclk)
+END_MESSAGE_MAP()
+
+LRESULT Command(HWND hWnd, int nID, int nCode)
+{
+    return ::SendMessageW(hWnd, WM_COMMAND, MAKEWPARAM(nID, nCode), 0);
+}
+
+TEST(MessageMap, DerivedRowsFirstThenTheBaseMap)
+{
+    CDerivedProbe wnd;
+    int param = 0;
+    ASSERT_TRUE(wnd.Create(&param));
+    EXPECT_EQ(wnd.m_pCreateParams, &param);
+
+    Command(wnd.m_hWnd, 101, BN_CLICKED);
+    Command(wnd.m_hWnd, 102, 0);
+    Command(wnd.m_hWnd, 103, LBN_DBLCLK);
+    ::SetTimer(wnd.m_hWnd, 7, 10, nullptr);
+    EXPECT_TRUE(PumpUntil([&] { return wnd.m_calls.size() == 5; }));
+    ::KillTimer(wnd.m_hWnd, 7);
+    const std::vector<std::string> expected = {"derived create, default 0", "derived apply", "base pick",
+                                               "derived dblclk", "base timer 7"};
+    EXPECT_EQ(wnd.m_calls, expected);
+    wnd.DestroyWindow();
+    EXPECT_EQ(wnd.m_hWnd, nullptr);
+}
+
+TEST(MessageMap, NoRowMeansDefaultProcessing)
+{
+    CDerivedProbe wnd;
+    ASSERT_TRUE(wnd.Create());
+    wnd.m_calls.clear();
+    // The same ids with other notification codes, and an id nobody maps.
+    Command(wnd.m_hWnd, 101, BN_DOUBLECLICKED);
+    Command(wnd.m_hWnd, 103, LBN_SELCHANGE);
+    Command(wnd.m_hWnd, 104, 0);
+    EXPECT_TRUE(wnd.m_calls.empty());
+
+    ::SetWindowTextW(wnd.m_hWnd, L"changed by default processing");
+    wchar_t text[64] = L"";
+    ::GetWindowTextW(wnd.m_hWnd, text, 64);
+    EXPECT_STREQ(text, L"changed by default processing");
+    const HWND hWnd = wnd.m_hWnd;
+    // WM_CLOSE's default processing destroys the window; the object is detached.
+    wnd.SendMessage(WM_CLOSE);
+    EXPECT_FALSE(::IsWindow(hWnd));
+    EXPECT_EQ(wnd.m_hWnd, nullptr);
+    EXPECT_EQ(CWnd::FromHandlePermanent(hWnd), nullptr);
+}
+
+TEST(MessageMap, CreateFailsWhenOnCreateSaysSo)
+{
+    CDerivedProbe wnd;
+    wnd.m_nCreateResult = -1;
+    EXPECT_FALSE(wnd.Create());
+    EXPECT_EQ(wnd.m_hWnd, nullptr);
+    EXPECT_EQ(wnd.m_calls.size(), 1u);
+}
+
+} // namespace

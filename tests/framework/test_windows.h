@@ -1,0 +1,63 @@
+#pragma once
+// Windows for the framework's tests, shared by the test program and the probe application.
+
+#include "afxwin.h"
+#include "test_resource.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// A frame that reports its deletion.
+class CTestFrame : public CFrameWnd {
+public:
+    explicit CTestFrame(bool* pDeleted = nullptr) : m_pDeleted(pDeleted) {}
+    ~CTestFrame() override;
+
+    // A hidden window of the default frame class; null on failure, when the object is gone.
+    HWND CreateHidden(CWnd* pParentWnd = nullptr);
+
+private:
+    bool* m_pDeleted;
+};
+
+// Like the tray icon's window: WM_APP runs m_pDialog modally from inside its window procedure
+// and leaves the result in *m_pResult.
+class CTrayFrame : public CTestFrame {
+public:
+    CDialog* m_pDialog = nullptr;
+    INT_PTR* m_pResult = nullptr;
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+};
+
+// Dialog IDD_PROBE, scripted by m_onTick every 20 ms while it is open.
+class CProbeDlg : public CDialog {
+    DECLARE_DYNAMIC(CProbeDlg)
+
+public:
+    // The result when the script has not ended the dialog within 10 s.
+    static constexpr int kTimedOut = 999;
+
+    explicit CProbeDlg(CWnd* pParentWnd = nullptr) : CDialog(IDD_PROBE, pParentWnd) {}
+
+    std::function<void(CProbeDlg&)> m_onTick;
+    std::vector<std::wstring> m_items;  // added to the list after the data exchange
+    int m_nFocusId = 0;                 // non-zero: OnInitDialog focuses this control itself
+    int m_nExchanges[2] = {};           // DoDataExchange calls: loading, saving
+    CListBox m_list;
+
+    BOOL OnInitDialog() override;
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    afx_msg void OnTimer(UINT_PTR nIDEvent);
+    // Ends the dialog with 100 + the double-clicked row.
+    afx_msg void OnListDblclk();
+
+    DECLARE_MESSAGE_MAP()
+
+private:
+    ULONGLONG m_nStarted = 0;
+};

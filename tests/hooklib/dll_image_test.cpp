@@ -1,0 +1,74 @@
+// The built hook library as the loader will see it: exports, the shared section, imports.
+#include "PeFile.h"
+#include "shared_state.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <iostream>
+
+namespace {
+
+const PeFile& Library()
+{
+    static const PeFile image(ReadBytes(L"" VIMLET_DLL));
+    return image;
+}
+
+std::string Lower(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+TEST(DllImage, IsA64BitDll)
+{
+    EXPECT_EQ(Library().Machine(), IMAGE_FILE_MACHINE_AMD64);
+    EXPECT_TRUE(Library().Characteristics() & IMAGE_FILE_DLL);
+}
+
+TEST(DllImage, ExportsExactlyTheSevenPlainNames)
+{
+    std::vector<std::string> names = Library().ExportNames();
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"vimlet_disable", "vimlet_enable", "vimlet_hide",
+                                               "vimlet_is_suppressor", "vimlet_set_suppressor",
+                                               "vimlet_setup", "vimlet_show"}));
+}
+
+TEST(DllImage, HasOneSharedWritableDataSection)
+{
+    const PeSection* shared = Library().FindSection("_vimlet_");
+    ASSERT_NE(shared, nullptr);
+    // Initialised data, readable, writable, shared.
+    EXPECT_EQ(shared->characteristics, 0xD0000040u);
+    EXPECT_GE(shared->virtualSize, sizeof(vimlet::SharedHookState));
+    // Any other shared section would be state that some process does not expect to share.
+    for (const PeSection& section : Library().Sections()) {
+        if (section.name == "_vimlet_") continue;
+        EXPECT_FALSE(section.characteristics & IMAGE_SCN_MEM_SHARED) << section.name;
+    }
+}
+
+TEST(DllImage, ImportsSystemDllsOnly)
+{
+    // It is loaded into every process that receives input: a runtime DLL of the toolchain there
+    // might be missing, or another version.
+    const std::vector<std::string> allowed{"kernel32.dll", "user32.dll", "msvcrt.dll"};
+    const std::vector<std::string> imports = Library().ImportedDlls();
+    EXPECT_FALSE(imports.empty());
+    for (const std::string& dll : imports)
+        EXPECT_NE(std::find(allowed.begin(), allowed.end(), Lower(dll)), allowed.end()) << dll;
+}
+
+TEST(DllImage, StaysSmall)
+{
+    RecordProperty("bytes", static_cast<int>(Library().Size()));
+    std::cout << "vimlet.dll: " << Library().Size() << " bytes" << std::endl;
+    EXPECT_LT(Library().Size(), 64u * 1024);
+}
+
+} // namespace

@@ -1,0 +1,68 @@
+#pragma once
+// The hook library loaded by full path, as a process that the hooks reach loads it: its seven
+// exports looked up by name and its shared section found in the mapped image.
+
+#include "TempDir.h"
+#include "shared_state.h"
+#include "vimlet.h"
+
+#include <string>
+
+struct VimletExports {
+    decltype(&vimlet_setup) setup;
+    decltype(&vimlet_enable) enable;
+    decltype(&vimlet_disable) disable;
+    decltype(&vimlet_show) show;
+    decltype(&vimlet_hide) hide;
+    decltype(&vimlet_is_suppressor) is_suppressor;
+    decltype(&vimlet_set_suppressor) set_suppressor;
+};
+
+class HookLibrary {
+public:
+    // Throws std::runtime_error when the library does not load, an export is missing or the
+    // image has no shared section big enough for the state.
+    explicit HookLibrary(const std::wstring& path);
+    ~HookLibrary();
+    HookLibrary(const HookLibrary&) = delete;
+    HookLibrary& operator=(const HookLibrary&) = delete;
+
+    const VimletExports* operator->() const { return &m_exports; }
+    vimlet::SharedHookState& State() const { return *m_state; }
+    HMODULE Module() const { return m_module; }
+
+private:
+    HMODULE m_module;
+    VimletExports m_exports;
+    vimlet::SharedHookState* m_state;
+};
+
+// A file copy of the built library, removed again at the end. Wine keeps a hook's library
+// mapped in the processes the hook reached (a desktop that the mouse went over keeps it for the
+// whole session), and a mapped file cannot be removed: those copies go at a later run.
+struct DiscardableCopy {
+    explicit DiscardableCopy(const std::wstring& original);
+    ~DiscardableCopy();
+    DiscardableCopy(const DiscardableCopy&) = delete;
+    DiscardableCopy& operator=(const DiscardableCopy&) = delete;
+
+    std::wstring directory;
+    std::wstring path;
+};
+
+// A fresh copy of the built library, loaded from where no process has loaded it before: a
+// shared section that no other process has seen, whatever earlier tests left loaded elsewhere.
+// With it, an empty settings directory.
+class LibraryCopy {
+public:
+    explicit LibraryCopy(const std::wstring& original) : m_copy(original), m_library(m_copy.path) {}
+
+    const TempDir& Dir() const { return m_dir; }
+    const std::wstring& Path() const { return m_copy.path; }
+    HookLibrary& Library() { return m_library; }
+
+private:
+    TempDir m_dir;
+    DiscardableCopy m_copy;
+    HookLibrary m_library;
+};

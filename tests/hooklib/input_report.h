@@ -1,0 +1,15 @@
+#pragma once
+// What the input tests' application reports to the test for each input message it receives,
+// sent with WM_COPYDATA so that it lands in the test's own sequence of events, and in order.
+
+#include <windows.h>
+
+struct InputReport {
+    DWORD processId;
+    UINT message;      // WM_KEYDOWN, WM_SYSKEYUP, WM_MOUSEMOVE, ...
+    WPARAM wParam;     // the virtual-key code for key messages
+    LPARAM lParam;
+    POINT cursor;      // GetCursorPos when the message arrived, after the hooks ran
+};
+
+constexpr ULONG_PTR kInputReportTag = 0x564D4C54;

@@ -1,0 +1,565 @@
+// The real library under real input: keys and mouse events through SendInput, the hooks running
+// inside other processes' applications, the parking window in this one, as in the program.
+#include "ChildProcess.h"
+#include "hook_library.h"
+#include "input_report.h"
+
+#include <gtest/gtest.h>
+#include <windowsx.h>
+
+#include <algorithm>
+#include <memory>
+#include <ostream>
+#include <stdexcept>
+#include <sstream>
+#include <string>
+#include <vector>
+
+// Where gtest looks for them: beside POINT itself.
+static bool operator==(POINT a, POINT b) { return a.x == b.x && a.y == b.y; }
+static std::ostream& operator<<(std::ostream& out, POINT p)
+{
+    return out << '(' << p.x << ", " << p.y << ')';
+}
+
+namespace {
+
+using vimlet::SharedHookState;
+
+// What this process saw, in the order it saw it: the parking window's WM_NULL and the reports
+// of the applications.
+struct Event {
+    bool parkingNull;
+    InputReport report;
+    bool senderWaits;  // for WM_NULL: sent, not posted, and not yet answered
+};
+
+std::vector<Event> g_events;
+int g_parkingClicks;
+
+POINT CursorNow()
+{
+    POINT p{};
+    GetCursorPos(&p);
+    return p;
+}
+
+// Key events in one batch: each a decimal virtual-key code, with a leading '-' for a key-up
+// and a trailing 'x' for an extended key (Wine tells a right-hand Shift from the left one by
+// that flag).
+void SendKeys(const std::string& keys)
+{
+    std::istringstream tokens(keys);
+    std::vector<INPUT> inputs;
+    for (std::string token; tokens >> token;) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        if (token[0] == '-') input.ki.dwFlags |= KEYEVENTF_KEYUP;
+        if (token.back() == 'x') input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
+        input.ki.wVk = static_cast<WORD>(std::stoi(token.substr(token[0] == '-')));
+        input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(input.ki.wVk, MAPVK_VK_TO_VSC));
+        inputs.push_back(input);
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+// The program's parking window, to the letter of what the hooks rely on.
+LRESULT CALLBACK ParkingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
+{
+    switch (message) {
+    case WM_NULL:
+        SetWindowPos(window, HWND_TOPMOST, GetSystemMetrics(SM_CXSCREEN) - 2,
+                     GetSystemMetrics(SM_CYSCREEN) - 2, 1, 1, SWP_NOACTIVATE);
+        g_events.push_back({true, {}, (InSendMessageEx(nullptr) & (ISMEX_SEND | ISMEX_REPLIED)) == ISMEX_SEND});
+        return 0;
+    case WM_SETCURSOR:
+        SetCursor(nullptr);
+        return TRUE;
+    case WM_LBUTTONUP:
+        ++g_parkingClicks;
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK ReportProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
+{
+    if (message == WM_COPYDATA) {
+        const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+        if (data->dwData == kInputReportTag && data->cbData == sizeof(InputReport))
+            g_events.push_back({false, *static_cast<const InputReport*>(data->lpData), false});
+        return TRUE;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// One for the whole run, as in the program; destroying it would wait 2 s for a window manager
+// that is not there.
+HWND ParkingWindow()
+{
+    static const ATOM atom = [] {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = ParkingProc;
+        windowClass.lpszClassName = L"VimletTestParking";
+        windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+        return RegisterClassW(&windowClass);
+    }();
+    static const HWND window = [] {
+        HWND created = CreateWindowExW(
+            WS_EX_TOOLWINDOW | WS_EX_LAYERED | WS_EX_NOACTIVATE | WS_EX_TOPMOST, MAKEINTATOM(atom),
+            L"", WS_POPUP | WS_VISIBLE, GetSystemMetrics(SM_CXSCREEN) - 2,
+            GetSystemMetrics(SM_CYSCREEN) - 2, 1, 1, nullptr, nullptr, nullptr, nullptr);
+        SetLayeredWindowAttributes(created, 0, 1, LWA_ALPHA);
+        return created;
+    }();
+    return window;
+}
+
+HWND CreateReportWindow()
+{
+    static const ATOM atom = [] {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = ReportProc;
+        windowClass.lpszClassName = L"VimletTestReport";
+        return RegisterClassW(&windowClass);
+    }();
+    return CreateWindowExW(0, MAKEINTATOM(atom), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                           nullptr, nullptr);
+}
+
+// Where the tests start the cursor: on a window of a thread of its own, which reads its input
+// only while a test puts the cursor there and then stops until the next test does. Pointer
+// movement under Wine leaves work behind for the window it lands on, and that work must not
+// fall into the middle of a test:
+// - the mouse message of the move itself, which the hooks see whenever that window's thread
+//   takes it; after a hide, it would put the cursor back;
+// - X's word on the keys held down (nothing: every key here is injected), which Wine adopts
+//   when that thread next reads its X events; during a test, it would release a held modifier.
+class AsideWindow {
+public:
+    static constexpr POINT kPoint{960, 800};
+
+    // One for the whole run. Made before a test's applications: a window shown later may take
+    // the keyboard focus from the application in front.
+    static AsideWindow& Instance()
+    {
+        static AsideWindow aside;
+        return aside;
+    }
+
+    // Moves the cursor onto the window; returns once its thread has taken the mouse message
+    // (and the hooks have seen it).
+    bool PlaceCursor()
+    {
+        ResetEvent(m_placed);
+        SetEvent(m_place);
+        return PollUntil([&] { return WaitForSingleObject(m_placed, 0) == WAIT_OBJECT_0; });
+    }
+
+private:
+    AsideWindow()
+        : m_place(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
+          m_placed(CreateEventW(nullptr, TRUE, FALSE, nullptr))
+    {
+        // Never joined: it lives as long as the test program.
+        CloseHandle(CreateThread(nullptr, 0, Run, this, 0, nullptr));
+    }
+
+    static DWORD WINAPI Run(void* self)
+    {
+        auto* aside = static_cast<AsideWindow*>(self);
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = Proc;
+        windowClass.lpszClassName = L"VimletTestAside";
+        windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
+        RegisterClassW(&windowClass);
+        CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, windowClass.lpszClassName, L"",
+                        WS_POPUP | WS_VISIBLE, kPoint.x - 100, kPoint.y - 100, 200, 200, nullptr,
+                        nullptr, nullptr, nullptr);
+        for (;;) {
+            // Not a message wait: between placements nothing here reads input or X events.
+            WaitForSingleObject(aside->m_place, INFINITE);
+            s_arrived = false;
+            // Moved here by this thread, whose X events about its own move Wine ignores; first
+            // off the point, so that there is a move to the point even if the cursor was on it.
+            SetCursorPos(kPoint.x + 1, kPoint.y + 1);
+            SetCursorPos(kPoint.x, kPoint.y);
+            PollUntil([] { return s_arrived; });
+            SetEvent(aside->m_placed);
+        }
+    }
+
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
+    {
+        if (message == WM_MOUSEMOVE && GET_X_LPARAM(lParam) == 100 && GET_Y_LPARAM(lParam) == 100)
+            s_arrived = true;
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+
+    static inline bool s_arrived;
+    HANDLE m_place;
+    HANDLE m_placed;
+};
+
+constexpr POINT kAside = AsideWindow::kPoint;
+
+// A parking window that is never shown: a jump sends the cursor onto bare desktop, so that no
+// window's thread hears of the move and Ctrl and Alt stay held until the keypad key's release.
+HWND HiddenParkingWindow()
+{
+    static const HWND window = CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, 1500, 900,
+                                               1, 1, nullptr, nullptr, nullptr, nullptr);
+    return window;
+}
+
+// An application window in a process of its own, which reports what it receives.
+class Target : public ChildProcess {
+public:
+    Target(HWND report, RECT place, const std::wstring& program = L"" TARGET_APP)
+        : ChildProcess(program, {std::to_wstring(reinterpret_cast<UINT_PTR>(report)),
+                                 std::to_wstring(place.left), std::to_wstring(place.top),
+                                 std::to_wstring(place.right - place.left),
+                                 std::to_wstring(place.bottom - place.top)}),
+          m_place(place)
+    {
+        if (ReadLine() != "ready") throw std::runtime_error("target did not start");
+    }
+
+    ~Target() { Ask("quit"); }
+
+    // Wine hands keyboard input to its foreground window, and a window shown since may have
+    // taken that place.
+    void Activate() { ASSERT_EQ(Ask("activate"), "ok"); }
+
+    POINT Inside() const
+    {
+        return {(m_place.left + m_place.right) / 2, (m_place.top + m_place.bottom) / 2};
+    }
+
+private:
+    RECT m_place;
+};
+
+class Input : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        AsideWindow::Instance();
+        m_parking = ParkingWindow();
+        m_report = CreateReportWindow();
+        ASSERT_TRUE(m_parking && m_report);
+        Library()->setup(m_parking, m_copy.Dir().Path().c_str());
+        Library()->enable();
+        m_target = std::make_unique<Target>(m_report, RECT{100, 100, 700, 500});
+        g_events.clear();
+        g_parkingClicks = 0;
+    }
+
+    void TearDown() override
+    {
+        // The key state is the desktop's: leave nothing held for the next test.
+        SendKeys("-160 -161x -162 -164");
+        m_target.reset();
+        Library()->disable();
+        DestroyWindow(m_report);
+    }
+
+    HookLibrary& Library() { return m_copy.Library(); }
+    SharedHookState& State() { return Library().State(); }
+
+    static POINT TopLeft(HWND window)
+    {
+        RECT rect{};
+        GetWindowRect(window, &rect);
+        return {rect.left, rect.top};
+    }
+
+    POINT ParkingPoint() const { return TopLeft(m_parking); }
+
+    static void PlaceCursorAside()
+    {
+        ASSERT_TRUE(AsideWindow::Instance().PlaceCursor());
+        ASSERT_EQ(CursorNow(), kAside);
+    }
+
+    // Moves the mouse as a user would, to a point in screen pixels.
+    static void MoveMouse(POINT point)
+    {
+        INPUT input{};
+        input.type = INPUT_MOUSE;
+        input.mi.dx = MulDiv(point.x, 65536, GetSystemMetrics(SM_CXSCREEN));
+        input.mi.dy = MulDiv(point.y, 65536, GetSystemMetrics(SM_CYSCREEN));
+        input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+        SendInput(1, &input, sizeof input);
+    }
+
+    static bool IsKeyMessage(UINT message)
+    {
+        return message == WM_KEYDOWN || message == WM_KEYUP || message == WM_SYSKEYDOWN ||
+               message == WM_SYSKEYUP;
+    }
+
+    // Where in the events the application's nth report of this message (and key) is; -1 if none.
+    static std::ptrdiff_t FindReport(const ChildProcess& app, UINT message, WPARAM vk = 0, int nth = 1)
+    {
+        for (std::size_t i = 0; i < g_events.size(); ++i) {
+            const Event& e = g_events[i];
+            if (e.parkingNull || e.report.processId != app.Id() || e.report.message != message) continue;
+            if (IsKeyMessage(message) && e.report.wParam != vk) continue;
+            if (--nth == 0) return static_cast<std::ptrdiff_t>(i);
+        }
+        return -1;
+    }
+
+    // Waits for the application's nth report of this message (and key), and gives it.
+    static InputReport AwaitReport(const ChildProcess& app, UINT message, WPARAM vk = 0, int nth = 1)
+    {
+        std::ptrdiff_t index = -1;
+        EXPECT_TRUE(PollUntil([&] { return (index = FindReport(app, message, vk, nth)) >= 0; }))
+            << "no message " << message << " for key " << vk << " (" << nth << ")";
+        return index >= 0 ? g_events[index].report : InputReport{};
+    }
+
+    // Whether the application saw any message of this key.
+    static bool SawKey(const ChildProcess& app, WPARAM vk)
+    {
+        return std::any_of(g_events.begin(), g_events.end(), [&](const Event& e) {
+            return !e.parkingNull && e.report.processId == app.Id() &&
+                   IsKeyMessage(e.report.message) && e.report.wParam == vk;
+        });
+    }
+
+    static int ParkingNulls()
+    {
+        return static_cast<int>(std::count_if(g_events.begin(), g_events.end(),
+                                              [](const Event& e) { return e.parkingNull; }));
+    }
+
+    static std::ptrdiff_t FirstParkingNull()
+    {
+        const auto found = std::find_if(g_events.begin(), g_events.end(),
+                                        [](const Event& e) { return e.parkingNull; });
+        return found == g_events.end() ? -1 : found - g_events.begin();
+    }
+
+    // Presses the key and waits until the application has had it go up; the cursor as it was
+    // when the key went down.
+    static POINT Type(WORD vk, Target& app)
+    {
+        const int downs = CountReports(app, WM_KEYDOWN, vk);
+        const int ups = CountReports(app, WM_KEYUP, vk);
+        SendKeys(std::to_string(vk) + " -" + std::to_string(vk));
+        AwaitReport(app, WM_KEYUP, vk, ups + 1);
+        return AwaitReport(app, WM_KEYDOWN, vk, downs + 1).cursor;
+    }
+
+    static int CountReports(const ChildProcess& app, UINT message, WPARAM vk = 0)
+    {
+        int count = 0;
+        while (FindReport(app, message, vk, count + 1) >= 0) ++count;
+        return count;
+    }
+
+    // A keypad key with Ctrl and Alt held. The hooks ask for the key state when the application
+    // takes a key, by which time the system's key state has run ahead to the last key sent: so
+    // Ctrl and Alt go up only once the application has had a key typed after the keypad key.
+    void PressWithCtrlAlt(WORD vk)
+    {
+        const std::string key = std::to_string(vk), sentinel = std::to_string(kSentinel);
+        const int sentinels = CountReports(*m_target, WM_KEYUP, kSentinel);
+        const int ctrlUps = CountReports(*m_target, WM_KEYUP, VK_CONTROL);
+        SendKeys("162 164 " + key + " -" + key + " " + sentinel + " -" + sentinel);
+        AwaitReport(*m_target, WM_KEYUP, kSentinel, sentinels + 1);
+        SendKeys("-164 -162");
+        AwaitReport(*m_target, WM_KEYUP, VK_CONTROL, ctrlUps + 1);
+    }
+
+    static constexpr WORD kSentinel = 'Q';
+
+    void ExpectNotParked(POINT where)
+    {
+        EXPECT_EQ(CursorNow(), where);
+        EXPECT_EQ(ParkingNulls(), 0);
+        EXPECT_FALSE(State().hidden);
+    }
+
+    LibraryCopy m_copy{L"" VIMLET_DLL};
+    HWND m_parking = nullptr;
+    HWND m_report = nullptr;
+    std::unique_ptr<Target> m_target;
+};
+
+TEST_F(Input, KeyDownParksTheCursorBeforeTheApplicationSeesTheKey)
+{
+    m_target->Activate();
+    PlaceCursorAside();
+
+    SendKeys("65");
+    const InputReport down = AwaitReport(*m_target, WM_KEYDOWN, 'A');
+    const POINT park = ParkingPoint();
+    EXPECT_EQ(down.cursor, park);
+    EXPECT_EQ(CursorNow(), park);
+    ASSERT_EQ(ParkingNulls(), 1);
+    EXPECT_LT(FirstParkingNull(), FindReport(*m_target, WM_KEYDOWN, 'A'))
+        << "the parking window is told before the key goes on";
+    EXPECT_TRUE(g_events[FirstParkingNull()].senderWaits) << "and the hide waits for its answer";
+    EXPECT_TRUE(State().hidden);
+    EXPECT_EQ(State().savedCursor, kAside);
+    EXPECT_EQ(State().hidePosition, park);
+
+    SendKeys("-65");
+    EXPECT_EQ(AwaitReport(*m_target, WM_KEYUP, 'A').cursor, park);
+    EXPECT_EQ(ParkingNulls(), 1);
+}
+
+TEST_F(Input, KeyUpNeverParks)
+{
+    m_target->Activate();
+    PlaceCursorAside();
+
+    SendKeys("-66");
+    EXPECT_EQ(AwaitReport(*m_target, WM_KEYUP, 'B').cursor, kAside);
+    ExpectNotParked(kAside);
+}
+
+TEST_F(Input, HeldSuppressorStopsTheHideOnlyWithItsFlagSet)
+{
+    Library()->set_suppressor(VK_LSHIFT, 1);
+    m_target->Activate();
+    PlaceCursorAside();
+
+    SendKeys("160");
+    EXPECT_EQ(Type('A', *m_target), kAside);
+    SendKeys("-160");
+    AwaitReport(*m_target, WM_KEYUP, VK_SHIFT);
+    ExpectNotParked(kAside);
+
+    // Right Shift's flag is clear: its own key-down parks, like any key's.
+    SendKeys("161x");
+    EXPECT_EQ(AwaitReport(*m_target, WM_KEYDOWN, VK_SHIFT, 2).cursor, ParkingPoint());
+    EXPECT_TRUE(State().hidden);
+    EXPECT_EQ(State().savedCursor, kAside);
+    SendKeys("-161x");
+}
+
+TEST_F(Input, CtrlAltKeypadDigitJumpsToTheParkingPointAndIsSwallowed)
+{
+    Library()->setup(HiddenParkingWindow(), m_copy.Dir().Path().c_str());
+    // Ctrl and Alt as suppressors: their own key-downs leave the cursor alone.
+    Library()->set_suppressor(VK_LCONTROL, 1);
+    Library()->set_suppressor(VK_LMENU, 1);
+    m_target->Activate();
+    for (WORD digit : {VK_NUMPAD1, VK_NUMPAD5, VK_NUMPAD9}) {
+        SCOPED_TRACE(digit);
+        PlaceCursorAside();
+        PressWithCtrlAlt(digit);
+        EXPECT_EQ(CursorNow(), TopLeft(HiddenParkingWindow()));
+        EXPECT_FALSE(SawKey(*m_target, digit));
+        EXPECT_TRUE(SawKey(*m_target, VK_MENU)) << "Ctrl and Alt go on to the application";
+        // A jump is no hide: nothing to put back later.
+        EXPECT_FALSE(State().hidden);
+        EXPECT_EQ(ParkingNulls(), 0);
+    }
+}
+
+TEST_F(Input, CtrlAltKeypadZeroIsAnOrdinaryKey)
+{
+    Library()->set_suppressor(VK_LCONTROL, 1);
+    Library()->set_suppressor(VK_LMENU, 1);
+    m_target->Activate();
+    PlaceCursorAside();
+
+    PressWithCtrlAlt(VK_NUMPAD0);
+    EXPECT_TRUE(SawKey(*m_target, VK_NUMPAD0));
+    ExpectNotParked(kAside);
+}
+
+TEST_F(Input, MouseAtTheHidePositionKeepsItParkedAnywhereElseRestoresIt)
+{
+    m_target->Activate();
+    PlaceCursorAside();
+    const POINT park = Type('A', *m_target);
+    ASSERT_EQ(park, ParkingPoint());
+
+    // A click where the cursor is parked lands on the parking window, in this process.
+    INPUT click[2] = {};
+    click[0].type = click[1].type = INPUT_MOUSE;
+    click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, click, sizeof(INPUT));
+    ASSERT_TRUE(PollUntil([] { return g_parkingClicks == 1; }));
+    EXPECT_EQ(CursorNow(), park);
+    EXPECT_TRUE(State().hidden);
+
+    // Back exactly where it was, not where the mouse went.
+    MoveMouse(m_target->Inside());
+    EXPECT_TRUE(PollUntil([&] { return CursorNow() == kAside && !State().hidden; })) << CursorNow();
+    EXPECT_EQ(ParkingNulls(), 1);
+}
+
+TEST_F(Input, HeldKeyWhileParkedChangesNothing)
+{
+    m_target->Activate();
+    PlaceCursorAside();
+    SendKeys("65");
+    AwaitReport(*m_target, WM_KEYDOWN, 'A');
+    const POINT park = ParkingPoint();
+
+    // Auto-repeat: more key-downs without a key-up.
+    SendKeys("65 65");
+    EXPECT_EQ(AwaitReport(*m_target, WM_KEYDOWN, 'A', 3).cursor, park);
+    EXPECT_EQ(ParkingNulls(), 1);
+    EXPECT_EQ(State().savedCursor, kAside);
+
+    MoveMouse(m_target->Inside());
+    ASSERT_TRUE(PollUntil([&] { return CursorNow() == kAside && !State().hidden; })) << CursorNow();
+
+    // Once the cursor is back, the next repeat parks it again.
+    SendKeys("65");
+    EXPECT_EQ(AwaitReport(*m_target, WM_KEYDOWN, 'A', 4).cursor, park);
+    EXPECT_EQ(ParkingNulls(), 2);
+    EXPECT_EQ(State().savedCursor, kAside);
+    SendKeys("-65");
+    AwaitReport(*m_target, WM_KEYUP, 'A');
+}
+
+TEST_F(Input, MouseCaptureInTheReceivingThreadStopsTheHide)
+{
+    m_target->Activate();
+    PlaceCursorAside();
+    ASSERT_EQ(m_target->Ask("capture"), "ok");
+
+    EXPECT_EQ(Type('A', *m_target), kAside);
+    ExpectNotParked(kAside);
+
+    ASSERT_EQ(m_target->Ask("release"), "ok");
+    EXPECT_EQ(Type('A', *m_target), ParkingPoint());
+}
+
+TEST_F(Input, ExcludedApplicationNeverParksButRestoresACursorParkedElsewhere)
+{
+    // A program of its own: the list names executables, and the other target runs the original.
+    TempDir programs;
+    const std::wstring excludedProgram = programs.File(L"excluded app.exe");
+    ASSERT_TRUE(CopyFileW(L"" TARGET_APP, excludedProgram.c_str(), TRUE));
+    Target excluded(m_report, RECT{800, 100, 1400, 500}, excludedProgram);
+    WriteBytes(m_copy.Dir().File(L"excludeapp.txt"), excluded.Ask("path") + "\r\n");
+
+    excluded.Activate();
+    PlaceCursorAside();
+    EXPECT_EQ(Type('A', excluded), kAside);
+    EXPECT_EQ(Type('B', excluded), kAside);
+    ExpectNotParked(kAside);
+
+    m_target->Activate();
+    EXPECT_EQ(Type('A', *m_target), ParkingPoint());
+    EXPECT_EQ(State().savedCursor, kAside);
+
+    // The mouse moves over the excluded application: its hook puts the cursor back.
+    const int moves = CountReports(excluded, WM_MOUSEMOVE);
+    MoveMouse(excluded.Inside());
+    AwaitReport(excluded, WM_MOUSEMOVE, 0, moves + 1);
+    EXPECT_TRUE(PollUntil([&] { return CursorNow() == kAside && !State().hidden; })) << CursorNow();
+}
+
+} // namespace

@@ -1,0 +1,259 @@
+// The exports and the shared section of the real library, loaded in this process and in probe
+// processes at once.
+#include "ChildProcess.h"
+#include "PeFile.h"
+#include "hook_library.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+using vimlet::SharedHookState;
+
+constexpr UINT kSuppressors[] = {VK_SPACE, VK_LSHIFT, VK_RSHIFT, VK_LCONTROL,
+                                 VK_RCONTROL, VK_LMENU, VK_RMENU};
+
+// A process of its own with the same copy of the library loaded.
+class Probe : public ChildProcess {
+public:
+    explicit Probe(const std::wstring& library) : ChildProcess(L"" HOOK_PROBE, {library}) {}
+
+    DWORD Thread() { return std::stoul(Ask("thread")); }
+    void Quit()
+    {
+        EXPECT_EQ(Ask("quit"), "bye");
+        EXPECT_EQ(WaitForExit(), DWORD(0));
+    }
+};
+
+std::string Utf8(const std::wstring& text)
+{
+    std::string bytes(text.size() * 4, '\0');
+    bytes.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                     bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr));
+    return bytes;
+}
+
+class SharedState : public testing::Test {
+protected:
+    HookLibrary& Library() { return m_copy.Library(); }
+    SharedHookState& State() { return Library().State(); }
+    const std::wstring& LibraryPath() { return m_copy.Path(); }
+
+    void TearDown() override
+    {
+        // Hooks installed from this process go with it, but not before the next test's input.
+        Library()->disable();
+    }
+
+    LibraryCopy m_copy{L"" VIMLET_DLL};
+};
+
+TEST_F(SharedState, StartsAllZero)
+{
+    std::size_t size = 0;
+    const auto* section =
+        static_cast<const BYTE*>(FindLoadedSection(Library().Module(), "_vimlet_", &size));
+    ASSERT_NE(section, nullptr);
+    for (std::size_t i = 0; i < size; ++i) ASSERT_EQ(section[i], 0) << "byte " << i;
+
+    Probe probe(LibraryPath());
+    for (UINT vk : kSuppressors) {
+        EXPECT_EQ(Library()->is_suppressor(vk), 0) << vk;
+        EXPECT_EQ(probe.Ask("is " + std::to_string(vk)), "0") << vk;
+    }
+    probe.Quit();
+}
+
+TEST_F(SharedState, EachFlagIsSeenByEveryProcessAsStored)
+{
+    Probe first(LibraryPath());
+    Probe second(LibraryPath());
+    // A value of its own for each key, and not only 1: the byte is stored as given.
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(first.Ask("set " + std::to_string(kSuppressors[i]) + " " + std::to_string(i + 2)), "ok");
+    for (int i = 0; i < 7; ++i) {
+        const UINT vk = kSuppressors[i];
+        EXPECT_EQ(Library()->is_suppressor(vk), i + 2) << vk;
+        EXPECT_EQ(second.Ask("is " + std::to_string(vk)), std::to_string(i + 2)) << vk;
+        EXPECT_EQ(State().suppressor[vimlet::SuppressorIndex(vk)], i + 2) << vk;
+    }
+
+    Library()->set_suppressor(VK_LSHIFT, 0);
+    EXPECT_EQ(first.Ask("is 160"), "0");
+    first.Quit();
+    second.Quit();
+}
+
+TEST_F(SharedState, CodesOutsideTheTableChangeNothingAndAnswerZero)
+{
+    for (UINT vk : kSuppressors) Library()->set_suppressor(vk, 1);
+    const SharedHookState before = State();
+    Probe probe(LibraryPath());
+    for (UINT vk : {0u, 16u, 17u, 18u, 65u, 159u, 166u}) {
+        Library()->set_suppressor(vk, 5);
+        EXPECT_EQ(probe.Ask("set " + std::to_string(vk) + " 7"), "ok");
+        EXPECT_EQ(Library()->is_suppressor(vk), 0) << vk;
+        EXPECT_EQ(probe.Ask("is " + std::to_string(vk)), "0") << vk;
+    }
+    EXPECT_EQ(std::memcmp(&before, &State(), sizeof before), 0);
+    probe.Quit();
+}
+
+TEST_F(SharedState, EnableInstallsEachHookOnceAndAgainAfterDisable)
+{
+    Library()->enable();
+    const SharedHookState first = State();
+    EXPECT_NE(first.mouseHook.handle, nullptr);
+    EXPECT_NE(first.keyboardHook.handle, nullptr);
+    EXPECT_NE(first.mouseHook.handle, first.keyboardHook.handle);
+    EXPECT_EQ(first.mouseHook.threadId, GetCurrentThreadId());
+    EXPECT_EQ(first.keyboardHook.threadId, GetCurrentThreadId());
+
+    Library()->enable();
+    EXPECT_EQ(State().mouseHook.handle, first.mouseHook.handle);
+    EXPECT_EQ(State().keyboardHook.handle, first.keyboardHook.handle);
+
+    // Another process that enables while the hooks are alive installs nothing either.
+    Probe probe(LibraryPath());
+    EXPECT_EQ(probe.Ask("enable"), "ok");
+    EXPECT_EQ(State().mouseHook.handle, first.mouseHook.handle);
+    EXPECT_EQ(State().keyboardHook.handle, first.keyboardHook.handle);
+    EXPECT_EQ(State().mouseHook.threadId, GetCurrentThreadId());
+
+    Library()->disable();
+    EXPECT_EQ(State().mouseHook.handle, nullptr);
+    EXPECT_EQ(State().keyboardHook.handle, nullptr);
+    // The old handles are gone for the system too.
+    EXPECT_FALSE(UnhookWindowsHookEx(first.mouseHook.handle));
+    EXPECT_FALSE(UnhookWindowsHookEx(first.keyboardHook.handle));
+
+    EXPECT_EQ(probe.Ask("enable"), "ok");
+    EXPECT_NE(State().mouseHook.handle, nullptr);
+    EXPECT_NE(State().keyboardHook.handle, nullptr);
+    const DWORD probeThread = probe.Thread();
+    EXPECT_EQ(State().mouseHook.threadId, probeThread);
+    EXPECT_EQ(State().keyboardHook.threadId, probeThread);
+    EXPECT_EQ(probe.Ask("disable"), "ok");
+    probe.Quit();
+}
+
+TEST_F(SharedState, DisableWhileParkedLeavesTheCursorParked)
+{
+    HWND parking = CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, 1500, 900, 4, 4,
+                                   nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(parking, nullptr);
+    Library()->setup(parking, m_copy.Dir().Path().c_str());
+    Library()->enable();
+    SetCursorPos(300, 200);
+    ASSERT_TRUE(PollUntil([] {
+        POINT p;
+        return GetCursorPos(&p) && p.x == 300 && p.y == 200;
+    }));
+
+    Library()->hide();
+    EXPECT_TRUE(State().hidden);
+    EXPECT_EQ(State().hidePosition.x, 1500);
+    EXPECT_EQ(State().hidePosition.y, 900);
+    EXPECT_EQ(State().savedCursor.x, 300);
+    EXPECT_EQ(State().savedCursor.y, 200);
+
+    Library()->disable();
+    EXPECT_TRUE(State().hidden);
+    POINT cursor;
+    GetCursorPos(&cursor);
+    EXPECT_EQ(cursor.x, 1500);
+    EXPECT_EQ(cursor.y, 900);
+    EXPECT_EQ(State().parkingWindow, parking);
+
+    // Another process can still put it back.
+    Probe probe(LibraryPath());
+    EXPECT_EQ(probe.Ask("show"), "ok");
+    EXPECT_FALSE(State().hidden);
+    GetCursorPos(&cursor);
+    EXPECT_EQ(cursor.x, 300);
+    EXPECT_EQ(cursor.y, 200);
+    probe.Quit();
+    DestroyWindow(parking);
+}
+
+TEST_F(SharedState, SetupFromAnyProcessStoresOneJoinedPath)
+{
+    Probe probe(LibraryPath());
+    const std::wstring expected = L"C:\\Users\\ユーザー\\Vimlet/excludeapp.txt";
+    for (const char* directory : {"C:\\Users\\ユーザー\\Vimlet", "C:\\Users\\ユーザー\\Vimlet\\",
+                                  "\"C:\\Users\\ユーザー\\Vimlet\""}) {
+        SCOPED_TRACE(directory);
+        std::memset(State().excludeListPath, 0xCC, sizeof State().excludeListPath);
+        EXPECT_EQ(probe.Ask(std::string("setup 0x1234 ") + directory), "ok");
+        EXPECT_EQ(std::wstring(State().excludeListPath), expected);
+        EXPECT_EQ(State().parkingWindow, reinterpret_cast<HWND>(0x1234));
+    }
+    // A later call replaces both.
+    EXPECT_EQ(probe.Ask("setup 0x5678 D:\\x"), "ok");
+    EXPECT_EQ(std::wstring(State().excludeListPath), L"D:\\x/excludeapp.txt");
+    EXPECT_EQ(State().parkingWindow, reinterpret_cast<HWND>(0x5678));
+    // Nothing else is touched.
+    EXPECT_EQ(State().hidden, 0);
+    EXPECT_EQ(State().mouseHook.handle, nullptr);
+    probe.Quit();
+}
+
+TEST_F(SharedState, DirectoryTooLongForThePathIsRefusedNotCut)
+{
+    // "/excludeapp.txt" adds 15 code units; the terminator needs one of the 260.
+    const std::wstring fits = L"C:\\" + std::wstring(259 - 15 - 3, L'd');
+    Library()->setup(nullptr, fits.c_str());
+    EXPECT_EQ(std::wstring(State().excludeListPath), fits + L"/excludeapp.txt");
+    EXPECT_EQ(std::wcslen(State().excludeListPath), 259u);
+
+    Library()->setup(nullptr, (fits + L"e").c_str());
+    EXPECT_EQ(std::wstring(State().excludeListPath), L"");
+
+    Library()->setup(nullptr, fits.c_str());
+    Probe probe(LibraryPath());
+    EXPECT_EQ(probe.Ask("setup 0 " + Utf8(L"C:\\" + std::wstring(400, L'x'))), "ok");
+    EXPECT_EQ(std::wstring(State().excludeListPath), L"");
+    probe.Quit();
+}
+
+TEST_F(SharedState, StaleHooksOfAnEndedInstallerAreReplaced)
+{
+    // This process keeps the section alive throughout, as any hooked application may.
+    SharedHookState installed;
+    DWORD installer;
+    {
+        Probe first(LibraryPath());
+        installer = first.Thread();
+        EXPECT_EQ(first.Ask("enable"), "ok");
+        installed = State();
+        first.Quit();
+    }
+    ASSERT_NE(installed.mouseHook.handle, nullptr);
+    EXPECT_EQ(State().mouseHook.threadId, installer);
+    EXPECT_EQ(State().keyboardHook.threadId, installer);
+
+    Probe second(LibraryPath());
+    const DWORD owner = second.Thread();
+    EXPECT_EQ(second.Ask("enable"), "ok");
+    const SharedHookState mended = State();
+    EXPECT_NE(mended.mouseHook.handle, nullptr);
+    EXPECT_NE(mended.keyboardHook.handle, nullptr);
+    EXPECT_EQ(mended.mouseHook.threadId, owner);
+    EXPECT_EQ(mended.keyboardHook.threadId, owner);
+
+    Probe third(LibraryPath());
+    EXPECT_EQ(third.Ask("enable"), "ok");
+    EXPECT_EQ(State().mouseHook.handle, mended.mouseHook.handle);
+    EXPECT_EQ(State().keyboardHook.handle, mended.keyboardHook.handle);
+    EXPECT_EQ(State().mouseHook.threadId, owner);
+    EXPECT_EQ(State().keyboardHook.threadId, owner);
+
+    EXPECT_EQ(second.Ask("disable"), "ok");
+    second.Quit();
+    third.Quit();
+}
+
+} // namespace

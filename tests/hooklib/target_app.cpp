@@ -1,0 +1,146 @@
+// An ordinary application for the input tests, so that the hooks run in a process of their own
+// choosing: one top-level window that reports every key and mouse message it receives to the
+// test's report window, and obeys commands read line by line from its standard input:
+//   activate   bring the window to the front with the keyboard focus; "ok" or "background"
+//   capture    SetCapture on the window; "ok"
+//   release    ReleaseCapture; "ok"
+//   path       the executable path as GetModuleFileNameA reports it
+//   quit       end, window and all
+// Arguments: report window handle, then x y width height of the window. It prints
+// "ready" once the window is up and in front.
+#include "input_report.h"
+
+#include <cstdlib>
+#include <cwchar>
+#include <string>
+
+namespace {
+
+constexpr UINT kCommand = WM_APP + 1;  // lParam: a std::string* from the reader thread
+
+HWND g_report;
+
+void Answer(const std::string& line)
+{
+    const std::string bytes = line + "\n";
+    DWORD written;
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()),
+              &written, nullptr);
+}
+
+void Report(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    InputReport report{GetCurrentProcessId(), message, wParam, lParam, {}};
+    GetCursorPos(&report.cursor);
+    COPYDATASTRUCT data{kInputReportTag, sizeof report, &report};
+    SendMessageW(g_report, WM_COPYDATA, reinterpret_cast<WPARAM>(window),
+                 reinterpret_cast<LPARAM>(&data));
+}
+
+std::string Run(HWND window, const std::string& command)
+{
+    if (command == "activate") {
+        SetForegroundWindow(window);
+        SetActiveWindow(window);
+        SetFocus(window);
+        return GetForegroundWindow() == window && GetFocus() == window ? "ok" : "background";
+    }
+    if (command == "capture") {
+        SetCapture(window);
+        return GetCapture() == window ? "ok" : "no capture";
+    }
+    if (command == "release") {
+        ReleaseCapture();
+        return "ok";
+    }
+    if (command == "path") {
+        char path[MAX_PATH] = {};
+        GetModuleFileNameA(nullptr, path, MAX_PATH);
+        return path;
+    }
+    if (command == "quit") {
+        // Destroying a window here waits 2 s for a window manager that is not there.
+        PostQuitMessage(0);
+        return "bye";
+    }
+    return "unknown " + command;
+}
+
+LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
+{
+    switch (message) {
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_SYSKEYDOWN:
+    case WM_SYSKEYUP:
+        Report(window, message, wParam, lParam);
+        return 0;  // no menu mode after a lone Alt
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+        Report(window, message, wParam, lParam);
+        return 0;
+    case kCommand: {
+        auto* command = reinterpret_cast<std::string*>(lParam);
+        Answer(Run(window, *command));
+        delete command;
+        return 0;
+    }
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+DWORD WINAPI ReadCommands(void* window)
+{
+    std::string pending;
+    char buffer[256];
+    DWORD read;
+    while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof buffer, &read, nullptr) && read) {
+        pending.append(buffer, read);
+        for (std::size_t end; (end = pending.find('\n')) != std::string::npos;) {
+            std::string line = pending.substr(0, end);
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            pending.erase(0, end + 1);
+            PostMessageW(static_cast<HWND>(window), kCommand, 0,
+                         reinterpret_cast<LPARAM>(new std::string(line)));
+        }
+    }
+    // The test has gone: do not outlive it.
+    PostMessageW(static_cast<HWND>(window), kCommand, 0,
+                 reinterpret_cast<LPARAM>(new std::string("quit")));
+    return 0;
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
+{
+    if (__argc < 6) return 2;
+    g_report = reinterpret_cast<HWND>(std::wcstoull(__wargv[1], nullptr, 0));
+    const int x = _wtoi(__wargv[2]), y = _wtoi(__wargv[3]);
+    const int width = _wtoi(__wargv[4]), height = _wtoi(__wargv[5]);
+
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    windowClass.lpszClassName = L"VimletTestTarget";
+    RegisterClassW(&windowClass);
+    HWND window = CreateWindowExW(0, windowClass.lpszClassName, L"Vimlet test target",
+                                  WS_OVERLAPPEDWINDOW | WS_VISIBLE, x, y, width, height, nullptr,
+                                  nullptr, instance, nullptr);
+    if (!window) return 3;
+    UpdateWindow(window);
+    SetForegroundWindow(window);
+    SetFocus(window);
+    CloseHandle(CreateThread(nullptr, 0, ReadCommands, window, 0, nullptr));
+    Answer("ready");
+
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return 0;
+}

@@ -1,0 +1,150 @@
+#include "ChildProcess.h"
+
+#include <stdexcept>
+
+namespace {
+
+// A pipe whose child end alone is inherited.
+void MakePipe(HANDLE* read, HANDLE* write, bool childReads)
+{
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    if (!CreatePipe(read, write, &inherit, 0)) throw std::runtime_error("CreatePipe failed");
+    SetHandleInformation(childReads ? *write : *read, HANDLE_FLAG_INHERIT, 0);
+}
+
+} // namespace
+
+std::wstring QuoteArgument(const std::wstring& argument)
+{
+    if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos) return argument;
+    std::wstring quoted = L"\"";
+    std::size_t backslashes = 0;
+    for (wchar_t c : argument) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        // Backslashes double only in front of a quote.
+        quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        quoted.push_back(c);
+    }
+    quoted.append(backslashes * 2, L'\\');
+    quoted.push_back(L'"');
+    return quoted;
+}
+
+void PumpMessages(DWORD timeoutMs)
+{
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    // Wakes for messages sent from other threads too (QS_SENDMESSAGE is part of QS_ALLINPUT).
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs, QS_ALLINPUT);
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+ChildProcess::ChildProcess(const std::wstring& program, const std::vector<std::wstring>& arguments)
+{
+    HANDLE childInput, childOutput;
+    MakePipe(&childInput, &m_input, true);
+    MakePipe(&m_output, &childOutput, false);
+
+    std::wstring commandLine = QuoteArgument(program);
+    for (const std::wstring& argument : arguments) commandLine += L" " + QuoteArgument(argument);
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = childInput;
+    startup.hStdOutput = childOutput;
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION info{};
+    const BOOL started = CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                                        0, nullptr, nullptr, &startup, &info);
+    // Only the child holds its ends now, so its exit ends our reads.
+    CloseHandle(childInput);
+    CloseHandle(childOutput);
+    if (!started) {
+        CloseHandle(m_input);
+        CloseHandle(m_output);
+        throw std::runtime_error("CreateProcess failed");
+    }
+    CloseHandle(info.hThread);
+    m_process = info.hProcess;
+    m_processId = info.dwProcessId;
+    m_reader = std::thread([this] { ReadOutput(); });
+}
+
+ChildProcess::~ChildProcess()
+{
+    CloseHandle(m_input);
+    if (!WaitForExit()) TerminateProcess(m_process, 1);
+    WaitForSingleObject(m_process, kPatience);
+    m_reader.join();
+    CloseHandle(m_output);
+    CloseHandle(m_process);
+}
+
+void ChildProcess::WriteLine(const std::string& line)
+{
+    const std::string bytes = line + "\n";
+    DWORD written;
+    WriteFile(m_input, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+std::optional<std::string> ChildProcess::ReadLine(DWORD timeoutMs)
+{
+    std::optional<std::string> line;
+    PollUntil(
+        [&] {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (!m_lines.empty()) {
+                line = m_lines.front();
+                m_lines.pop_front();
+                return true;
+            }
+            return m_outputEnded;
+        },
+        timeoutMs);
+    return line;
+}
+
+std::string ChildProcess::Ask(const std::string& command)
+{
+    WriteLine(command);
+    return ReadLine().value_or("");
+}
+
+std::optional<DWORD> ChildProcess::WaitForExit(DWORD timeoutMs)
+{
+    if (!PollUntil([&] { return WaitForSingleObject(m_process, 0) == WAIT_OBJECT_0; }, timeoutMs))
+        return std::nullopt;
+    DWORD code = 0;
+    GetExitCodeProcess(m_process, &code);
+    return code;
+}
+
+void ChildProcess::ReadOutput()
+{
+    std::string pending;
+    char buffer[4096];
+    DWORD read;
+    while (ReadFile(m_output, buffer, sizeof buffer, &read, nullptr) && read > 0) {
+        pending.append(buffer, read);
+        for (std::size_t end; (end = pending.find('\n')) != std::string::npos;) {
+            std::string line = pending.substr(0, end);
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            pending.erase(0, end + 1);
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_lines.push_back(std::move(line));
+        }
+    }
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_outputEnded = true;
+}

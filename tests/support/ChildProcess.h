@@ -1,0 +1,72 @@
+#pragma once
+// A helper program started by a test and spoken to line by line over its standard input and
+// output. Every wait is bounded, and while it waits the calling thread keeps dispatching its
+// own messages, so that windows of the test stay responsive to the helper (a hook in the
+// helper may be sending to them).
+
+#include <windows.h>
+
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+class ChildProcess {
+public:
+    static constexpr DWORD kPatience = 10000;  // ms
+
+    // Throws std::runtime_error when the program cannot be started.
+    ChildProcess(const std::wstring& program, const std::vector<std::wstring>& arguments);
+    // Closes the helper's input (its cue to end), waits for it, and kills it if it lingers.
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    void WriteLine(const std::string& line);
+    // The next line of output without its line end; nothing when none came within the bound or
+    // the helper's output ended.
+    std::optional<std::string> ReadLine(DWORD timeoutMs = kPatience);
+    // WriteLine, then ReadLine; an empty answer when none came.
+    std::string Ask(const std::string& command);
+
+    // The exit code, once the process has ended within the bound.
+    std::optional<DWORD> WaitForExit(DWORD timeoutMs = kPatience);
+    DWORD Id() const { return m_processId; }
+
+private:
+    void ReadOutput();
+
+    HANDLE m_process = nullptr;
+    DWORD m_processId = 0;
+    HANDLE m_input = nullptr;
+    HANDLE m_output = nullptr;
+    std::mutex m_mutex;
+    std::deque<std::string> m_lines;
+    bool m_outputEnded = false;
+    std::thread m_reader;
+};
+
+// Quotes one command-line argument the way CommandLineToArgvW splits it again.
+std::wstring QuoteArgument(const std::wstring& argument);
+
+// Waits up to the bound for done(), dispatching this thread's messages meanwhile.
+template <class Condition>
+bool PollUntil(Condition done, DWORD timeoutMs = ChildProcess::kPatience);
+
+// Dispatches what is waiting for this thread now, and waits at most timeoutMs for more.
+void PumpMessages(DWORD timeoutMs);
+
+template <class Condition>
+bool PollUntil(Condition done, DWORD timeoutMs)
+{
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    while (!done()) {
+        const ULONGLONG now = GetTickCount64();
+        if (now >= deadline) return done();
+        // Bounded waits: conditions on other processes' effects post nothing to this thread.
+        PumpMessages(static_cast<DWORD>(deadline - now < 10 ? deadline - now : 10));
+    }
+    return true;
+}

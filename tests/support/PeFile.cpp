@@ -1,0 +1,123 @@
+#include "PeFile.h"
+
+#include <cstring>
+
+namespace {
+
+std::string SectionName(const BYTE (&raw)[IMAGE_SIZEOF_SHORT_NAME])
+{
+    const char* text = reinterpret_cast<const char*>(raw);
+    return std::string(text, strnlen(text, IMAGE_SIZEOF_SHORT_NAME));
+}
+
+} // namespace
+
+PeFile::PeFile(std::string bytes) : m_bytes(std::move(bytes))
+{
+    const auto dos = Read<IMAGE_DOS_HEADER>(0);
+    if (dos.e_magic != IMAGE_DOS_SIGNATURE) throw std::runtime_error("no MZ header");
+    const std::uint32_t ntOffset = static_cast<std::uint32_t>(dos.e_lfanew);
+    const auto nt = Read<IMAGE_NT_HEADERS64>(ntOffset);
+    if (nt.Signature != IMAGE_NT_SIGNATURE) throw std::runtime_error("no PE signature");
+    if (nt.OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR64_MAGIC) throw std::runtime_error("not PE32+");
+    m_machine = nt.FileHeader.Machine;
+    m_characteristics = nt.FileHeader.Characteristics;
+    m_subsystem = nt.OptionalHeader.Subsystem;
+    const DWORD directories =
+        nt.OptionalHeader.NumberOfRvaAndSizes < IMAGE_NUMBEROF_DIRECTORY_ENTRIES
+            ? nt.OptionalHeader.NumberOfRvaAndSizes
+            : IMAGE_NUMBEROF_DIRECTORY_ENTRIES;
+    for (DWORD i = 0; i < directories; ++i) m_directories[i] = nt.OptionalHeader.DataDirectory[i];
+
+    // Long names ("/123") live in the COFF string table after the symbols.
+    const std::uint32_t stringTable =
+        nt.FileHeader.PointerToSymbolTable + nt.FileHeader.NumberOfSymbols * 18;
+    std::uint32_t offset = ntOffset + offsetof(IMAGE_NT_HEADERS64, OptionalHeader) +
+                           nt.FileHeader.SizeOfOptionalHeader;
+    for (int i = 0; i < nt.FileHeader.NumberOfSections; ++i, offset += sizeof(IMAGE_SECTION_HEADER)) {
+        const auto header = Read<IMAGE_SECTION_HEADER>(offset);
+        PeSection section{SectionName(header.Name), header.VirtualAddress, header.Misc.VirtualSize,
+                          header.PointerToRawData, header.SizeOfRawData, header.Characteristics};
+        if (section.name.size() > 1 && section.name[0] == '/' && nt.FileHeader.PointerToSymbolTable)
+            section.name = ReadString(stringTable + std::stoul(section.name.substr(1)));
+        m_sections.push_back(section);
+    }
+}
+
+const PeSection* PeFile::FindSection(const std::string& name) const
+{
+    for (const PeSection& section : m_sections)
+        if (section.name == name) return &section;
+    return nullptr;
+}
+
+std::vector<std::string> PeFile::ExportNames() const
+{
+    std::vector<std::string> names;
+    const IMAGE_DATA_DIRECTORY& directory = Directory(IMAGE_DIRECTORY_ENTRY_EXPORT);
+    if (!directory.VirtualAddress) return names;
+    const auto exports = Read<IMAGE_EXPORT_DIRECTORY>(FileOffset(directory.VirtualAddress));
+    const std::uint32_t table = FileOffset(exports.AddressOfNames);
+    for (DWORD i = 0; i < exports.NumberOfNames; ++i)
+        names.push_back(ReadString(FileOffset(Read<DWORD>(table + 4 * i))));
+    return names;
+}
+
+std::vector<std::string> PeFile::ImportedDlls() const
+{
+    std::vector<std::string> dlls;
+    const IMAGE_DATA_DIRECTORY& directory = Directory(IMAGE_DIRECTORY_ENTRY_IMPORT);
+    if (!directory.VirtualAddress) return dlls;
+    // The table ends with an all-zero descriptor.
+    for (std::uint32_t offset = FileOffset(directory.VirtualAddress);;
+         offset += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
+        const auto descriptor = Read<IMAGE_IMPORT_DESCRIPTOR>(offset);
+        if (!descriptor.Name) break;
+        dlls.push_back(ReadString(FileOffset(descriptor.Name)));
+    }
+    return dlls;
+}
+
+const IMAGE_DATA_DIRECTORY& PeFile::Directory(int index) const { return m_directories[index]; }
+
+std::uint32_t PeFile::FileOffset(std::uint32_t rva) const
+{
+    for (const PeSection& section : m_sections)
+        if (rva >= section.virtualAddress && rva < section.virtualAddress + section.rawSize)
+            return rva - section.virtualAddress + section.rawOffset;
+    throw std::runtime_error("address outside the file's sections");
+}
+
+template <class T>
+T PeFile::Read(std::uint32_t offset) const
+{
+    if (offset > m_bytes.size() || m_bytes.size() - offset < sizeof(T))
+        throw std::runtime_error("header beyond the end of the file");
+    T value;
+    std::memcpy(&value, m_bytes.data() + offset, sizeof(T));
+    return value;
+}
+
+std::string PeFile::ReadString(std::uint32_t offset) const
+{
+    if (offset >= m_bytes.size()) throw std::runtime_error("name beyond the end of the file");
+    const std::size_t end = m_bytes.find('\0', offset);
+    if (end == std::string::npos) throw std::runtime_error("unterminated name");
+    return m_bytes.substr(offset, end - offset);
+}
+
+void* FindLoadedSection(HMODULE module, const char* name, std::size_t* size)
+{
+    auto* base = reinterpret_cast<BYTE*>(module);
+    if (!base) return nullptr;
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS64*>(base + dos->e_lfanew);
+    const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt);
+    for (int i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section) {
+        if (strncmp(reinterpret_cast<const char*>(section->Name), name, IMAGE_SIZEOF_SHORT_NAME) != 0)
+            continue;
+        if (size) *size = section->Misc.VirtualSize;
+        return base + section->VirtualAddress;
+    }
+    return nullptr;
+}

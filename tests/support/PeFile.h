@@ -1,0 +1,55 @@
+#pragma once
+// Reads the headers of a PE image (a DLL or an exe) from its file bytes, so that tests can check
+// what the linker produced: sections, exported names, imported DLLs. Also finds a section of a
+// module loaded in this process, through the headers the loader mapped.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+struct PeSection {
+    std::string name;
+    std::uint32_t virtualAddress;
+    std::uint32_t virtualSize;
+    std::uint32_t rawOffset;
+    std::uint32_t rawSize;
+    std::uint32_t characteristics;
+};
+
+class PeFile {
+public:
+    // Throws std::runtime_error when the bytes are not a well-formed PE32+ image.
+    explicit PeFile(std::string bytes);
+
+    std::uint16_t Machine() const { return m_machine; }
+    std::uint16_t Characteristics() const { return m_characteristics; }
+    std::uint16_t Subsystem() const { return m_subsystem; }
+    std::size_t Size() const { return m_bytes.size(); }
+    const std::vector<PeSection>& Sections() const { return m_sections; }
+    const PeSection* FindSection(const std::string& name) const;
+
+    // Names in the export directory's name table, in its (sorted) order.
+    std::vector<std::string> ExportNames() const;
+    // Names of the DLLs in the import directory, as the image spells them.
+    std::vector<std::string> ImportedDlls() const;
+
+private:
+    const IMAGE_DATA_DIRECTORY& Directory(int index) const;
+    std::uint32_t FileOffset(std::uint32_t rva) const;
+    template <class T>
+    T Read(std::uint32_t offset) const;
+    std::string ReadString(std::uint32_t offset) const;
+
+    std::string m_bytes;
+    std::uint16_t m_machine = 0;
+    std::uint16_t m_characteristics = 0;
+    std::uint16_t m_subsystem = 0;
+    std::vector<PeSection> m_sections;
+    IMAGE_DATA_DIRECTORY m_directories[IMAGE_NUMBEROF_DIRECTORY_ENTRIES] = {};
+};
+
+// The mapped bytes of the section called name in a module loaded in this process, or null.
+void* FindLoadedSection(HMODULE module, const char* name, std::size_t* size = nullptr);

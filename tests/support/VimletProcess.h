@@ -1,0 +1,42 @@
+#pragma once
+// The real Vimlet.exe, started beside the test program and watched from outside.
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// Polls until condition holds; false when timeoutMs passed first.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
+
+// A file beside the running test program (the build puts every program in one folder).
+std::wstring BesideThisProgram(const std::wstring& fileName);
+
+// The program's settings directory in this Wine prefix, and its two files removed.
+std::wstring SettingsDirectory();
+void RemoveSettingsFiles();
+
+// Visible or not, the top-level windows of one process with the given title.
+std::vector<HWND> TopLevelWindows(DWORD processId, const std::wstring& title);
+
+class VimletProcess {
+public:
+    // Starts Vimlet.exe and waits until its parking window is up.
+    VimletProcess();
+    // Closes the program if it still runs: WM_CLOSE to its main frame, else terminate.
+    ~VimletProcess();
+    VimletProcess(const VimletProcess&) = delete;
+    VimletProcess& operator=(const VimletProcess&) = delete;
+
+    DWORD ProcessId() const { return m_process.dwProcessId; }
+    HWND ParkingWindow() const { return m_parkingWindow; }
+    // The parking window's owner: the hidden main frame.
+    HWND MainFrame() const { return GetWindow(m_parkingWindow, GW_OWNER); }
+    // The exit code once the process ended within timeoutMs; STILL_ACTIVE otherwise.
+    DWORD WaitForExit(DWORD timeoutMs = 10000);
+
+private:
+    PROCESS_INFORMATION m_process = {};
+    HWND m_parkingWindow = nullptr;
+};
