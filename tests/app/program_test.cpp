@@ -198,6 +198,23 @@ TEST_F(Program, TypingParksTheCursorAndTheMouseBringsItBack)
         << "back where it was, not moved on from the corner: " << Cursor().x << "," << Cursor().y;
 }
 
+// Wine's own tray window, under Xvfb without a desktop's tray: one child window per icon.
+int TrayIconCount()
+{
+    int count = 0;
+    const HWND tray = FindWindowW(nullptr, L"Wine System Tray");
+    for (HWND icon = tray ? GetWindow(tray, GW_CHILD) : nullptr; icon; icon = GetWindow(icon, GW_HWNDNEXT))
+        count += IsWindowVisible(icon) ? 1 : 0;
+    return count;
+}
+
+TEST_F(Program, AddsItsIconToTheTray)
+{
+    const int before = TrayIconCount();
+    VimletProcess vimlet;
+    EXPECT_TRUE(WaitUntil([&] { return TrayIconCount() == before + 1; })) << TrayIconCount();
+}
+
 TEST_F(Program, CloseRequestsToTheParkingWindowChangeNothing)
 {
     VimletProcess vimlet;
