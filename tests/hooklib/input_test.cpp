@@ -153,7 +153,7 @@ public:
     {
         ResetEvent(m_placed);
         SetEvent(m_place);
-        return PollUntil([&] { return WaitForSingleObject(m_placed, 0) == WAIT_OBJECT_0; });
+        return WaitUntil([&] { return WaitForSingleObject(m_placed, 0) == WAIT_OBJECT_0; });
     }
 
 private:
@@ -184,7 +184,7 @@ private:
             // off the point, so that there is a move to the point even if the cursor was on it.
             SetCursorPos(kPoint.x + 1, kPoint.y + 1);
             SetCursorPos(kPoint.x, kPoint.y);
-            PollUntil([] { return s_arrived; });
+            WaitUntil([] { return s_arrived; });
             SetEvent(aside->m_placed);
         }
     }
@@ -315,7 +315,7 @@ protected:
     static InputReport AwaitReport(const ChildProcess& app, UINT message, WPARAM vk = 0, int nth = 1)
     {
         std::ptrdiff_t index = -1;
-        EXPECT_TRUE(PollUntil([&] { return (index = FindReport(app, message, vk, nth)) >= 0; }))
+        EXPECT_TRUE(WaitUntil([&] { return (index = FindReport(app, message, vk, nth)) >= 0; }))
             << "no message " << message << " for key " << vk << " (" << nth << ")";
         return index >= 0 ? g_events[index].report : InputReport{};
     }
@@ -391,8 +391,8 @@ protected:
 
 TEST_F(Input, KeyDownParksTheCursorBeforeTheApplicationSeesTheKey)
 {
-    m_target->Activate();
     PlaceCursorAside();
+    m_target->Activate();
 
     SendKeys("65");
     const InputReport down = AwaitReport(*m_target, WM_KEYDOWN, 'A');
@@ -414,8 +414,8 @@ TEST_F(Input, KeyDownParksTheCursorBeforeTheApplicationSeesTheKey)
 
 TEST_F(Input, KeyUpNeverParks)
 {
-    m_target->Activate();
     PlaceCursorAside();
+    m_target->Activate();
 
     SendKeys("-66");
     EXPECT_EQ(AwaitReport(*m_target, WM_KEYUP, 'B').cursor, kAside);
@@ -425,8 +425,8 @@ TEST_F(Input, KeyUpNeverParks)
 TEST_F(Input, HeldSuppressorStopsTheHideOnlyWithItsFlagSet)
 {
     Library()->set_suppressor(VK_LSHIFT, 1);
-    m_target->Activate();
     PlaceCursorAside();
+    m_target->Activate();
 
     SendKeys("160");
     EXPECT_EQ(Type('A', *m_target), kAside);
@@ -466,8 +466,8 @@ TEST_F(Input, CtrlAltKeypadZeroIsAnOrdinaryKey)
 {
     Library()->set_suppressor(VK_LCONTROL, 1);
     Library()->set_suppressor(VK_LMENU, 1);
-    m_target->Activate();
     PlaceCursorAside();
+    m_target->Activate();
 
     PressWithCtrlAlt(VK_NUMPAD0);
     EXPECT_TRUE(SawKey(*m_target, VK_NUMPAD0));
@@ -476,8 +476,8 @@ TEST_F(Input, CtrlAltKeypadZeroIsAnOrdinaryKey)
 
 TEST_F(Input, MouseAtTheHidePositionKeepsItParkedAnywhereElseRestoresIt)
 {
-    m_target->Activate();
     PlaceCursorAside();
+    m_target->Activate();
     const POINT park = Type('A', *m_target);
     ASSERT_EQ(park, ParkingPoint());
 
@@ -487,20 +487,20 @@ TEST_F(Input, MouseAtTheHidePositionKeepsItParkedAnywhereElseRestoresIt)
     click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
     click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
     SendInput(2, click, sizeof(INPUT));
-    ASSERT_TRUE(PollUntil([] { return g_parkingClicks == 1; }));
+    ASSERT_TRUE(WaitUntil([] { return g_parkingClicks == 1; }));
     EXPECT_EQ(CursorNow(), park);
     EXPECT_TRUE(State().hidden);
 
     // Back exactly where it was, not where the mouse went.
     MoveMouse(m_target->Inside());
-    EXPECT_TRUE(PollUntil([&] { return CursorNow() == kAside && !State().hidden; })) << CursorNow();
+    EXPECT_TRUE(WaitUntil([&] { return CursorNow() == kAside && !State().hidden; })) << CursorNow();
     EXPECT_EQ(ParkingNulls(), 1);
 }
 
 TEST_F(Input, HeldKeyWhileParkedChangesNothing)
 {
-    m_target->Activate();
     PlaceCursorAside();
+    m_target->Activate();
     SendKeys("65");
     AwaitReport(*m_target, WM_KEYDOWN, 'A');
     const POINT park = ParkingPoint();
@@ -512,7 +512,7 @@ TEST_F(Input, HeldKeyWhileParkedChangesNothing)
     EXPECT_EQ(State().savedCursor, kAside);
 
     MoveMouse(m_target->Inside());
-    ASSERT_TRUE(PollUntil([&] { return CursorNow() == kAside && !State().hidden; })) << CursorNow();
+    ASSERT_TRUE(WaitUntil([&] { return CursorNow() == kAside && !State().hidden; })) << CursorNow();
 
     // Once the cursor is back, the next repeat parks it again.
     SendKeys("65");
@@ -525,8 +525,8 @@ TEST_F(Input, HeldKeyWhileParkedChangesNothing)
 
 TEST_F(Input, MouseCaptureInTheReceivingThreadStopsTheHide)
 {
-    m_target->Activate();
     PlaceCursorAside();
+    m_target->Activate();
     ASSERT_EQ(m_target->Ask("capture"), "ok");
 
     EXPECT_EQ(Type('A', *m_target), kAside);
@@ -559,7 +559,7 @@ TEST_F(Input, ExcludedApplicationNeverParksButRestoresACursorParkedElsewhere)
     const int moves = CountReports(excluded, WM_MOUSEMOVE);
     MoveMouse(excluded.Inside());
     AwaitReport(excluded, WM_MOUSEMOVE, 0, moves + 1);
-    EXPECT_TRUE(PollUntil([&] { return CursorNow() == kAside && !State().hidden; })) << CursorNow();
+    EXPECT_TRUE(WaitUntil([&] { return CursorNow() == kAside && !State().hidden; })) << CursorNow();
 }
 
 } // namespace

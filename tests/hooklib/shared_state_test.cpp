@@ -36,6 +36,33 @@ std::string Utf8(const std::wstring& text)
     return bytes;
 }
 
+LRESULT CALLBACK CountMoves(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
+{
+    if (message == WM_MOUSEMOVE) SetWindowLongPtrW(window, GWLP_USERDATA, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// Puts the cursor at (300, 200), on a window of this thread, and waits until the mouse message
+// of the move has been taken here. Left to a window of another thread (the desktop's, say), the
+// message could reach the hooks only after a hide, and put the cursor back.
+bool PlaceCursorOnOwnWindow()
+{
+    // One for the run: destroying a window waits 2 s for a window manager that is not there.
+    static const HWND window = [] {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = CountMoves;
+        windowClass.lpszClassName = L"VimletTestStart";
+        RegisterClassW(&windowClass);
+        return CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, windowClass.lpszClassName, L"",
+                               WS_POPUP | WS_VISIBLE, 250, 150, 100, 100, nullptr, nullptr,
+                               nullptr, nullptr);
+    }();
+    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    SetCursorPos(301, 201);
+    SetCursorPos(300, 200);
+    return WaitUntil([] { return GetWindowLongPtrW(window, GWLP_USERDATA) == MAKELPARAM(50, 50); });
+}
+
 class SharedState : public testing::Test {
 protected:
     HookLibrary& Library() { return m_copy.Library(); }
@@ -147,11 +174,7 @@ TEST_F(SharedState, DisableWhileParkedLeavesTheCursorParked)
     ASSERT_NE(parking, nullptr);
     Library()->setup(parking, m_copy.Dir().Path().c_str());
     Library()->enable();
-    SetCursorPos(300, 200);
-    ASSERT_TRUE(PollUntil([] {
-        POINT p;
-        return GetCursorPos(&p) && p.x == 300 && p.y == 200;
-    }));
+    ASSERT_TRUE(PlaceCursorOnOwnWindow());
 
     Library()->hide();
     EXPECT_TRUE(State().hidden);

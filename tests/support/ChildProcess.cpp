@@ -34,21 +34,6 @@ std::wstring QuoteArgument(const std::wstring& argument)
     return quoted;
 }
 
-void PumpMessages(DWORD timeoutMs)
-{
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    // Wakes for messages sent from other threads too (QS_SENDMESSAGE is part of QS_ALLINPUT).
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs, QS_ALLINPUT);
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
 ChildProcess::ChildProcess(const std::wstring& program, const std::vector<std::wstring>& arguments)
 {
     HANDLE childInput, childOutput;
@@ -101,7 +86,7 @@ void ChildProcess::WriteLine(const std::string& line)
 std::optional<std::string> ChildProcess::ReadLine(DWORD timeoutMs)
 {
     std::optional<std::string> line;
-    PollUntil(
+    WaitUntil(
         [&] {
             std::lock_guard<std::mutex> lock(m_mutex);
             if (!m_lines.empty()) {
@@ -123,7 +108,7 @@ std::string ChildProcess::Ask(const std::string& command)
 
 std::optional<DWORD> ChildProcess::WaitForExit(DWORD timeoutMs)
 {
-    if (!PollUntil([&] { return WaitForSingleObject(m_process, 0) == WAIT_OBJECT_0; }, timeoutMs))
+    if (!WaitUntil([&] { return WaitForSingleObject(m_process, 0) == WAIT_OBJECT_0; }, timeoutMs))
         return std::nullopt;
     DWORD code = 0;
     GetExitCodeProcess(m_process, &code);

@@ -4,6 +4,8 @@
 // own messages, so that windows of the test stay responsive to the helper (a hook in the
 // helper may be sending to them).
 
+#include "Wait.h"
+
 #include <windows.h>
 
 #include <deque>
@@ -15,8 +17,6 @@
 
 class ChildProcess {
 public:
-    static constexpr DWORD kPatience = 10000;  // ms
-
     // Throws std::runtime_error when the program cannot be started.
     ChildProcess(const std::wstring& program, const std::vector<std::wstring>& arguments);
     // Closes the helper's input (its cue to end), waits for it, and kills it if it lingers.
@@ -51,22 +51,3 @@ private:
 // Quotes one command-line argument the way CommandLineToArgvW splits it again.
 std::wstring QuoteArgument(const std::wstring& argument);
 
-// Waits up to the bound for done(), dispatching this thread's messages meanwhile.
-template <class Condition>
-bool PollUntil(Condition done, DWORD timeoutMs = ChildProcess::kPatience);
-
-// Dispatches what is waiting for this thread now, and waits at most timeoutMs for more.
-void PumpMessages(DWORD timeoutMs);
-
-template <class Condition>
-bool PollUntil(Condition done, DWORD timeoutMs)
-{
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    while (!done()) {
-        const ULONGLONG now = GetTickCount64();
-        if (now >= deadline) return done();
-        // Bounded waits: conditions on other processes' effects post nothing to this thread.
-        PumpMessages(static_cast<DWORD>(deadline - now < 10 ? deadline - now : 10));
-    }
-    return true;
-}

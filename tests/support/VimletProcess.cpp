@@ -4,22 +4,6 @@
 
 #include <stdexcept>
 
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
-{
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    for (;;) {
-        if (condition()) return true;
-        if (GetTickCount64() > deadline) return false;
-        // Keep this thread's own windows answering while we wait.
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        Sleep(20);
-    }
-}
-
 std::wstring BesideThisProgram(const std::wstring& fileName)
 {
     wchar_t path[MAX_PATH];

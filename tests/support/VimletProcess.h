@@ -1,14 +1,12 @@
 #pragma once
 // The real Vimlet.exe, started beside the test program and watched from outside.
 
+#include "Wait.h"
+
 #include <windows.h>
 
-#include <functional>
 #include <string>
 #include <vector>
-
-// Polls until condition holds; false when timeoutMs passed first.
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
 
 // A file beside the running test program (the build puts every program in one folder).
 std::wstring BesideThisProgram(const std::wstring& fileName);
