@@ -4,9 +4,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${VIMLET_BUILD_DIR:-$root/build}
 
-"$root/scripts/install-deps.sh"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" --no-warn-unused-cli >/dev/null
-cmake --build "$build" --target Vimlet
+"$root/scripts/build.sh" Vimlet
 
 . "$root/scripts/wine-env.sh"
 trap stop_wine_session EXIT
