@@ -8,7 +8,7 @@ packages=(
   googletest
   wine wine64
   xvfb xdotool x11-utils
-  fonts-ipafont-gothic
+  fonts-ipafont-gothic fonts-wine
   imagemagick
   python3
 )

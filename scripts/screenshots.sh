@@ -5,18 +5,14 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${VIMLET_BUILD_DIR:-$root/build}
 
-"$root/scripts/install-deps.sh"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" --no-warn-unused-cli >/dev/null
-cmake --build "$build" --target screenshot_driver
+"$root/scripts/build.sh" screenshot_driver
 
 . "$root/scripts/wine-env.sh"
 trap stop_wine_session EXIT
 start_private_xvfb
-# A prefix of its own, in which Wine draws the window frames itself: no window manager runs
-# on Xvfb to draw the captions.
-ensure_wine_prefix "$build/wineprefix-screenshots"
+# The prefix leaves window frames to Wine (no window manager runs on Xvfb to draw them).
+ensure_wine_prefix "$build/wineprefix"
 start_wineserver
-"$WINELOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 # The caption buttons' glyphs come from Marlett (Debian's fonts-wine).
 marlett=/usr/share/wine/fonts/marlett.ttf
 if [ -f "$marlett" ]; then

@@ -148,8 +148,12 @@ protected:
     // Types a key into window; true when the key parked the cursor on the parking window.
     bool TypingParksTheCursor(const OwnWindow& window)
     {
-        vimlet_show();  // a cursor parked already would keep the next key from parking it
-        const POINT start = {700, 500};
+        // Any process's mouse hook that sees the cursor off the parking point puts it back, so
+        // the cursor starts over this window: the move that causes is handled here, before
+        // the key.
+        RECT area;
+        GetWindowRect(window.Handle(), &area);
+        const POINT start = {(area.left + area.right) / 2, (area.top + area.bottom) / 2};
         SetCursorPos(start.x, start.y);
         EXPECT_TRUE(Activate(window.Handle()));
         const int before = window.KeyDowns();
@@ -160,9 +164,8 @@ protected:
         GetCursorPos(&cursor);
         RECT parking;
         GetWindowRect(m_vimlet->ParkingWindow(), &parking);
-        const bool parked = cursor.x == parking.left && cursor.y == parking.top;
-        vimlet_show();
-        return parked;
+        vimlet_show();  // back over this window, ready for the next key
+        return cursor.x == parking.left && cursor.y == parking.top;
     }
 
     TempDir m_temp;
@@ -358,6 +361,8 @@ TEST_F(ExclusionListTest, RemoveWithoutASelectionWritesNothing)
 // This test program has the hook library loaded and receives the keys it types itself.
 TEST_F(ExclusionListTest, AnAddedApplicationKeepsItsCursorUntilRemovedAgain)
 {
+    // A cursor still parked by an earlier key would keep the first key here from parking it.
+    vimlet_show();
     OwnWindow typing(L"typing here");
     const HWND settings = StartWith({});
     ASSERT_NE(settings, nullptr);

@@ -40,13 +40,13 @@ protected:
     VimletProcess& Vimlet() { return *m_vimlet; }
     HWND Open(const std::vector<HWND>& known = {}) { return OpenSettingsDialog(*m_vimlet, known); }
 
-    // The boxes, the hook library's flags (shared with this process) and vimlet.ini all
-    // agree with expected, one flag per entry of kKeyBoxes.
+    // expected holds one flag per entry of kKeyBoxes.
     static void ExpectBoxes(HWND dialog, const std::vector<bool>& expected)
     {
         for (std::size_t i = 0; i < std::size(kKeyBoxes); ++i)
             EXPECT_EQ(IsChecked(dialog, kKeyBoxes[i].id), expected[i]) << "box " << kKeyBoxes[i].id;
     }
+    // The hook library's flags (shared with this process) and vimlet.ini.
     static void ExpectSaved(const std::vector<bool>& expected)
     {
         for (std::size_t i = 0; i < std::size(kKeyBoxes); ++i) {
@@ -162,7 +162,7 @@ TEST_F(SettingsDialogTest, ExitSavesTheBoxesAndEndsTheProgram)
     ASSERT_NE(dialog, nullptr);
     Click(dialog, IDC_LEFT_ALT);
     Click(dialog, IDC_RIGHT_SHIFT);
-    ClickToOpen(dialog, IDC_EXIT);
+    ClickToOpen(dialog, IDC_EXIT);  // the program ends with the dialog still open
     EXPECT_EQ(Vimlet().WaitForExit(), 0u);
     ExpectSaved({true, true, false, true, false, false, true});
 }
