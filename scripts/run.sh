@@ -11,7 +11,7 @@ trap stop_wine_session EXIT
 if [ -z "${DISPLAY:-}" ]; then
   start_private_xvfb
   echo "No display: Vimlet runs on a private Xvfb at DISPLAY=$DISPLAY (1920x1080)."
-  echo "Look at it with: xwd -display $DISPLAY -root | convert xwd:- screen.png"
+  echo "Look at it with: import -display $DISPLAY -window root screen.png"
   echo "Type into a Wine program on it with: DISPLAY=$DISPLAY WINEPREFIX=$build/wineprefix wine notepad"
 fi
 ensure_wine_prefix "$build/wineprefix"
