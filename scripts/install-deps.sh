@@ -21,5 +21,7 @@ done
 
 echo "installing: ${missing[*]}"
 sudo=""; [ "$(id -u)" -eq 0 ] || sudo=sudo
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# Another install may hold the package lock: wait for it rather than fail.
+apt=(apt-get -o DPkg::Lock::Timeout=600)
+$sudo "${apt[@]}" update -qq
+DEBIAN_FRONTEND=noninteractive $sudo "${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
