@@ -1,6 +1,7 @@
 #include "exclusion.h"
 
 #include <stdio.h>
+#include <string.h>
 #include <sys/stat.h>
 
 namespace vimlet {
@@ -48,6 +49,15 @@ bool ExclusionCache::AllowsHiding(const wchar_t* listPath)
         ReadList(path);
     }
     return !excluded;
+}
+
+bool ExecutableExclusion::AllowsHiding(const char* executable, const wchar_t* listPath)
+{
+    if (strcmp(cache.hostPath, executable) != 0) {
+        cache = {};
+        for (int i = 0; i < kPathCapacity - 1 && executable[i]; ++i) cache.hostPath[i] = executable[i];
+    }
+    return cache.AllowsHiding(listPath);
 }
 
 void ExclusionCache::ReadList(const wchar_t* listPath)

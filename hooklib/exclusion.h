@@ -34,4 +34,12 @@ private:
     void ReadList(const wchar_t* listPath);
 };
 
+// The same answer for the executable of another process, kept apart from the host's own: it is
+// worked out afresh when the executable changes as well as when the list does.
+struct ExecutableExclusion {
+    ExclusionCache cache;
+
+    bool AllowsHiding(const char* executable, const wchar_t* listPath);
+};
+
 } // namespace vimlet

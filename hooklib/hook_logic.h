@@ -5,11 +5,19 @@
 //   static bool KeyIsDown(int virtualKey);          // GetAsyncKeyState & 0x8000
 //   static bool ThreadHasCapture();                  // GetCapture
 //   static bool ExclusionAllowsHiding();             // the host executable is not excluded
+//   static DpiContext UsePhysicalPixels();           // SetThreadDpiAwarenessContext(per monitor)
+//   static void RestoreDpi(DpiContext previous);     // SetThreadDpiAwarenessContext(previous)
 //   static POINT CursorPosition();                   // GetCursorPos
 //   static void MoveCursor(POINT);                   // SetCursorPos
 //   static bool WindowTopLeft(HWND, POINT*);         // GetWindowRect
-//   static void NotifyParkingWindow(HWND);           // SendMessageA(WM_NULL), waits
+//   static void NotifyParkingWindow(HWND);           // SendMessageTimeoutA(WM_NULL), bounded
 //   static LRESULT CallNextHook(HHOOK, int, WPARAM, LPARAM);
+// and, for keys that reach the installing thread on behalf of another process:
+//   static DWORD CurrentThreadId();                  // GetCurrentThreadId
+//   static ForegroundThread Foreground();            // GetGUIThreadInfo(0), GetWindowThreadProcessId
+//   static bool ProcessExecutable(DWORD processId, char (&path)[kPathCapacity]);
+//                                                    // QueryFullProcessImageNameA; false if unopenable
+//   static bool ExecutableAllowsHiding(const char* path);  // that executable is not excluded
 
 #include "shared_state.h"
 
@@ -22,24 +30,76 @@ constexpr bool IsJumpKey(WPARAM virtualKey)
     return virtualKey >= VK_NUMPAD1 && virtualKey <= VK_NUMPAD9;
 }
 
+// A thread's DPI awareness context as the system hands it out; null where threads cannot switch.
+using DpiContext = DPI_AWARENESS_CONTEXT;
+
+// The thread that has the keyboard focus; threadId 0 when there is none.
+struct ForegroundThread {
+    DWORD threadId;
+    DWORD processId;
+    bool hasCapture;
+};
+
 template <class Sys>
 struct HookLogic {
+    // Cursor and window coordinates in physical pixels, whatever the DPI awareness of the
+    // application whose thread runs the hook: the saved point and the hide position are written
+    // in one application and used in another. The thread gets its own context back before
+    // anything of the application, the parking window or another hook runs.
+    struct PhysicalPixels {
+        PhysicalPixels() : previous(Sys::UsePhysicalPixels()) {}
+        ~PhysicalPixels() { Sys::RestoreDpi(previous); }
+        PhysicalPixels(const PhysicalPixels&) = delete;
+        PhysicalPixels& operator=(const PhysicalPixels&) = delete;
+        const DpiContext previous;
+    };
+
     // The top-left pixel of the parking window; false when its rectangle cannot be read.
     static bool ParkingPoint(POINT* point)
     {
         return Sys::WindowTopLeft(Sys::State().parkingWindow, point);
     }
 
-    static void Hide()
+    // A 64-bit process's global hooks reach 32-bit processes only as calls back into the thread
+    // that installed them: there the foreground thread is the one the key is meant for.
+    static bool ForegroundAllowsHiding(const ForegroundThread& foreground)
+    {
+        if (foreground.hasCapture) return false;
+        char executable[kPathCapacity];
+        // A process we may not look into is treated as not excluded, like an unreadable list.
+        return !Sys::ProcessExecutable(foreground.processId, executable) ||
+               Sys::ExecutableAllowsHiding(executable);
+    }
+
+    // No drag in progress and the application not excluded.
+    static bool InputAllowsHiding()
+    {
+        if (Sys::CurrentThreadId() == Sys::State().keyboardHook.threadId) {
+            const ForegroundThread foreground = Sys::Foreground();
+            if (foreground.threadId && foreground.threadId != Sys::CurrentThreadId())
+                return ForegroundAllowsHiding(foreground);
+        }
+        return !Sys::ThreadHasCapture() && Sys::ExclusionAllowsHiding();
+    }
+
+    // Saves the cursor and moves it onto the parking point; false when there is no such point.
+    static bool Park()
     {
         SharedHookState& s = Sys::State();
-        if (s.hidden || Sys::ThreadHasCapture() || !Sys::ExclusionAllowsHiding()) return;
+        const PhysicalPixels physical;
         const POINT cursor = Sys::CursorPosition();
         POINT park;
-        if (!ParkingPoint(&park)) return;
+        if (!ParkingPoint(&park)) return false;
         s.savedCursor = cursor;
         s.hidePosition = park;
         Sys::MoveCursor(park);
+        return true;
+    }
+
+    static void Hide()
+    {
+        SharedHookState& s = Sys::State();
+        if (s.hidden || !InputAllowsHiding() || !Park()) return;
         Sys::NotifyParkingWindow(s.parkingWindow);
         s.hidden = 1;
     }
@@ -48,7 +108,10 @@ struct HookLogic {
     {
         SharedHookState& s = Sys::State();
         if (!s.hidden) return;
-        Sys::MoveCursor(s.savedCursor);
+        {
+            const PhysicalPixels physical;
+            Sys::MoveCursor(s.savedCursor);
+        }
         s.hidden = 0;
     }
 
@@ -67,13 +130,19 @@ struct HookLogic {
         return IsJumpKey(virtualKey) && Sys::KeyIsDown(VK_CONTROL) && Sys::KeyIsDown(VK_MENU);
     }
 
+    static void Jump()
+    {
+        const PhysicalPixels physical;
+        POINT park;
+        if (ParkingPoint(&park)) Sys::MoveCursor(park);
+    }
+
     static LRESULT OnKeyboard(int code, WPARAM virtualKey, LPARAM flags)
     {
         SharedHookState& s = Sys::State();
         if (code >= 0) {
             if (IsJump(virtualKey)) {
-                POINT park;
-                if (ParkingPoint(&park)) Sys::MoveCursor(park);
+                Jump();
                 return 1;
             }
             if (!(flags & kKeyReleasedBit) && !s.hidden && !SuppressorIsHeld()) Hide();

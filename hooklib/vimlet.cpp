@@ -15,6 +15,11 @@ SharedHookState g_shared VIMLET_SHARED = {};
 // Per-process, zero at load.
 HINSTANCE g_module;
 ExclusionCache g_exclusion;
+ExecutableExclusion g_foregroundExclusion;
+// Windows 10 1607 and later have SetThreadDpiAwarenessContext; looked up on first use.
+using SetThreadDpiFunction = DpiContext(WINAPI*)(DpiContext);
+SetThreadDpiFunction g_setThreadDpi;
+bool g_setThreadDpiLookedUp;
 
 LRESULT CALLBACK KeyboardProc(int code, WPARAM wParam, LPARAM lParam)
 {
@@ -46,12 +51,14 @@ bool IsInstalled(const InstalledHook& hook)
     return running;
 }
 
-void Install(InstalledHook& hook, int type, HOOKPROC procedure)
+// True when it installed the hook anew.
+bool Install(InstalledHook& hook, int type, HOOKPROC procedure)
 {
-    if (IsInstalled(hook)) return;
+    if (IsInstalled(hook)) return false;
     hook.threadId = GetCurrentThreadId();
     hook.threadCreationTime = CreationTime(GetCurrentThread());
     hook.handle = SetWindowsHookExA(type, procedure, g_module, 0);
+    return true;
 }
 
 void Uninstall(InstalledHook& hook)
@@ -65,6 +72,17 @@ void Uninstall(InstalledHook& hook)
 
 SharedHookState& Shared() { return g_shared; }
 ExclusionCache& ProcessExclusion() { return g_exclusion; }
+ExecutableExclusion& ForegroundExclusion() { return g_foregroundExclusion; }
+
+DpiContext SetThreadDpi(DpiContext context)
+{
+    if (!g_setThreadDpiLookedUp) {
+        g_setThreadDpi = reinterpret_cast<SetThreadDpiFunction>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleA("user32.dll"), "SetThreadDpiAwarenessContext")));
+        g_setThreadDpiLookedUp = true;
+    }
+    return g_setThreadDpi ? g_setThreadDpi(context) : nullptr;
+}
 
 } // namespace vimlet
 
@@ -85,8 +103,11 @@ void vimlet_setup(HWND parkingWindow, const wchar_t* settingsDirectory)
 
 void vimlet_enable()
 {
-    Install(g_shared.mouseHook, WH_MOUSE, MouseProc);
-    Install(g_shared.keyboardHook, WH_KEYBOARD, KeyboardProc);
+    const bool mouseInstalled = Install(g_shared.mouseHook, WH_MOUSE, MouseProc);
+    const bool keyboardInstalled = Install(g_shared.keyboardHook, WH_KEYBOARD, KeyboardProc);
+    // A hidden flag left by an earlier run would keep new hooks from ever hiding, and the first
+    // mouse message would "restore" a point saved by that run.
+    if (mouseInstalled || keyboardInstalled) g_shared.hidden = 0;
 }
 
 void vimlet_disable()

@@ -8,6 +8,12 @@ namespace vimlet {
 
 SharedHookState& Shared();
 ExclusionCache& ProcessExclusion();
+ExecutableExclusion& ForegroundExclusion();
+// SetThreadDpiAwarenessContext where the system has it; null otherwise.
+DpiContext SetThreadDpi(DpiContext context);
+
+// A hung parking window must not hold up every application's keys for longer than this.
+constexpr UINT kParkingWindowPatienceMs = 200;
 
 struct Win32System {
     static SharedHookState& State() { return Shared(); }
@@ -16,6 +22,11 @@ struct Win32System {
     static bool ExclusionAllowsHiding()
     {
         return ProcessExclusion().AllowsHiding(Shared().excludeListPath);
+    }
+    static DpiContext UsePhysicalPixels() { return SetThreadDpi(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE); }
+    static void RestoreDpi(DpiContext previous)
+    {
+        if (previous) SetThreadDpi(previous);
     }
     static POINT CursorPosition()
     {
@@ -31,10 +42,37 @@ struct Win32System {
         *point = {rect.left, rect.top};
         return true;
     }
-    static void NotifyParkingWindow(HWND window) { SendMessageA(window, WM_NULL, 0, 0); }
+    static void NotifyParkingWindow(HWND window)
+    {
+        SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kParkingWindowPatienceMs, nullptr);
+    }
     static LRESULT CallNextHook(HHOOK hook, int code, WPARAM wParam, LPARAM lParam)
     {
         return CallNextHookEx(hook, code, wParam, lParam);
+    }
+
+    static DWORD CurrentThreadId() { return GetCurrentThreadId(); }
+    static ForegroundThread Foreground()
+    {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        if (!GetGUIThreadInfo(0, &info) || !info.hwndActive) return {};
+        DWORD processId = 0;
+        const DWORD threadId = GetWindowThreadProcessId(info.hwndActive, &processId);
+        return {threadId, processId, info.hwndCapture != nullptr};
+    }
+    static bool ProcessExecutable(DWORD processId, char (&path)[kPathCapacity])
+    {
+        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+        if (!process) return false;
+        DWORD size = kPathCapacity;
+        const bool named = QueryFullProcessImageNameA(process, 0, path, &size);
+        CloseHandle(process);
+        return named;
+    }
+    static bool ExecutableAllowsHiding(const char* path)
+    {
+        return ForegroundExclusion().AllowsHiding(path, Shared().excludeListPath);
     }
 };
 

@@ -64,6 +64,29 @@ TEST(DllImage, ImportsSystemDllsOnly)
         EXPECT_NE(std::find(allowed.begin(), allowed.end(), Lower(dll)), allowed.end()) << dll;
 }
 
+TEST(DllImage, NewerSystemCallsAreImportedFromTheSystemOrLookedUpAtRunTime)
+{
+    const auto imports = [](const char* dll) {
+        std::vector<std::string> names;
+        for (const std::string& imported : Library().ImportedDlls())
+            if (Lower(imported) == dll)
+                for (const std::string& name : Library().ImportedFunctions(imported)) names.push_back(name);
+        return names;
+    };
+    const auto has = [](const std::vector<std::string>& names, const char* name) {
+        return std::find(names.begin(), names.end(), name) != names.end();
+    };
+    const std::vector<std::string> user32 = imports("user32.dll");
+    const std::vector<std::string> kernel32 = imports("kernel32.dll");
+    for (const char* name : {"GetGUIThreadInfo", "GetWindowThreadProcessId", "SendMessageTimeoutA"})
+        EXPECT_TRUE(has(user32, name)) << name;
+    for (const char* name : {"OpenProcess", "QueryFullProcessImageNameA"})
+        EXPECT_TRUE(has(kernel32, name)) << name;
+    // Windows before 10 1607 lacks it: imported, it would keep the library from loading there.
+    EXPECT_FALSE(has(user32, "SetThreadDpiAwarenessContext"));
+    EXPECT_TRUE(has(kernel32, "GetProcAddress"));
+}
+
 TEST(DllImage, StaysSmall)
 {
     RecordProperty("bytes", static_cast<int>(Library().Size()));

@@ -139,6 +139,20 @@ TEST_F(Exclusion, UnterminatedSharedPathIsCutSafely)
     EXPECT_TRUE(m_cache.AllowsHiding(path));
 }
 
+TEST_F(Exclusion, AnotherExecutableIsJudgedAfreshAndApartFromTheHost)
+{
+    WriteList(std::string("C:\\apps\\old32.exe\n") + kHost + "\n");
+    vimlet::ExecutableExclusion other{};
+    EXPECT_FALSE(other.AllowsHiding("C:\\APPS\\OLD32.EXE", m_list.c_str()));
+    // The list is unchanged: only the executable tells the answers apart.
+    EXPECT_TRUE(other.AllowsHiding("C:\\apps\\new32.exe", m_list.c_str()));
+    EXPECT_FALSE(other.AllowsHiding("C:\\apps\\old32.exe", m_list.c_str()));
+    EXPECT_FALSE(Allows()) << "the host's own answer stands";
+    WriteList("C:\\apps\\new32.exe\n");
+    EXPECT_TRUE(other.AllowsHiding("C:\\apps\\old32.exe", m_list.c_str()));
+    EXPECT_FALSE(other.AllowsHiding("C:\\apps\\new32.exe", m_list.c_str()));
+}
+
 TEST(ExclusionHelpers, TrimAndCompare)
 {
     const vimlet::ByteRange trimmed = vimlet::TrimAsciiSpace(" \t\x0b\x0c\r\nab c\r\n");

@@ -3,12 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <set>
 #include <string>
 #include <vector>
 
 namespace {
 
+using vimlet::DpiContext;
+using vimlet::ForegroundThread;
 using vimlet::SharedHookState;
 
 struct FakeSystem {
@@ -19,8 +22,13 @@ struct FakeSystem {
     static inline bool excluded = false;
     static inline bool parkingWindowReadable = true;
     static inline POINT cursor{};
+    static inline ForegroundThread foreground{};
+    static inline bool processOpenable = true;
+    static inline bool executableExcluded = false;
     static inline const HWND parkingWindow = reinterpret_cast<HWND>(0x1234);
     static constexpr POINT kParkingPoint{1918, 1078};
+    static constexpr DWORD kCurrentThread = 222;
+    static inline const DpiContext kApplicationDpi = reinterpret_cast<DpiContext>(0x11);
 
     static void Reset()
     {
@@ -31,6 +39,9 @@ struct FakeSystem {
         capture = excluded = false;
         parkingWindowReadable = true;
         cursor = {100, 200};
+        foreground = {kCurrentThread, 333, false};
+        processOpenable = true;
+        executableExcluded = false;
     }
 
     static SharedHookState& State() { return state; }
@@ -48,6 +59,16 @@ struct FakeSystem {
     {
         calls.push_back("exclusion");
         return !excluded;
+    }
+    static DpiContext UsePhysicalPixels()
+    {
+        calls.push_back("per-monitor");
+        return kApplicationDpi;
+    }
+    static void RestoreDpi(DpiContext previous)
+    {
+        EXPECT_EQ(previous, kApplicationDpi);
+        calls.push_back("restore");
     }
     static POINT CursorPosition()
     {
@@ -77,6 +98,23 @@ struct FakeSystem {
         calls.push_back(hook == state.keyboardHook.handle ? "next keyboard" : "next mouse");
         return 7;
     }
+    static DWORD CurrentThreadId() { return kCurrentThread; }
+    static ForegroundThread Foreground()
+    {
+        calls.push_back("foreground");
+        return foreground;
+    }
+    static bool ProcessExecutable(DWORD processId, char (&path)[vimlet::kPathCapacity])
+    {
+        calls.push_back("process " + std::to_string(processId));
+        strcpy(path, "C:\\app32.exe");
+        return processOpenable;
+    }
+    static bool ExecutableAllowsHiding(const char* path)
+    {
+        calls.push_back(std::string("executable ") + path);
+        return !executableExcluded;
+    }
 };
 
 using Hooks = vimlet::HookLogic<FakeSystem>;
@@ -93,6 +131,7 @@ protected:
         FakeSystem::Reset();
         FakeSystem::state.keyboardHook.handle = reinterpret_cast<HHOOK>(1);
         FakeSystem::state.mouseHook.handle = reinterpret_cast<HHOOK>(2);
+        FakeSystem::state.keyboardHook.threadId = 111;  // the program's thread, not this one
     }
     static SharedHookState& State() { return FakeSystem::state; }
     static void SetFlag(UINT vk) { State().suppressor[vimlet::SuppressorIndex(vk)] = 1; }
@@ -113,8 +152,10 @@ protected:
 TEST_F(HookLogic, KeyDownWithoutFlagsParksWithoutAskingForKeyState)
 {
     EXPECT_EQ(Key('A'), 7);
-    EXPECT_EQ(FakeSystem::calls, (Calls{"capture", "exclusion", "cursor", "rect", "move 1918,1078",
-                                        "notify", "next keyboard"}));
+    EXPECT_EQ(FakeSystem::calls, (Calls{"capture", "exclusion", "per-monitor", "cursor", "rect",
+                                        "move 1918,1078", "restore", "notify", "next keyboard"}))
+        << "coordinates in physical pixels, the application's own context back before the "
+           "message and the next hook";
     EXPECT_TRUE(State().hidden);
     EXPECT_EQ(State().savedCursor.x, 100);
     EXPECT_EQ(State().savedCursor.y, 200);
@@ -136,9 +177,18 @@ TEST_F(HookLogic, SuppressorKeysAreQueriedInOrderUntilTheFirstThatIsDown)
     EXPECT_TRUE(State().hidden);
 
     State().hidden = 0;
+    SetFlag(VK_LCONTROL);
+    SetFlag(VK_RCONTROL);
+    Key('A');
+    EXPECT_EQ(Calls(FakeSystem::calls.begin(), FakeSystem::calls.begin() + 8),
+              (Calls{"key 160", "key 162", "key 164", "key 161", "key 163", "key 165", "key 32",
+                     "capture"}));
+
+    State().hidden = 0;
     FakeSystem::keysDown = {VK_RSHIFT, VK_SPACE};
     Key('A');
-    EXPECT_EQ(FakeSystem::calls, (Calls{"key 160", "key 164", "key 161", "next keyboard"}));
+    EXPECT_EQ(FakeSystem::calls,
+              (Calls{"key 160", "key 162", "key 164", "key 161", "next keyboard"}));
     EXPECT_FALSE(State().hidden);
 }
 
@@ -199,7 +249,8 @@ TEST_F(HookLogic, JumpKeysMoveToTheParkingPointAndAreSwallowed)
         for (LPARAM flags : {kKeyDown, kKeyUp}) {
             FakeSystem::cursor = {5, 5};
             EXPECT_EQ(Key(vk, flags), 1);
-            EXPECT_EQ(FakeSystem::calls, (Calls{"key 17", "key 18", "rect", "move 1918,1078"}));
+            EXPECT_EQ(FakeSystem::calls, (Calls{"key 17", "key 18", "per-monitor", "rect",
+                                                "move 1918,1078", "restore"}));
         }
     }
     EXPECT_FALSE(State().hidden) << "a jump is not a hide";
@@ -213,7 +264,7 @@ TEST_F(HookLogic, JumpWhileParkedKeepsTheSavedPosition)
     Key(VK_NUMPAD5);
     EXPECT_TRUE(State().hidden);
     Mouse({1, 1});
-    EXPECT_EQ(FakeSystem::calls, (Calls{"move 100,200", "next mouse"}));
+    EXPECT_EQ(FakeSystem::calls, (Calls{"per-monitor", "move 100,200", "restore", "next mouse"}));
 }
 
 TEST_F(HookLogic, NotJumpKeys)
@@ -239,12 +290,13 @@ TEST_F(HookLogic, UnreadableParkingWindowMovesNothing)
 {
     FakeSystem::parkingWindowReadable = false;
     Key('A');
-    EXPECT_EQ(FakeSystem::calls, (Calls{"capture", "exclusion", "cursor", "rect", "next keyboard"}));
+    EXPECT_EQ(FakeSystem::calls, (Calls{"capture", "exclusion", "per-monitor", "cursor", "rect",
+                                        "restore", "next keyboard"}));
     EXPECT_FALSE(State().hidden);
 
     FakeSystem::keysDown = {VK_CONTROL, VK_MENU};
     EXPECT_EQ(Key(VK_NUMPAD5), 1) << "still swallowed";
-    EXPECT_EQ(FakeSystem::calls, (Calls{"key 17", "key 18", "rect"}));
+    EXPECT_EQ(FakeSystem::calls, (Calls{"key 17", "key 18", "per-monitor", "rect", "restore"}));
 }
 
 TEST_F(HookLogic, MouseAtTheHidePositionKeepsTheCursorParked)
@@ -254,9 +306,13 @@ TEST_F(HookLogic, MouseAtTheHidePositionKeepsTheCursorParked)
     EXPECT_EQ(FakeSystem::calls, (Calls{"next mouse"}));
     EXPECT_TRUE(State().hidden);
 
-    Mouse({1918, 1077});
-    EXPECT_EQ(FakeSystem::calls, (Calls{"move 100,200", "next mouse"}));
-    EXPECT_FALSE(State().hidden);
+    for (POINT elsewhere : {POINT{1918, 1077}, POINT{1917, 1078}}) {
+        State().hidden = 1;
+        Mouse(elsewhere);
+        EXPECT_EQ(FakeSystem::calls, (Calls{"per-monitor", "move 100,200", "restore", "next mouse"}))
+            << elsewhere.x << "," << elsewhere.y;
+        EXPECT_FALSE(State().hidden);
+    }
 
     Mouse({5, 5});
     EXPECT_EQ(FakeSystem::calls, (Calls{"next mouse"})) << "a visible cursor is left alone";
@@ -280,8 +336,47 @@ TEST_F(HookLogic, ShowAndHideDirectly)
     Hooks::Hide();
     EXPECT_TRUE(FakeSystem::calls.empty()) << "already parked";
     Hooks::Show();
-    EXPECT_EQ(FakeSystem::calls, (Calls{"move 100,200"}));
+    EXPECT_EQ(FakeSystem::calls, (Calls{"per-monitor", "move 100,200", "restore"}));
     EXPECT_FALSE(State().hidden);
+}
+
+// Keys of 32-bit applications reach the 64-bit hook as calls back into the installing thread.
+TEST_F(HookLogic, KeyCalledBackIntoTheInstallingThreadIsJudgedByTheForegroundApplication)
+{
+    State().keyboardHook.threadId = FakeSystem::kCurrentThread;
+    FakeSystem::foreground = {444, 333, false};
+    FakeSystem::excluded = true;  // the program's own executable: beside the point here
+    FakeSystem::capture = true;
+    Key('A');
+    EXPECT_EQ(FakeSystem::calls,
+              (Calls{"foreground", "process 333", "executable C:\\app32.exe", "per-monitor",
+                     "cursor", "rect", "move 1918,1078", "restore", "notify", "next keyboard"}));
+    EXPECT_TRUE(State().hidden);
+
+    State().hidden = 0;
+    FakeSystem::executableExcluded = true;
+    Key('A');
+    EXPECT_EQ(FakeSystem::calls, (Calls{"foreground", "process 333", "executable C:\\app32.exe",
+                                        "next keyboard"}));
+    EXPECT_FALSE(State().hidden);
+
+    FakeSystem::processOpenable = false;
+    Key('A');
+    EXPECT_EQ(FakeSystem::calls[2], "per-monitor") << "a process that cannot be opened is not excluded";
+    EXPECT_TRUE(State().hidden);
+
+    State().hidden = 0;
+    FakeSystem::foreground.hasCapture = true;
+    Key('A');
+    EXPECT_EQ(FakeSystem::calls, (Calls{"foreground", "next keyboard"})) << "a drag in the application";
+    EXPECT_FALSE(State().hidden);
+
+    // The program's own window in front, or none: its own capture and exclusion decide.
+    for (DWORD front : {FakeSystem::kCurrentThread, DWORD(0)}) {
+        FakeSystem::foreground.threadId = front;
+        Key('A');
+        EXPECT_EQ(FakeSystem::calls, (Calls{"foreground", "capture", "next keyboard"})) << front;
+    }
 }
 
 } // namespace

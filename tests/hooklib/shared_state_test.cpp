@@ -131,21 +131,26 @@ TEST_F(SharedState, CodesOutsideTheTableChangeNothingAndAnswerZero)
 
 TEST_F(SharedState, EnableInstallsEachHookOnceAndAgainAfterDisable)
 {
+    State().hidden = 1;  // left set by an earlier run that ended while the cursor was parked
     Library()->enable();
     const SharedHookState first = State();
+    EXPECT_EQ(first.hidden, 0) << "new hooks start with the cursor visible";
     EXPECT_NE(first.mouseHook.handle, nullptr);
     EXPECT_NE(first.keyboardHook.handle, nullptr);
     EXPECT_NE(first.mouseHook.handle, first.keyboardHook.handle);
     EXPECT_EQ(first.mouseHook.threadId, GetCurrentThreadId());
     EXPECT_EQ(first.keyboardHook.threadId, GetCurrentThreadId());
 
+    State().hidden = 1;
     Library()->enable();
     EXPECT_EQ(State().mouseHook.handle, first.mouseHook.handle);
     EXPECT_EQ(State().keyboardHook.handle, first.keyboardHook.handle);
+    EXPECT_EQ(State().hidden, 1) << "the cursor stays parked under the hooks that parked it";
 
     // Another process that enables while the hooks are alive installs nothing either.
     Probe probe(LibraryPath());
     EXPECT_EQ(probe.Ask("enable"), "ok");
+    EXPECT_EQ(State().hidden, 1);
     EXPECT_EQ(State().mouseHook.handle, first.mouseHook.handle);
     EXPECT_EQ(State().keyboardHook.handle, first.keyboardHook.handle);
     EXPECT_EQ(State().mouseHook.threadId, GetCurrentThreadId());
@@ -277,6 +282,29 @@ TEST_F(SharedState, StaleHooksOfAnEndedInstallerAreReplaced)
     EXPECT_EQ(second.Ask("disable"), "ok");
     second.Quit();
     third.Quit();
+}
+
+TEST_F(SharedState, HooksOfAThreadThatCannotBeOpenedOrIsAnotherAreReplaced)
+{
+    struct Installer {
+        DWORD threadId;
+        ULONGLONG creationTime;
+    };
+    // No thread has the first id; the second is this running thread, but born at another time
+    // than the one that installed the hooks, as when an id comes round again.
+    for (const Installer stale : {Installer{0x7FFFFFFC, 0}, Installer{GetCurrentThreadId(), 1}}) {
+        SCOPED_TRACE(stale.threadId);
+        const HHOOK old = reinterpret_cast<HHOOK>(0x99);
+        State().mouseHook = {old, stale.threadId, stale.creationTime};
+        State().keyboardHook = {old, stale.threadId, stale.creationTime};
+        State().hidden = 1;
+        Library()->enable();
+        EXPECT_NE(State().mouseHook.handle, old);
+        EXPECT_NE(State().keyboardHook.handle, old);
+        EXPECT_NE(State().keyboardHook.threadCreationTime, stale.creationTime);
+        EXPECT_EQ(State().hidden, 0);
+        Library()->disable();
+    }
 }
 
 } // namespace

@@ -63,19 +63,45 @@ std::vector<std::string> PeFile::ExportNames() const
     return names;
 }
 
-std::vector<std::string> PeFile::ImportedDlls() const
+std::vector<IMAGE_IMPORT_DESCRIPTOR> PeFile::ImportDescriptors() const
 {
-    std::vector<std::string> dlls;
+    std::vector<IMAGE_IMPORT_DESCRIPTOR> descriptors;
     const IMAGE_DATA_DIRECTORY& directory = Directory(IMAGE_DIRECTORY_ENTRY_IMPORT);
-    if (!directory.VirtualAddress) return dlls;
+    if (!directory.VirtualAddress) return descriptors;
     // The table ends with an all-zero descriptor.
     for (std::uint32_t offset = FileOffset(directory.VirtualAddress);;
          offset += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
         const auto descriptor = Read<IMAGE_IMPORT_DESCRIPTOR>(offset);
         if (!descriptor.Name) break;
-        dlls.push_back(ReadString(FileOffset(descriptor.Name)));
+        descriptors.push_back(descriptor);
     }
+    return descriptors;
+}
+
+std::vector<std::string> PeFile::ImportedDlls() const
+{
+    std::vector<std::string> dlls;
+    for (const IMAGE_IMPORT_DESCRIPTOR& descriptor : ImportDescriptors())
+        dlls.push_back(ReadString(FileOffset(descriptor.Name)));
     return dlls;
+}
+
+std::vector<std::string> PeFile::ImportedFunctions(const std::string& dll) const
+{
+    std::vector<std::string> functions;
+    for (const IMAGE_IMPORT_DESCRIPTOR& descriptor : ImportDescriptors()) {
+        if (ReadString(FileOffset(descriptor.Name)) != dll) continue;
+        const DWORD names = descriptor.OriginalFirstThunk ? descriptor.OriginalFirstThunk
+                                                          : descriptor.FirstThunk;
+        // Each entry: an ordinal (top bit set) or the address of a hint and a name; zero ends.
+        for (std::uint32_t thunk = FileOffset(names);; thunk += sizeof(ULONGLONG)) {
+            const auto entry = Read<ULONGLONG>(thunk);
+            if (!entry) break;
+            if (!(entry & IMAGE_ORDINAL_FLAG64))
+                functions.push_back(ReadString(FileOffset(static_cast<std::uint32_t>(entry)) + 2));
+        }
+    }
+    return functions;
 }
 
 const IMAGE_DATA_DIRECTORY& PeFile::Directory(int index) const { return m_directories[index]; }

@@ -35,9 +35,12 @@ public:
     std::vector<std::string> ExportNames() const;
     // Names of the DLLs in the import directory, as the image spells them.
     std::vector<std::string> ImportedDlls() const;
+    // Names of the functions imported by name from that DLL (as the image spells the DLL).
+    std::vector<std::string> ImportedFunctions(const std::string& dll) const;
 
 private:
     const IMAGE_DATA_DIRECTORY& Directory(int index) const;
+    std::vector<IMAGE_IMPORT_DESCRIPTOR> ImportDescriptors() const;
     std::uint32_t FileOffset(std::uint32_t rva) const;
     template <class T>
     T Read(std::uint32_t offset) const;
