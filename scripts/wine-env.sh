@@ -23,7 +23,8 @@ start_private_xvfb() {
   export DISPLAY=":$display_number"
 }
 
-# Makes the prefix on first use; the marker is written only once it is complete.
+# Makes the prefix on first use; the marker is written only once it is complete. A second
+# argument sets the display's DPI (LogPixels) for the prefix.
 ensure_wine_prefix() {
   export WINEPREFIX=$1
   [ -f "$WINEPREFIX/.vimlet-ready" ] && return 0
@@ -34,6 +35,9 @@ ensure_wine_prefix() {
   "$WINELOADER" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS UI Gothic' /d 'IPAPGothic' /f >/dev/null 2>&1
   # Without a window manager, Wine would wait for one on every hide or destroy of a window.
   "$WINELOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  if [ -n "${2:-}" ]; then
+    "$WINELOADER" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$2" /f >/dev/null 2>&1
+  fi
   "$WINESERVER" -w
   touch "$WINEPREFIX/.vimlet-ready"
 }

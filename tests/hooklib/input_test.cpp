@@ -3,6 +3,7 @@
 #include "ChildProcess.h"
 #include "hook_library.h"
 #include "input_report.h"
+#include "win32_system.h"
 
 #include <gtest/gtest.h>
 #include <windowsx.h>
@@ -212,14 +213,59 @@ HWND HiddenParkingWindow()
     return window;
 }
 
-// An application window in a process of its own, which reports what it receives.
+// The program's parking window on a thread that stops answering until Answer(), for at most 3 s.
+class HungParkingWindow {
+public:
+    HungParkingWindow()
+        : m_ready(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+          m_answer(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+          m_thread(CreateThread(nullptr, 0, Run, this, 0, nullptr))
+    {
+        WaitForSingleObject(m_ready, kPatience);
+    }
+    ~HungParkingWindow()
+    {
+        Answer();
+        PostThreadMessageW(GetThreadId(m_thread), WM_QUIT, 0, 0);
+        WaitForSingleObject(m_thread, kPatience);
+        for (HANDLE handle : {m_thread, m_answer, m_ready}) CloseHandle(handle);
+    }
+
+    HWND Window() const { return m_window; }
+    void Answer() { SetEvent(m_answer); }
+
+private:
+    static DWORD WINAPI Run(void* self)
+    {
+        auto* hung = static_cast<HungParkingWindow*>(self);
+        // Never shown: hidden, it goes without waiting for a window manager.
+        hung->m_window = CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, 1500, 900, 1,
+                                         1, nullptr, nullptr, nullptr, nullptr);
+        SetEvent(hung->m_ready);
+        WaitForSingleObject(hung->m_answer, 3000);
+        MSG msg;
+        while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+        DestroyWindow(hung->m_window);
+        return 0;
+    }
+
+    HWND m_window = nullptr;
+    HANDLE m_ready;
+    HANDLE m_answer;
+    HANDLE m_thread;
+};
+
+// An application window in a process of its own, which reports what it receives; a DPI-unaware
+// one on request.
 class Target : public ChildProcess {
 public:
-    Target(HWND report, RECT place, const std::wstring& program = L"" TARGET_APP)
+    Target(HWND report, RECT place, const std::wstring& program = L"" TARGET_APP,
+           bool dpiUnaware = false)
         : ChildProcess(program, {std::to_wstring(reinterpret_cast<UINT_PTR>(report)),
                                  std::to_wstring(place.left), std::to_wstring(place.top),
                                  std::to_wstring(place.right - place.left),
-                                 std::to_wstring(place.bottom - place.top)}),
+                                 std::to_wstring(place.bottom - place.top),
+                                 dpiUnaware ? L"unaware" : L"aware"}),
           m_place(place)
     {
         if (ReadLine() != "ready") throw std::runtime_error("target did not start");
@@ -412,6 +458,24 @@ TEST_F(Input, KeyDownParksTheCursorBeforeTheApplicationSeesTheKey)
     EXPECT_EQ(ParkingNulls(), 1);
 }
 
+TEST_F(Input, HungParkingWindowHoldsTheKeyBackOnlyForABoundedTime)
+{
+    HungParkingWindow hung;
+    Library()->setup(hung.Window(), m_copy.Dir().Path().c_str());
+    PlaceCursorAside();
+    m_target->Activate();
+
+    const ULONGLONG start = GetTickCount64();
+    SendKeys("65");
+    AwaitReport(*m_target, WM_KEYDOWN, 'A');
+    // Before the bound, a key waited as long as the program did: about 3 s.
+    EXPECT_LT(GetTickCount64() - start, vimlet::kParkingWindowPatienceMs + 1000u);
+    EXPECT_TRUE(State().hidden);
+    hung.Answer();
+    SendKeys("-65");
+    AwaitReport(*m_target, WM_KEYUP, 'A');
+}
+
 TEST_F(Input, KeyUpNeverParks)
 {
     PlaceCursorAside();
@@ -559,6 +623,34 @@ TEST_F(Input, ExcludedApplicationNeverParksButRestoresACursorParkedElsewhere)
     const int moves = CountReports(excluded, WM_MOUSEMOVE);
     MoveMouse(excluded.Inside());
     AwaitReport(excluded, WM_MOUSEMOVE, 0, moves + 1);
+    EXPECT_TRUE(WaitUntil([&] { return CursorNow() == kAside && !State().hidden; })) << CursorNow();
+}
+
+} // namespace
+
+namespace {
+
+// Windows hands an application that is not DPI-aware scaled coordinates, and the hooks run in
+// its thread. Wine cannot make a process unaware, but a thread: the target's thread is unaware,
+// the parking window here per-monitor aware. Run in a Wine prefix at 144 DPI (150 %).
+using ScaledDisplay = Input;
+
+TEST_F(ScaledDisplay, KeyInAnUnawareApplicationParksAndRestoresInPhysicalPixels)
+{
+    ASSERT_EQ(GetDpiForSystem(), 144u) << "needs a prefix with LogPixels 144";
+    Target unaware(m_report, RECT{500, 100, 900, 400}, L"" TARGET_APP, true);
+    PlaceCursorAside();
+    unaware.Activate();
+
+    Type('A', unaware);
+    EXPECT_EQ(State().savedCursor, kAside);
+    EXPECT_EQ(State().hidePosition, ParkingPoint());
+    EXPECT_EQ(CursorNow(), ParkingPoint());
+    EXPECT_TRUE(State().hidden);
+
+    // A per-monitor-aware application takes the mouse: under an unaware window Wine's hit
+    // testing is off by the scale.
+    MoveMouse(m_target->Inside());
     EXPECT_TRUE(WaitUntil([&] { return CursorNow() == kAside && !State().hidden; })) << CursorNow();
 }
 

@@ -6,8 +6,8 @@
 //   release    ReleaseCapture; "ok"
 //   path       the executable path as GetModuleFileNameA reports it
 //   quit       end, window and all
-// Arguments: report window handle, then x y width height of the window. It prints
-// "ready" once the window is up and in front.
+// Arguments: report window handle, then x y width height of the window, and "unaware" for a
+// thread that is not DPI-aware. It prints "ready" once the window is up and in front.
 #include "input_report.h"
 
 #include <cstdlib>
@@ -19,6 +19,7 @@ namespace {
 constexpr UINT kCommand = WM_APP + 1;  // lParam: a std::string* from the reader thread
 
 HWND g_report;
+HHOOK g_unawareKeyboardHook;
 
 void Answer(const std::string& line)
 {
@@ -64,6 +65,17 @@ std::string Run(HWND window, const std::string& command)
         return "bye";
     }
     return "unknown " + command;
+}
+
+// Windows runs the hooks in the receiving thread's DPI context; Wine 8 runs WH_KEYBOARD hooks
+// per-monitor aware whatever it is. Installed after the global hooks and called before them,
+// this one hands them the thread's unaware context, as Windows would.
+LRESULT CALLBACK RunKeyboardHooksUnaware(int code, WPARAM wParam, LPARAM lParam) noexcept
+{
+    const DPI_AWARENESS_CONTEXT previous = SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_UNAWARE);
+    const LRESULT result = CallNextHookEx(g_unawareKeyboardHook, code, wParam, lParam);
+    SetThreadDpiAwarenessContext(previous);
+    return result;
 }
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
@@ -119,6 +131,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     g_report = reinterpret_cast<HWND>(std::wcstoull(__wargv[1], nullptr, 0));
     const int x = _wtoi(__wargv[2]), y = _wtoi(__wargv[3]);
     const int width = _wtoi(__wargv[4]), height = _wtoi(__wargv[5]);
+    if (__argc > 6 && std::wstring(__wargv[6]) == L"unaware") {
+        SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_UNAWARE);
+        g_unawareKeyboardHook =
+            SetWindowsHookExW(WH_KEYBOARD, RunKeyboardHooksUnaware, nullptr, GetCurrentThreadId());
+    }
 
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = WindowProc;
