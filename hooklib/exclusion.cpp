@@ -55,7 +55,8 @@ bool ExecutableExclusion::AllowsHiding(const char* executable, const wchar_t* li
 {
     if (strcmp(cache.hostPath, executable) != 0) {
         cache = {};
-        for (int i = 0; i < kPathCapacity - 1 && executable[i]; ++i) cache.hostPath[i] = executable[i];
+        for (int i = 0; i < kPathCapacity - 1 && executable[i]; ++i)
+            cache.hostPath[i] = executable[i];
     }
     return cache.AllowsHiding(listPath);
 }

@@ -14,9 +14,9 @@
 //   static LRESULT CallNextHook(HHOOK, int, WPARAM, LPARAM);
 // and, for keys that reach the installing thread on behalf of another process:
 //   static DWORD CurrentThreadId();                  // GetCurrentThreadId
-//   static ForegroundThread Foreground();            // GetGUIThreadInfo(0), GetWindowThreadProcessId
+//   static ForegroundThread Foreground();      // GetGUIThreadInfo(0), GetWindowThreadProcessId
 //   static bool ProcessExecutable(DWORD processId, char (&path)[kPathCapacity]);
-//                                                    // QueryFullProcessImageNameA; false if unopenable
+//                                     // QueryFullProcessImageNameA; false when it cannot be opened
 //   static bool ExecutableAllowsHiding(const char* path);  // that executable is not excluded
 
 #include "shared_state.h"

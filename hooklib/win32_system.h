@@ -23,7 +23,10 @@ struct Win32System {
     {
         return ProcessExclusion().AllowsHiding(Shared().excludeListPath);
     }
-    static DpiContext UsePhysicalPixels() { return SetThreadDpi(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE); }
+    static DpiContext UsePhysicalPixels()
+    {
+        return SetThreadDpi(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE);
+    }
     static void RestoreDpi(DpiContext previous)
     {
         if (previous) SetThreadDpi(previous);
@@ -44,7 +47,8 @@ struct Win32System {
     }
     static void NotifyParkingWindow(HWND window)
     {
-        SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kParkingWindowPatienceMs, nullptr);
+        SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kParkingWindowPatienceMs,
+                            nullptr);
     }
     static LRESULT CallNextHook(HHOOK hook, int code, WPARAM wParam, LPARAM lParam)
     {

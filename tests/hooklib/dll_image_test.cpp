@@ -68,9 +68,11 @@ TEST(DllImage, NewerSystemCallsAreImportedFromTheSystemOrLookedUpAtRunTime)
 {
     const auto imports = [](const char* dll) {
         std::vector<std::string> names;
-        for (const std::string& imported : Library().ImportedDlls())
-            if (Lower(imported) == dll)
-                for (const std::string& name : Library().ImportedFunctions(imported)) names.push_back(name);
+        for (const std::string& imported : Library().ImportedDlls()) {
+            if (Lower(imported) != dll) continue;
+            const std::vector<std::string> functions = Library().ImportedFunctions(imported);
+            names.insert(names.end(), functions.begin(), functions.end());
+        }
         return names;
     };
     const auto has = [](const std::vector<std::string>& names, const char* name) {

@@ -362,13 +362,13 @@ TEST_F(HookLogic, KeyCalledBackIntoTheInstallingThreadIsJudgedByTheForegroundApp
 
     FakeSystem::processOpenable = false;
     Key('A');
-    EXPECT_EQ(FakeSystem::calls[2], "per-monitor") << "a process that cannot be opened is not excluded";
+    EXPECT_EQ(FakeSystem::calls[2], "per-monitor") << "a process not to be opened is not excluded";
     EXPECT_TRUE(State().hidden);
 
     State().hidden = 0;
     FakeSystem::foreground.hasCapture = true;
     Key('A');
-    EXPECT_EQ(FakeSystem::calls, (Calls{"foreground", "next keyboard"})) << "a drag in the application";
+    EXPECT_EQ(FakeSystem::calls, (Calls{"foreground", "next keyboard"})) << "a drag in progress";
     EXPECT_FALSE(State().hidden);
 
     // The program's own window in front, or none: its own capture and exclusion decide.

@@ -72,7 +72,8 @@ std::string Run(HWND window, const std::string& command)
 // this one hands them the thread's unaware context, as Windows would.
 LRESULT CALLBACK RunKeyboardHooksUnaware(int code, WPARAM wParam, LPARAM lParam) noexcept
 {
-    const DPI_AWARENESS_CONTEXT previous = SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_UNAWARE);
+    const DPI_AWARENESS_CONTEXT previous =
+        SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_UNAWARE);
     const LRESULT result = CallNextHookEx(g_unawareKeyboardHook, code, wParam, lParam);
     SetThreadDpiAwarenessContext(previous);
     return result;
