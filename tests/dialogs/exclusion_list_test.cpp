@@ -73,7 +73,8 @@ private:
     HWND m_window = nullptr;
 };
 
-// A visible window of this process that counts the key presses it receives.
+// A visible window of this process that counts the key presses it receives and notes where the
+// cursor was when the last one arrived.
 class OwnWindow {
 public:
     explicit OwnWindow(const wchar_t* title)
@@ -81,8 +82,11 @@ public:
         static const ATOM windowClass = [] {
             WNDCLASSW wc = {};
             wc.lpfnWndProc = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
-                if (message == WM_KEYDOWN)
-                    ++*reinterpret_cast<int*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+                if (message == WM_KEYDOWN) {
+                    auto* seen = reinterpret_cast<Seen*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+                    GetCursorPos(&seen->cursorAtKey);
+                    ++seen->keyDowns;
+                }
                 return DefWindowProcW(window, message, wParam, lParam);
             };
             wc.hInstance = GetModuleHandleW(nullptr);
@@ -91,18 +95,23 @@ public:
         }();
         m_window = CreateWindowExW(0, MAKEINTATOM(windowClass), title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 200, 200,
                                    400, 300, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-        SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&m_keyDowns));
+        SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&m_seen));
     }
     ~OwnWindow() { DestroyWindow(m_window); }
     OwnWindow(const OwnWindow&) = delete;
     OwnWindow& operator=(const OwnWindow&) = delete;
 
     HWND Handle() const { return m_window; }
-    int KeyDowns() const { return m_keyDowns; }
+    int KeyDowns() const { return m_seen.keyDowns; }
+    POINT CursorAtKey() const { return m_seen.cursorAtKey; }
 
 private:
+    struct Seen {
+        int keyDowns;
+        POINT cursorAtKey;
+    };
     HWND m_window = nullptr;
-    int m_keyDowns = 0;
+    Seen m_seen = {};
 };
 
 class ExclusionListTest : public ::testing::Test {
@@ -149,19 +158,20 @@ protected:
     bool TypingParksTheCursor(const OwnWindow& window)
     {
         // Any process's mouse hook that sees the cursor off the parking point puts it back, so
-        // the cursor starts over this window: the move that causes is handled here, before
-        // the key.
+        // the cursor starts over this window, in front: the move that causes is handled here,
+        // before the key. (Over a dialog of the program, the move would be the program's to
+        // handle, perhaps only after the hide.)
+        EXPECT_TRUE(Activate(window.Handle()));
         RECT area;
         GetWindowRect(window.Handle(), &area);
         const POINT start = {(area.left + area.right) / 2, (area.top + area.bottom) / 2};
         SetCursorPos(start.x, start.y);
-        EXPECT_TRUE(Activate(window.Handle()));
         const int before = window.KeyDowns();
         PressKey('K');
-        // The hook has decided before the key reaches the window.
+        // The hook has decided before the key reaches the window; what the cursor does after
+        // is other mouse messages' doing.
         EXPECT_TRUE(WaitUntil([&] { return window.KeyDowns() > before; }));
-        POINT cursor;
-        GetCursorPos(&cursor);
+        const POINT cursor = window.CursorAtKey();
         RECT parking;
         GetWindowRect(m_vimlet->ParkingWindow(), &parking);
         vimlet_show();  // back over this window, ready for the next key
