@@ -8,6 +8,7 @@
 
 #include <shlobj.h>
 #include <shlwapi.h>
+#include <winternl.h>
 
 #include <gtest/gtest.h>
 
@@ -297,18 +298,39 @@ std::vector<HWND> VisibleTopLevelWindows()
     return windows;
 }
 
-// A new window of some other process whose title names the folder: the shell's.
-HWND NewFolderWindow(const std::wstring& folderName, DWORD vimletId, const std::vector<HWND>& before)
+// Read from the process's own parameters: Wine answers no query for it.
+std::wstring CommandLineOf(DWORD processId)
+{
+    using QueryFn = NTSTATUS(NTAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
+    const auto query = reinterpret_cast<QueryFn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
+    const HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
+    if (!process) return {};
+    PROCESS_BASIC_INFORMATION basic = {};
+    PEB peb = {};
+    RTL_USER_PROCESS_PARAMETERS parameters = {};
+    std::wstring commandLine;
+    if (query(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) == 0 &&
+        ReadProcessMemory(process, basic.PebBaseAddress, &peb, sizeof peb, nullptr) &&
+        ReadProcessMemory(process, peb.ProcessParameters, &parameters, sizeof parameters, nullptr)) {
+        commandLine.resize(parameters.CommandLine.Length / sizeof(wchar_t));
+        ReadProcessMemory(process, parameters.CommandLine.Buffer, commandLine.data(), parameters.CommandLine.Length,
+                          nullptr);
+    }
+    CloseHandle(process);
+    return commandLine;
+}
+
+// A new window of a process started to show the folder: the shell's.
+HWND NewFolderWindow(const std::wstring& folder, const std::vector<HWND>& before)
 {
     HWND found = nullptr;
     WaitUntil([&] {
         for (HWND window : VisibleTopLevelWindows()) {
             DWORD owner = 0;
             GetWindowThreadProcessId(window, &owner);
-            wchar_t title[MAX_PATH] = L"";
-            GetWindowTextW(window, title, MAX_PATH);
-            if (owner != GetCurrentProcessId() && owner != vimletId && StrStrIW(title, folderName.c_str()) &&
-                std::find(before.begin(), before.end(), window) == before.end())
+            if (std::find(before.begin(), before.end(), window) == before.end() &&
+                StrStrIW(CommandLineOf(owner).c_str(), folder.c_str()))
                 found = window;
         }
         return found != nullptr;
@@ -320,15 +342,14 @@ TEST_F(SettingsDialogTest, StartupButtonOpensTheStartupFolderAndWritesNothing)
 {
     wchar_t folder[MAX_PATH];
     ASSERT_TRUE(SHGetSpecialFolderPathW(nullptr, folder, CSIDL_STARTUP, TRUE));
-    const std::wstring folderName = PathFindFileNameW(folder);
     const std::vector<std::wstring> entriesBefore = FolderEntries(folder);
 
     const HWND dialog = Open();
     ASSERT_NE(dialog, nullptr);
     const std::vector<HWND> before = VisibleTopLevelWindows();
     ClickToOpen(dialog, IDC_OPEN_STARTUP);
-    const HWND shown = NewFolderWindow(folderName, Vimlet().ProcessId(), before);
-    ASSERT_NE(shown, nullptr) << "no window for " << testing::PrintToString(folderName);
+    const HWND shown = NewFolderWindow(folder, before);
+    ASSERT_NE(shown, nullptr) << "no window for " << testing::PrintToString(std::wstring(folder));
     PostMessageW(shown, WM_CLOSE, 0, 0);
     EXPECT_TRUE(WaitUntil([shown] { return !IsWindow(shown); }));
 
