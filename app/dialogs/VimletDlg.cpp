@@ -113,13 +113,10 @@ void CVimletDlg::FillExcludeListBox()
 // not be saved is read back, so that the dialog shows what the hooks go by.
 void CVimletDlg::SaveAndShowExcludeList()
 {
-    if (!SaveExcludeList(m_excludeApps)) {
-        m_bListReadable = LoadExcludeList(m_excludeApps);
-        FillExcludeListBox();
-        Warn(IDS_LIST_NOT_SAVED);
-        return;
-    }
+    const bool bSaved = SaveExcludeList(m_excludeApps);
+    if (!bSaved) m_bListReadable = LoadExcludeList(m_excludeApps);
     FillExcludeListBox();
+    if (!bSaved) Warn(IDS_LIST_NOT_SAVED);
 }
 
 void CVimletDlg::OnCancel()
