@@ -246,38 +246,6 @@ TEST_F(SettingsDialogTest, KeysThatCannotBeSavedAreToldOnceAndStillApplied)
     EXPECT_EQ(IniValue(L"vk_lshift"), L"missing");
 }
 
-// The cursor parks on the running copy's parking window when this process is typed into.
-bool TypingParksOn(HWND parking)
-{
-    const HWND window = CreateWindowExW(0, L"STATIC", L"typing here", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 200, 200,
-                                        400, 300, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    vimlet_show();
-    SetCursorPos(300, 300);
-    const bool active = Activate(window);
-    PressKey('K');
-    RECT rect;
-    GetWindowRect(parking, &rect);
-    const bool parked = WaitUntil([&] {
-        POINT cursor;
-        GetCursorPos(&cursor);
-        return cursor.x == rect.left && cursor.y == rect.top;
-    });
-    vimlet_show();
-    DestroyWindow(window);
-    return active && parked;
-}
-
-TEST_F(SettingsDialogTest, ASecondStartOpensTheFirstOnesDialogAndEnds)
-{
-    EXPECT_EQ(RunVimletToEnd(), 0u);
-    const HWND dialog = WaitForNewDialog(Vimlet().ProcessId(), L"Vimlet");
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_TRUE(WaitUntil([dialog] { return GetForegroundWindow() == dialog; }));
-    Click(dialog, IDCANCEL);
-    ASSERT_TRUE(WaitUntilGone(dialog));
-    EXPECT_TRUE(TypingParksOn(Vimlet().ParkingWindow()));
-}
-
 std::vector<std::wstring> FolderEntries(const std::wstring& folder)
 {
     std::vector<std::wstring> entries;
