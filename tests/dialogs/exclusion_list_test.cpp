@@ -1,5 +1,6 @@
 // The exclusion list in the settings dialog of the real Vimlet.exe: the add-application
-// dialog's listing, Add (from the list or a file), Remove, the file, and the effect on typing.
+// dialog's listing, Add (from the list or a file), Remove, the file (also one that cannot be
+// read or written), and the effect on typing.
 
 #include "TempDir.h"
 #include "dialog_driver.h"

@@ -1,5 +1,6 @@
 // The settings dialog of the real Vimlet.exe: opening from the tray, the check boxes and the
-// ways to close it, Exit, nesting, About and the Startup folder.
+// ways to close it, a vimlet.ini that cannot be written, Exit, nesting, About and the Startup
+// folder.
 
 #include "TempDir.h"
 #include "dialog_driver.h"
