@@ -1,5 +1,6 @@
 // The exclusion list in the settings dialog of the real Vimlet.exe: the add-application
-// dialog's listing, Add (from the list or a file), Remove, the file, and the effect on typing.
+// dialog's listing, Add (from the list or a file), Remove, the file (also one that cannot be
+// read or written), and the effect on typing.
 
 #include "TempDir.h"
 #include "dialog_driver.h"
@@ -73,8 +74,8 @@ private:
     HWND m_window = nullptr;
 };
 
-// A visible window of this process that counts the key presses it receives and notes where the
-// cursor was when the last one arrived.
+// A visible window of this process that counts the key presses it receives and notes where
+// the cursor was when the last one arrived: the hooks have run by then.
 class OwnWindow {
 public:
     explicit OwnWindow(const wchar_t* title)
@@ -83,9 +84,9 @@ public:
             WNDCLASSW wc = {};
             wc.lpfnWndProc = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
                 if (message == WM_KEYDOWN) {
-                    auto* seen = reinterpret_cast<Seen*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-                    GetCursorPos(&seen->cursorAtKey);
-                    ++seen->keyDowns;
+                    auto* own = reinterpret_cast<OwnWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+                    GetCursorPos(&own->m_cursorAtKey);
+                    ++own->m_keyDowns;
                 }
                 return DefWindowProcW(window, message, wParam, lParam);
             };
@@ -95,23 +96,20 @@ public:
         }();
         m_window = CreateWindowExW(0, MAKEINTATOM(windowClass), title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 200, 200,
                                    400, 300, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-        SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&m_seen));
+        SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     }
     ~OwnWindow() { DestroyWindow(m_window); }
     OwnWindow(const OwnWindow&) = delete;
     OwnWindow& operator=(const OwnWindow&) = delete;
 
     HWND Handle() const { return m_window; }
-    int KeyDowns() const { return m_seen.keyDowns; }
-    POINT CursorAtKey() const { return m_seen.cursorAtKey; }
+    int KeyDowns() const { return m_keyDowns; }
+    POINT CursorAtKey() const { return m_cursorAtKey; }
 
 private:
-    struct Seen {
-        int keyDowns;
-        POINT cursorAtKey;
-    };
     HWND m_window = nullptr;
-    Seen m_seen = {};
+    int m_keyDowns = 0;
+    POINT m_cursorAtKey = {};
 };
 
 class ExclusionListTest : public ::testing::Test {
@@ -164,12 +162,12 @@ protected:
         EXPECT_TRUE(Activate(window.Handle()));
         RECT area;
         GetWindowRect(window.Handle(), &area);
-        const POINT start = {(area.left + area.right) / 2, (area.top + area.bottom) / 2};
-        SetCursorPos(start.x, start.y);
+        SetCursorPos((area.left + area.right) / 2, (area.top + area.bottom) / 2);
         const int before = window.KeyDowns();
         PressKey('K');
-        // The hook has decided before the key reaches the window; what the cursor does after
-        // is other mouse messages' doing.
+        // The hook has decided before the key reaches the window. Read later, the cursor may
+        // have been shown again already: under Wine the mouse move that a SetCursorPos or an
+        // activation just before causes can reach the mouse hook after the key.
         EXPECT_TRUE(WaitUntil([&] { return window.KeyDowns() > before; }));
         const POINT cursor = window.CursorAtKey();
         RECT parking;
@@ -186,12 +184,12 @@ protected:
 
 TEST_F(ExclusionListTest, AddListsEachRunningExecutableOnceSortedByCodeUnits)
 {
-    const std::wstring shown = m_temp.File(L"shown.exe"), exact = m_temp.File(L"exact.exe"),
-                       hidden = m_temp.File(L"hidden.exe");
-    for (const std::wstring& copy : {shown, exact, hidden})
+    const std::wstring shown = m_temp.File(L"shown.exe"), longerExe = m_temp.File(L"longer.exe"),
+                       exact = m_temp.File(L"exact.exe"), hidden = m_temp.File(L"hidden.exe");
+    for (const std::wstring& copy : {shown, longerExe, exact, hidden})
         ASSERT_TRUE(CopyFileW(BesideThisProgram(L"titled_window.exe").c_str(), copy.c_str(), FALSE));
     // Only a title of exactly "Vimlet" keeps a window out; hidden windows never count.
-    TitledWindowProcess lower(shown, L"vimlet"), longer(shown, L"Vimlet2"), same(exact, L"Vimlet"),
+    TitledWindowProcess lower(shown, L"vimlet"), longer(longerExe, L"Vimlet2"), same(exact, L"Vimlet"),
         invisible(hidden, L"hidden", true);
     ASSERT_TRUE(lower.Up() && longer.Up() && same.Up() && invisible.Up());
     OwnWindow first(L"vimlet"), second(L"Vimlet2");
@@ -205,6 +203,7 @@ TEST_F(ExclusionListTest, AddListsEachRunningExecutableOnceSortedByCodeUnits)
     EXPECT_TRUE(StrictlyAscending(rows)) << testing::PrintToString(rows);
     EXPECT_EQ(std::count(rows.begin(), rows.end(), OwnPath()), 1) << testing::PrintToString(rows);
     EXPECT_EQ(std::count(rows.begin(), rows.end(), shown), 1) << testing::PrintToString(rows);
+    EXPECT_EQ(std::count(rows.begin(), rows.end(), longerExe), 1) << testing::PrintToString(rows);
     EXPECT_EQ(RowOf(rows, exact), -1);
     EXPECT_EQ(RowOf(rows, hidden), -1);
     EXPECT_EQ(RowOf(rows, L"Vimlet"), -1);
@@ -244,15 +243,16 @@ TEST_F(ExclusionListTest, OkAddsTheSelectedRowsIntoTheSortedList)
 
 TEST_F(ExclusionListTest, OkWithNothingSelectedStillSortsDeduplicatesAndRewrites)
 {
-    const std::wstring z = m_temp.File(L"z.exe"), a = m_temp.File(L"A.exe");
-    const HWND settings = StartWith({z, a, z});
+    // Entries that differ only in case stay two, the upper-case one first.
+    const std::wstring z = m_temp.File(L"z.exe"), lower = m_temp.File(L"a.exe"), a = m_temp.File(L"A.exe");
+    const HWND settings = StartWith({z, lower, a, z});
     ASSERT_NE(settings, nullptr);
-    EXPECT_EQ(ListRows(settings), (std::vector<std::wstring>{z, a, z}));  // as the file has them
+    EXPECT_EQ(ListRows(settings), (std::vector<std::wstring>{z, lower, a, z}));  // as the file has them
 
     const HWND addDialog = OpenAddDialog(settings);
     ASSERT_NE(addDialog, nullptr);
-    ASSERT_TRUE(ConfirmAdd(settings, addDialog, {a, z})) << testing::PrintToString(ListRows(settings));
-    EXPECT_EQ(ReadBytes(ExcludePath()), ExcludeFileBytes({a, z}));
+    ASSERT_TRUE(ConfirmAdd(settings, addDialog, {a, lower, z})) << testing::PrintToString(ListRows(settings));
+    EXPECT_EQ(ReadBytes(ExcludePath()), ExcludeFileBytes({a, lower, z}));
 }
 
 TEST_F(ExclusionListTest, DoubleClickOnARowConfirmsLikeOk)
@@ -392,6 +392,58 @@ TEST_F(ExclusionListTest, AnAddedApplicationKeepsItsCursorUntilRemovedAgain)
     Click(settings, IDC_REMOVE);
     ASSERT_TRUE(ListRows(settings).empty());
     EXPECT_TRUE(TypingParksTheCursor(typing));
+}
+
+
+bool Says(const std::wstring& text, const wchar_t* phrase)
+{
+    return text.find(phrase) != std::wstring::npos;
+}
+
+TEST_F(ExclusionListTest, AListThatCouldNotBeReadIsNeverWrittenBack)
+{
+    const std::wstring z = m_temp.File(L"z.exe"), a = m_temp.File(L"A.exe");
+    WriteBytes(ExcludePath(), ExcludeFileBytes({z, a}));
+    // Held open by someone who lets nobody else in while the dialog opens.
+    const HANDLE holder = CreateFileW(ExcludePath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    m_vimlet = std::make_unique<VimletProcess>();
+    const HWND settings = OpenSettingsDialog(*m_vimlet);
+    ASSERT_NE(settings, nullptr);
+    EXPECT_TRUE(Says(DismissMessageBox(WaitForMessageBox(settings)), L"を読み込めませんでした"));
+    CloseHandle(holder);
+
+    // Readable again now, but not what the dialog shows.
+    ClickToOpen(settings, IDC_REMOVE);
+    EXPECT_TRUE(Says(DismissMessageBox(WaitForMessageBox(settings)), L"変更できません"));
+    ClickToOpen(settings, IDC_ADD);
+    EXPECT_TRUE(Says(DismissMessageBox(WaitForMessageBox(settings)), L"変更できません"));
+    EXPECT_TRUE(ListRows(settings).empty());
+    EXPECT_EQ(ReadBytes(ExcludePath()), ExcludeFileBytes({z, a}));
+}
+
+TEST_F(ExclusionListTest, AFailedSaveIsToldAndTheListShowsTheFile)
+{
+    const std::wstring z = m_temp.File(L"z.exe"), a = m_temp.File(L"A.exe");
+    OwnWindow own(L"this test");
+    const HWND settings = StartWith({z, a});
+    ASSERT_NE(settings, nullptr);
+    // Held open by someone who lets others read but not write.
+    const HANDLE holder = CreateFileW(ExcludePath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, 0, nullptr);
+
+    SendToList(settings, LB_SETCURSEL, 0, 0);
+    ClickToOpen(settings, IDC_REMOVE);
+    EXPECT_TRUE(Says(DismissMessageBox(WaitForMessageBox(settings)), L"を保存できませんでした"));
+    EXPECT_EQ(ListRows(settings), (std::vector<std::wstring>{z, a}));
+
+    const HWND addDialog = OpenAddDialog(settings);
+    ASSERT_NE(addDialog, nullptr);
+    SendToList(addDialog, LB_SETSEL, TRUE, RowOf(ListRows(addDialog), OwnPath()));
+    Click(addDialog, IDOK);
+    EXPECT_TRUE(Says(DismissMessageBox(WaitForMessageBox(settings)), L"を保存できませんでした"));
+    EXPECT_EQ(ListRows(settings), (std::vector<std::wstring>{z, a}));
+    CloseHandle(holder);
+    EXPECT_EQ(ReadBytes(ExcludePath()), ExcludeFileBytes({z, a}));
 }
 
 } // namespace
