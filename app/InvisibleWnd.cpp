@@ -10,6 +10,10 @@ constexpr UINT kTrayCallbackMessage = WM_APP;
 constexpr UINT_PTR kRaiseTimerId = 0;
 constexpr UINT kRaiseIntervalMs = 1000;
 constexpr BYTE kAlmostTransparent = 1;  // fully transparent windows get no cursor queries
+constexpr wchar_t kTitle[] = L"Vimlet";
+// How long a second copy waits for the first one, still starting, to show its parking window.
+constexpr DWORD kFindRunningBoundMs = 10000;
+constexpr DWORD kFindRunningPollMs = 50;
 
 // The Vista layout of the record, which the shell expects from a 64-bit program.
 static_assert(sizeof(NOTIFYICONDATAW) == 976);
@@ -26,7 +30,7 @@ END_MESSAGE_MAP()
 
 BOOL CInvisibleWnd::Create(CWnd* pParentWnd)
 {
-    return CFrameWnd::Create(AfxRegisterWndClass(0), L"Vimlet", WS_POPUP | WS_VISIBLE, RECT{0, 0, 0, 0},
+    return CFrameWnd::Create(AfxRegisterWndClass(0), kTitle, WS_POPUP | WS_VISIBLE, RECT{0, 0, 0, 0},
                              pParentWnd, nullptr, WS_EX_TOOLWINDOW, nullptr);
 }
 
@@ -40,6 +44,29 @@ void CInvisibleWnd::ShowSettingsDialog()
 {
     CVimletDlg dialog;
     dialog.DoModal();
+}
+
+HWND CInvisibleWnd::FindRunning()
+{
+    const LPCWSTR windowClass = AfxRegisterWndClass(0);  // the main frame's class too
+    for (DWORD waited = 0; waited < kFindRunningBoundMs; waited += kFindRunningPollMs) {
+        for (HWND window = FindWindowExW(nullptr, nullptr, windowClass, kTitle); window;
+             window = FindWindowExW(nullptr, window, windowClass, kTitle)) {
+            if (GetWindowLongW(window, GWL_STYLE) & WS_POPUP) return window;
+        }
+        Sleep(kFindRunningPollMs);
+    }
+    return nullptr;
+}
+
+// The user's start of the second copy gave that process the right to the foreground: it passes
+// the right on, so that the dialog comes up in front.
+void CInvisibleWnd::RequestSettingsDialog(HWND parkingWindow)
+{
+    DWORD processId = 0;
+    GetWindowThreadProcessId(parkingWindow, &processId);
+    AllowSetForegroundWindow(processId);
+    ::PostMessageW(parkingWindow, kTrayCallbackMessage, kTrayIconId, WM_LBUTTONDBLCLK);
 }
 
 // These are answered before the message map and without default processing: the window
@@ -63,6 +90,10 @@ LRESULT CInvisibleWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         if (lParam == WM_LBUTTONDBLCLK) ShowSettingsDialog();
         return 0;
     }
+    if (message == m_taskbarCreatedMessage) {  // the shell has (re)started with an empty tray
+        AddTrayIcon();
+        return 0;
+    }
     return CFrameWnd::WindowProc(message, wParam, lParam);
 }
 
@@ -73,6 +104,7 @@ int CInvisibleWnd::OnCreate(LPCREATESTRUCT lpCreateStruct)
     ModifyStyleEx(WS_EX_CLIENTEDGE, WS_EX_LAYERED | WS_EX_NOACTIVATE);
     SetLayeredWindowAttributes(m_hWnd, 0, kAlmostTransparent, LWA_ALPHA);
     MoveToCorner();
+    m_taskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
     AddTrayIcon();
     SetTimer(m_hWnd, kRaiseTimerId, kRaiseIntervalMs, nullptr);
     return 0;
@@ -86,8 +118,9 @@ void CInvisibleWnd::AddTrayIcon()
     m_notifyIcon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     m_notifyIcon.uCallbackMessage = kTrayCallbackMessage;
     m_notifyIcon.hIcon = LoadIconW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDI_TRAY));
-    lstrcpynW(m_notifyIcon.szTip, L"Vimlet", ARRAYSIZE(m_notifyIcon.szTip));
-    Shell_NotifyIconW(NIM_ADD, &m_notifyIcon);
+    lstrcpynW(m_notifyIcon.szTip, kTitle, ARRAYSIZE(m_notifyIcon.szTip));
+    // An add fails when the icon is there already, e.g. after a TaskbarCreated sent without a restart.
+    m_bTrayIconShown = Shell_NotifyIconW(NIM_ADD, &m_notifyIcon) || Shell_NotifyIconW(NIM_MODIFY, &m_notifyIcon);
 }
 
 void CInvisibleWnd::OnPaint()
@@ -98,8 +131,15 @@ void CInvisibleWnd::OnPaint()
     dc.PatBlt(0, 0, client.right, client.bottom, BLACKNESS);
 }
 
-// Keeps the window above every other visible top-level window; invisible ones do not count.
+// The shell may not be ready yet at log-on: the icon is added as soon as it is.
 void CInvisibleWnd::OnTimer(UINT_PTR)
+{
+    if (!m_bTrayIconShown) AddTrayIcon();
+    StayOnTop();
+}
+
+// Keeps the window above every other visible top-level window; invisible ones do not count.
+void CInvisibleWnd::StayOnTop()
 {
     for (HWND window = GetWindow(GetDesktopWindow(), GW_CHILD); window && window != m_hWnd;
          window = GetWindow(window, GW_HWNDNEXT)) {

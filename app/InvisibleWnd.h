@@ -1,7 +1,8 @@
 #pragma once
 // The parking window: one nearly transparent pixel near the bottom-right corner of the primary
 // screen, always on top, that shows no cursor. The hook library parks the cursor on it and
-// sends it WM_NULL; it also carries the tray icon that opens the settings dialog.
+// sends it WM_NULL; it also carries the tray icon that opens the settings dialog. The icon is
+// added again whenever the shell restarts, and retried every second until an add succeeds.
 
 #include "afxwin.h"
 
@@ -16,6 +17,13 @@ public:
     void MoveToCorner();
     void ShowSettingsDialog();
 
+    // The parking window of the copy of the program that runs in this session, waiting a few
+    // seconds for one that is still starting; null when none came.
+    static HWND FindRunning();
+    // Has the parking window, of any process, open its settings dialog, as a double-click on its
+    // tray icon does.
+    static void RequestSettingsDialog(HWND parkingWindow);
+
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
@@ -27,6 +35,9 @@ protected:
 
 private:
     void AddTrayIcon();
+    void StayOnTop();
 
     NOTIFYICONDATAW m_notifyIcon = {};
+    bool m_bTrayIconShown = false;
+    UINT m_taskbarCreatedMessage = 0;  // registered by the shell's name
 };

@@ -5,6 +5,7 @@
 
 #include <shlobj.h>
 
+#include <errno.h>
 #include <stdio.h>
 #include <string.h>
 #include <wctype.h>
@@ -59,21 +60,22 @@ KeySettings ReadKeySettingsFrom(const std::wstring& iniPath)
     return settings;
 }
 
-void WriteKeySetting(const std::wstring& iniPath, const SuppressorSetting& setting, bool on)
+bool WriteKeySetting(const std::wstring& iniPath, const SuppressorSetting& setting, bool on)
 {
-    WritePrivateProfileStringW(kIniSection, setting.iniKey, on ? L"1" : L"0", iniPath.c_str());
+    return WritePrivateProfileStringW(kIniSection, setting.iniKey, on ? L"1" : L"0", iniPath.c_str()) != FALSE;
 }
 
-void LoadExcludeList(std::vector<std::wstring>& list)
+bool LoadExcludeList(std::vector<std::wstring>& list)
 {
-    LoadExcludeListFrom(GetExcludeFilePath(), list);
+    return LoadExcludeListFrom(GetExcludeFilePath(), list);
 }
 
-void LoadExcludeListFrom(const std::wstring& path, std::vector<std::wstring>& list)
+bool LoadExcludeListFrom(const std::wstring& path, std::vector<std::wstring>& list)
 {
     list.clear();
     FILE* file = _wfopen(path.c_str(), L"r");
-    if (!file) return;
+    // The file or a folder on its path missing: ENOENT. Anything else is a file that is there.
+    if (!file) return errno == ENOENT;
 
     char line[kListLineCapacity];
     wchar_t wide[kListLineCapacity];
@@ -88,18 +90,20 @@ void LoadExcludeListFrom(const std::wstring& path, std::vector<std::wstring>& li
         while (begin < end && iswspace(*begin)) ++begin;
         if (begin != end) list.emplace_back(begin, end);
     }
+    const bool readToTheEnd = !ferror(file);
     fclose(file);
+    return readToTheEnd;
 }
 
-void SaveExcludeList(const std::vector<std::wstring>& list)
+bool SaveExcludeList(const std::vector<std::wstring>& list)
 {
-    SaveExcludeListTo(GetExcludeFilePath(), list);
+    return SaveExcludeListTo(GetExcludeFilePath(), list);
 }
 
-void SaveExcludeListTo(const std::wstring& path, const std::vector<std::wstring>& list)
+bool SaveExcludeListTo(const std::wstring& path, const std::vector<std::wstring>& list)
 {
     FILE* file = _wfopen(path.c_str(), L"w");
-    if (!file) return;
+    if (!file) return false;
 
     char line[kListLineCapacity];
     for (const std::wstring& entry : list) {
@@ -112,5 +116,6 @@ void SaveExcludeListTo(const std::wstring& path, const std::vector<std::wstring>
         line[length + 1] = '\0';
         fputs(line, file);
     }
-    fclose(file);
+    const bool written = !ferror(file);
+    return fclose(file) == 0 && written;  // fclose writes what is still buffered
 }

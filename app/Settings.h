@@ -41,12 +41,16 @@ std::wstring GetExcludeFilePath();
 
 KeySettings ReadKeySettings();
 KeySettings ReadKeySettingsFrom(const std::wstring& iniPath);
-// Writes "1" or "0"; the caller sets the hook library's flag for the key first.
-void WriteKeySetting(const std::wstring& iniPath, const SuppressorSetting& setting, bool on);
+// Writes "1" or "0"; the caller sets the hook library's flag for the key first. False when the
+// file could not be written (a read-only file or folder, a settings folder that is a file).
+bool WriteKeySetting(const std::wstring& iniPath, const SuppressorSetting& setting, bool on);
 
-// Replaces list with the entries of excludeapp.txt; a missing file gives an empty list.
-void LoadExcludeList(std::vector<std::wstring>& list);
-void LoadExcludeListFrom(const std::wstring& path, std::vector<std::wstring>& list);
+// Replaces list with the entries of excludeapp.txt; a missing file gives an empty list. False
+// when the file is there but could not be read to its end (locked, no permission, a folder of
+// that name): list then holds what was read, and must not be written back over the file.
+bool LoadExcludeList(std::vector<std::wstring>& list);
+bool LoadExcludeListFrom(const std::wstring& path, std::vector<std::wstring>& list);
 // Rewrites excludeapp.txt, one line per entry; a file that cannot be opened stays as it was.
-void SaveExcludeList(const std::vector<std::wstring>& list);
-void SaveExcludeListTo(const std::wstring& path, const std::vector<std::wstring>& list);
+// False when the file could not be opened or written completely.
+bool SaveExcludeList(const std::vector<std::wstring>& list);
+bool SaveExcludeListTo(const std::wstring& path, const std::vector<std::wstring>& list);

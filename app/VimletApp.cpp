@@ -1,5 +1,6 @@
 #include "VimletApp.h"
 
+#include "InvisibleWnd.h"
 #include "MainFrame.h"
 #include "Settings.h"
 #include "resource.h"
@@ -10,8 +11,29 @@
 
 CVimletApp theApp;
 
+namespace {
+
+constexpr wchar_t kSessionMutexName[] = L"Local\\Vimlet";
+
+// True for the session's first copy, which holds the name until it ends (the handle is never
+// closed: the system closes it with the process).
+bool ClaimSession()
+{
+    CreateMutexW(nullptr, FALSE, kSessionMutexName);
+    return GetLastError() != ERROR_ALREADY_EXISTS;
+}
+
+} // namespace
+
+// A second copy in the session hands the user's start over to the first, touches no shared hook
+// state, and ends with exit code 0.
 BOOL CVimletApp::InitInstance()
 {
+    if (!ClaimSession()) {
+        if (const HWND running = CInvisibleWnd::FindRunning()) CInvisibleWnd::RequestSettingsDialog(running);
+        return FALSE;
+    }
+
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
     CWinApp::InitInstance();

@@ -11,6 +11,18 @@ void WakeModalLoop()
     ::PostMessageW(nullptr, WM_NULL, 0, 0);
 }
 
+// Without a parent: the window the user last worked in among the main window and the popups
+// it owns, e.g. the dialog this one is opened from, which is then disabled meanwhile. A popup
+// that never takes activation is not one (Wine reports one that was shown at its creation).
+HWND FindOwner(const CWnd* pParentWnd)
+{
+    if (pParentWnd) return pParentWnd->m_hWnd;
+    const CWnd* pMain = AfxGetMainWnd();
+    if (!pMain || !pMain->m_hWnd) return nullptr;
+    const HWND hPopup = ::GetLastActivePopup(pMain->m_hWnd);
+    return (::GetWindowLongW(hPopup, GWL_EXSTYLE) & WS_EX_NOACTIVATE) ? pMain->m_hWnd : hPopup;
+}
+
 } // namespace
 
 IMPLEMENT_DYNAMIC(CDialog, CWnd)
@@ -28,8 +40,7 @@ CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
 
 INT_PTR CDialog::DoModal()
 {
-    const CWnd* pOwner = m_pParentWnd ? m_pParentWnd : AfxGetMainWnd();
-    const HWND hWndOwner = pOwner ? pOwner->m_hWnd : nullptr;
+    const HWND hWndOwner = FindOwner(m_pParentWnd);
     // An owner that is disabled already belongs to an outer modal loop, which enables it.
     const bool bEnableOwner = hWndOwner && ::IsWindowEnabled(hWndOwner);
     if (bEnableOwner) ::EnableWindow(hWndOwner, FALSE);
@@ -72,7 +83,23 @@ void CDialog::EndDialog(int nResult)
 {
     m_nModalResult = nResult;
     m_bContinueModal = false;
+    CancelOwnedDialogs();
     WakeModalLoop();
+}
+
+// Their loops run inside this one's: ended first, they leave nothing on screen behind it.
+void CDialog::CancelOwnedDialogs()
+{
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND hWnd, LPARAM lParam) -> BOOL {
+            const CWnd* pWnd = FromHandlePermanent(hWnd);
+            if (pWnd && pWnd->IsKindOf(RUNTIME_CLASS(CDialog)) && static_cast<const CDialog*>(pWnd)->m_bContinueModal &&
+                ::GetWindow(hWnd, GW_OWNER) == reinterpret_cast<HWND>(lParam))
+                ::SendMessageW(hWnd, WM_COMMAND, IDCANCEL, 0);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(m_hWnd));
 }
 
 BOOL CDialog::UpdateData(BOOL bSaveAndValidate)

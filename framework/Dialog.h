@@ -10,13 +10,15 @@ class CDialog : public CWnd {
     DECLARE_DYNAMIC(CDialog)
 
 public:
-    // Without a parent the owner is the application's main window.
+    // Without a parent the owner is the main window's last active popup (the main window itself
+    // when it has none).
     explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
 
     // EndDialog's result; -1 when the dialog ended otherwise (quit message, destroyed, no
     // template). The owner is disabled meanwhile.
     virtual INT_PTR DoModal();
-    // Ends the modal loop after the current message; DoModal destroys the window.
+    // Ends the modal loop after the current message; DoModal destroys the window. Dialogs this
+    // one owns are cancelled (IDCANCEL) first.
     void EndDialog(int nResult);
     // DoDataExchange in the direction given.
     BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
@@ -37,6 +39,7 @@ protected:
 private:
     static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
     void RunModalLoop();
+    void CancelOwnedDialogs();
 
     UINT m_nIDTemplate;
     CWnd* m_pParentWnd;

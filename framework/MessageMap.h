@@ -80,6 +80,11 @@ protected: \
     {WM_INITDIALOG, 0, 0, [](CWnd* pWnd, WPARAM, LPARAM) -> LRESULT { \
         return static_cast<ThisClass*>(pWnd)->OnInitDialog(); }},
 
+// LRESULT memberFxn(WPARAM wParam, LPARAM lParam): any message, typically a private one
+#define ON_MESSAGE(message, memberFxn) \
+    {message, 0, 0, [](CWnd* pWnd, WPARAM wParam, LPARAM lParam) -> LRESULT { \
+        return static_cast<ThisClass*>(pWnd)->memberFxn(wParam, lParam); }},
+
 // void memberFxn(): WM_COMMAND with the given notification code from control or command id
 #define ON_CONTROL(code, id, memberFxn) \
     {WM_COMMAND, code, id, [](CWnd* pWnd, WPARAM, LPARAM) -> LRESULT { \

@@ -20,11 +20,15 @@ static_assert(std::size(kKeyCheckBoxes) == kSuppressorSettingCount);
 
 constexpr int kStartupPathCapacity = 1000;
 
+// Posted by OnInitDialog: the message box comes up once the dialog is on screen beneath it.
+constexpr UINT kReportUnreadableList = WM_APP;
+
 } // namespace
 
 IMPLEMENT_DYNAMIC(CVimletDlg, CDialog)
 
 BEGIN_MESSAGE_MAP(CVimletDlg, CDialog)
+    ON_MESSAGE(kReportUnreadableList, OnReportUnreadableList)
     ON_BN_CLICKED(IDC_ABOUT, OnAppAbout)
     ON_BN_CLICKED(IDC_EXIT, OnBnClickedExit)
     ON_BN_CLICKED(IDC_ADD, OnBnClickedAdd)
@@ -33,6 +37,12 @@ BEGIN_MESSAGE_MAP(CVimletDlg, CDialog)
 END_MESSAGE_MAP()
 
 CVimletDlg::CVimletDlg() : CDialog(IDD_VIMLET_DIALOG) {}
+
+// The window that showed the icon is gone by now.
+CVimletDlg::~CVimletDlg()
+{
+    if (m_hSmallIcon) DestroyIcon(m_hSmallIcon);
+}
 
 void CVimletDlg::DoDataExchange(CDataExchange* pDX)
 {
@@ -43,10 +53,10 @@ BOOL CVimletDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
 
-    const HANDLE smallIcon = LoadImageW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDI_TRAY), IMAGE_ICON,
-                                        GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
-                                        LR_DEFAULTCOLOR);
-    SetIcon(static_cast<HICON>(smallIcon), FALSE);
+    m_hSmallIcon = static_cast<HICON>(LoadImageW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDI_TRAY), IMAGE_ICON,
+                                                 GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                                                 LR_DEFAULTCOLOR));
+    SetIcon(m_hSmallIcon, FALSE);
 
     // The live flags, not vimlet.ini: another dialog may have changed them since start-up.
     for (std::size_t i = 0; i < kSuppressorSettingCount; ++i) {
@@ -56,20 +66,41 @@ BOOL CVimletDlg::OnInitDialog()
     // Opened from the tray, the dialog would otherwise come up behind the active application.
     SetForegroundWindow();
 
-    LoadExcludeList(m_excludeApps);
+    m_bListReadable = LoadExcludeList(m_excludeApps);
     FillExcludeListBox();
+    if (!m_bListReadable) PostMessage(kReportUnreadableList);
     return TRUE;  // the focus goes to the first check box
 }
 
+LRESULT CVimletDlg::OnReportUnreadableList(WPARAM, LPARAM)
+{
+    Warn(IDS_LIST_UNREADABLE);
+    return 0;
+}
+
+void CVimletDlg::Warn(UINT nTextId)
+{
+    MessageBoxW(m_hWnd, AfxLoadString(nTextId).c_str(), L"Vimlet", MB_OK | MB_ICONWARNING);
+}
+
+// The flags take effect whether or not the file can keep them; the user hears once if not.
 void CVimletDlg::SaveKeySettings()
 {
     const std::wstring iniPath = GetIniFilePath();
+    bool bAllWritten = true;
     for (std::size_t i = 0; i < kSuppressorSettingCount; ++i) {
         const HWND box = GetDlgItem(kKeyCheckBoxes[i]);
         const bool checked = box && (::SendMessageW(box, BM_GETCHECK, 0, 0) & BST_CHECKED);
         vimlet_set_suppressor(kSuppressorSettings[i].virtualKey, checked);
-        WriteKeySetting(iniPath, kSuppressorSettings[i], checked);
+        bAllWritten = WriteKeySetting(iniPath, kSuppressorSettings[i], checked) && bAllWritten;
     }
+    if (!bAllWritten) Warn(IDS_KEYS_NOT_SAVED);
+}
+
+bool CVimletDlg::CanChangeExcludeList()
+{
+    if (!m_bListReadable) Warn(IDS_LIST_LOCKED);
+    return m_bListReadable;
 }
 
 void CVimletDlg::FillExcludeListBox()
@@ -78,11 +109,14 @@ void CVimletDlg::FillExcludeListBox()
     for (const std::wstring& app : m_excludeApps) m_list.AddString(app.c_str());
 }
 
-// The hooked processes notice the change by the file's modification time.
+// The hooked processes notice the change by the file's modification time. A list that could
+// not be saved is read back, so that the dialog shows what the hooks go by.
 void CVimletDlg::SaveAndShowExcludeList()
 {
-    SaveExcludeList(m_excludeApps);
+    const bool bSaved = SaveExcludeList(m_excludeApps);
+    if (!bSaved) m_bListReadable = LoadExcludeList(m_excludeApps);
     FillExcludeListBox();
+    if (!bSaved) Warn(IDS_LIST_NOT_SAVED);
 }
 
 void CVimletDlg::OnCancel()
@@ -109,6 +143,7 @@ void CVimletDlg::OnBnClickedExit()
 // chosen.
 void CVimletDlg::OnBnClickedAdd()
 {
+    if (!CanChangeExcludeList()) return;
     CAddAppDlg addApp;
     if (addApp.DoModal() != IDOK) return;
     m_excludeApps.insert(m_excludeApps.end(), addApp.m_apps.begin(), addApp.m_apps.end());
@@ -118,6 +153,7 @@ void CVimletDlg::OnBnClickedAdd()
 
 void CVimletDlg::OnBnClickedRemove()
 {
+    if (!CanChangeExcludeList()) return;
     const int row = m_list.GetCurSel();
     if (row < 0 || static_cast<std::size_t>(row) >= m_excludeApps.size()) return;
     m_excludeApps.erase(m_excludeApps.begin() + row);

@@ -1,6 +1,8 @@
 #pragma once
 // The settings dialog: suppressor keys, the exclusion list, the Startup folder, About, Exit.
 // The exclusion list is saved at each change; the check boxes only when the dialog closes.
+// Settings that cannot be read or written are never lost silently: a list that could not be
+// read is never written back, and every failed save is reported once, in a message box.
 
 #include "afxwin.h"
 
@@ -12,7 +14,7 @@ class CVimletDlg : public CDialog {
 
 public:
     CVimletDlg();
-    ~CVimletDlg() override = default;
+    ~CVimletDlg() override;
 
     // Row i of the list box is always m_excludeApps[i].
     std::vector<std::wstring> m_excludeApps;
@@ -29,6 +31,7 @@ protected:
     afx_msg void OnBnClickedAdd();
     afx_msg void OnBnClickedRemove();
     afx_msg void OnBnClickedStartup();
+    afx_msg LRESULT OnReportUnreadableList(WPARAM, LPARAM);
 
     DECLARE_MESSAGE_MAP()
 
@@ -37,4 +40,12 @@ private:
     void SaveKeySettings();
     void FillExcludeListBox();
     void SaveAndShowExcludeList();
+    // False, after telling the user, while the list on screen is not what the file holds.
+    bool CanChangeExcludeList();
+    // A message box owned by the dialog with string nTextId.
+    void Warn(UINT nTextId);
+
+    // False when excludeapp.txt is there but could not be read.
+    bool m_bListReadable = true;
+    HICON m_hSmallIcon = nullptr;
 };

@@ -29,6 +29,12 @@
 #define IDC_ABOUT 1023
 #define IDC_OPEN_STARTUP 1024
 
+// What the settings dialog tells the user when a settings file cannot be read or written.
+#define IDS_LIST_UNREADABLE 301
+#define IDS_LIST_LOCKED 302
+#define IDS_LIST_NOT_SAVED 303
+#define IDS_KEYS_NOT_SAVED 304
+
 // The application name the framework looks up (its AFX_IDS_APP_TITLE).
 #define IDS_APP_TITLE 57344
 

@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
+#include <thread>
 
 namespace {
 
@@ -215,6 +217,76 @@ TEST_F(Program, AddsItsIconToTheTray)
     EXPECT_TRUE(WaitUntil([&] { return TrayIconCount() == before + 1; })) << TrayIconCount();
 }
 
+// Wine's Shell_NotifyIcon, like the system's, hands the request to the first window of class
+// Shell_TrayWnd. A hidden one of this test's, in front of the real one, fails every request
+// until it is closed: the tray of a shell that is not ready yet.
+class FailingTray {
+public:
+    FailingTray() : m_thread([this] { Run(); }) { WaitUntil([this] { return m_window != nullptr; }); }
+    ~FailingTray()
+    {
+        Close();
+        m_thread.join();
+    }
+    void Close() { PostMessageW(m_window, WM_CLOSE, 0, 0); }
+    int Requests() const { return m_requests; }
+
+private:
+    void Run()
+    {
+        WNDCLASSW wc = {};
+        wc.lpfnWndProc = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+            auto* tray = reinterpret_cast<FailingTray*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+            if (message == WM_COPYDATA) return ++tray->m_requests, FALSE;
+            if (message == WM_DESTROY) PostQuitMessage(0);
+            return DefWindowProcW(window, message, wParam, lParam);
+        };
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"Shell_TrayWnd";
+        RegisterClassW(&wc);
+        const HWND window = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, wc.lpszClassName, L"", WS_POPUP, 0, 0,
+                                            1, 1, nullptr, nullptr, wc.hInstance, nullptr);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        m_window = window;
+        MSG msg;
+        while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+        UnregisterClassW(wc.lpszClassName, wc.hInstance);
+    }
+
+    std::atomic<HWND> m_window = nullptr;
+    std::atomic<int> m_requests = 0;
+    std::thread m_thread;
+};
+
+// A change of nothing succeeds only for an icon the tray holds.
+bool IconIsInTheTray(HWND parking)
+{
+    NOTIFYICONDATAW icon = {};
+    icon.cbSize = sizeof(icon);
+    icon.hWnd = parking;
+    icon.uID = 1;
+    return Shell_NotifyIconW(NIM_MODIFY, &icon);
+}
+
+TEST_F(Program, TrayIconIsAddedOnceTheShellIsReadyAndAgainAfterItRestarts)
+{
+    FailingTray notReady;
+    VimletProcess vimlet;
+    const HWND parking = vimlet.ParkingWindow();
+    ASSERT_GT(notReady.Requests(), 0);
+    notReady.Close();
+    EXPECT_TRUE(WaitUntil([&] { return IconIsInTheTray(parking); })) << "retried";
+
+    // A restarted shell has no icons and says so to every top-level window.
+    NOTIFYICONDATAW icon = {};
+    icon.cbSize = sizeof(icon);
+    icon.hWnd = parking;
+    icon.uID = 1;
+    ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &icon));
+    PostMessageW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return IconIsInTheTray(parking); }));
+}
+
 TEST_F(Program, CloseRequestsToTheParkingWindowChangeNothing)
 {
     VimletProcess vimlet;
@@ -243,10 +315,32 @@ TEST_F(Program, OvertakesVisibleWindowsAboveItButNotInvisibleOnes)
                                        50, 50, 10, 10, nullptr, nullptr, instance, nullptr);
     SetWindowPos(shown, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ASSERT_TRUE(IsAbove(shown, parking));
-    EXPECT_TRUE(WaitUntil([&] { return IsAbove(parking, shown); }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return IsAbove(parking, shown); }, 1500)) << "at the next tick";
     EXPECT_TRUE(IsAbove(parking, hidden));
     DestroyWindow(shown);
     DestroyWindow(hidden);
+}
+
+// What a hook that has just parked the cursor relies on, and a change of display mode: no
+// waiting for the timer.
+TEST_F(Program, WmNullAndDisplayChangePutItBackAtOnce)
+{
+    VimletProcess vimlet;
+    const HWND parking = vimlet.ParkingWindow();
+    const HWND cover = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP | WS_VISIBLE,
+                                       50, 50, 10, 10, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    SetWindowPos(cover, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ASSERT_TRUE(IsAbove(cover, parking));
+    SendMessageW(parking, WM_NULL, 0, 0);
+    EXPECT_TRUE(IsAbove(parking, cover)) << ZOrder();
+    DestroyWindow(cover);
+
+    SetWindowPos(parking, nullptr, 100, 100, 1, 1, SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageW(parking, WM_DISPLAYCHANGE, 32, MAKELPARAM(1920, 1080));
+    RECT rect{};
+    GetWindowRect(parking, &rect);
+    EXPECT_EQ(rect.left, kParkingPixel.x);
+    EXPECT_EQ(rect.top, kParkingPixel.y);
 }
 
 TEST_F(Program, ClosingTheMainFrameEndsTheProgramWithExitCodeZero)

@@ -122,6 +122,31 @@ bool WaitUntilGone(HWND window)
     return WaitUntil([window] { return !IsWindow(window) || !IsWindowVisible(window); });
 }
 
+constexpr int kMessageBoxTextId = 0xFFFF;
+
+// Other dialogs it owns (About, the add dialog) may be on their way out.
+HWND WaitForMessageBox(HWND owner)
+{
+    HWND found = nullptr;
+    WaitUntil([&] {
+        for (HWND window = GetTopWindow(nullptr); window && !found; window = GetWindow(window, GW_HWNDNEXT)) {
+            if (GetWindow(window, GW_OWNER) == owner && IsDialogClass(window) && IsWindowVisible(window) &&
+                GetDlgItem(window, kMessageBoxTextId))
+                found = window;
+        }
+        return found != nullptr;
+    });
+    return found;
+}
+
+std::wstring DismissMessageBox(HWND box)
+{
+    if (!box) return {};
+    const std::wstring text = WindowText(GetDlgItem(box, kMessageBoxTextId));
+    Click(box, IDOK);
+    return text;
+}
+
 void PostTrayMessage(const VimletProcess& vimlet, UINT mouseMessage)
 {
     PostMessageW(vimlet.ParkingWindow(), WM_APP, kTrayIconId, mouseMessage);

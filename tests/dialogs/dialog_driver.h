@@ -25,6 +25,11 @@ std::vector<HWND> Dialogs(DWORD processId, const std::wstring& title);
 HWND WaitForNewDialog(DWORD processId, const std::wstring& title, const std::vector<HWND>& known = {});
 bool WaitUntilGone(HWND window);
 
+// The message box owned by owner, once it is up; null when none came.
+HWND WaitForMessageBox(HWND owner);
+// Its text, then dismissed with OK; empty when there was no box.
+std::wstring DismissMessageBox(HWND box);
+
 // The tray callback as the shell delivers it: WM_APP, the icon's id, the mouse message.
 void PostTrayMessage(const VimletProcess& vimlet, UINT mouseMessage);
 // Opens the settings dialog through the tray callback; null when none came.

@@ -176,12 +176,12 @@ protected:
 
 TEST_F(ExclusionListTest, AddListsEachRunningExecutableOnceSortedByCodeUnits)
 {
-    const std::wstring shown = m_temp.File(L"shown.exe"), exact = m_temp.File(L"exact.exe"),
-                       hidden = m_temp.File(L"hidden.exe");
-    for (const std::wstring& copy : {shown, exact, hidden})
+    const std::wstring shown = m_temp.File(L"shown.exe"), longerExe = m_temp.File(L"longer.exe"),
+                       exact = m_temp.File(L"exact.exe"), hidden = m_temp.File(L"hidden.exe");
+    for (const std::wstring& copy : {shown, longerExe, exact, hidden})
         ASSERT_TRUE(CopyFileW(BesideThisProgram(L"titled_window.exe").c_str(), copy.c_str(), FALSE));
     // Only a title of exactly "Vimlet" keeps a window out; hidden windows never count.
-    TitledWindowProcess lower(shown, L"vimlet"), longer(shown, L"Vimlet2"), same(exact, L"Vimlet"),
+    TitledWindowProcess lower(shown, L"vimlet"), longer(longerExe, L"Vimlet2"), same(exact, L"Vimlet"),
         invisible(hidden, L"hidden", true);
     ASSERT_TRUE(lower.Up() && longer.Up() && same.Up() && invisible.Up());
     OwnWindow first(L"vimlet"), second(L"Vimlet2");
@@ -195,6 +195,7 @@ TEST_F(ExclusionListTest, AddListsEachRunningExecutableOnceSortedByCodeUnits)
     EXPECT_TRUE(StrictlyAscending(rows)) << testing::PrintToString(rows);
     EXPECT_EQ(std::count(rows.begin(), rows.end(), OwnPath()), 1) << testing::PrintToString(rows);
     EXPECT_EQ(std::count(rows.begin(), rows.end(), shown), 1) << testing::PrintToString(rows);
+    EXPECT_EQ(std::count(rows.begin(), rows.end(), longerExe), 1) << testing::PrintToString(rows);
     EXPECT_EQ(RowOf(rows, exact), -1);
     EXPECT_EQ(RowOf(rows, hidden), -1);
     EXPECT_EQ(RowOf(rows, L"Vimlet"), -1);
@@ -234,15 +235,16 @@ TEST_F(ExclusionListTest, OkAddsTheSelectedRowsIntoTheSortedList)
 
 TEST_F(ExclusionListTest, OkWithNothingSelectedStillSortsDeduplicatesAndRewrites)
 {
-    const std::wstring z = m_temp.File(L"z.exe"), a = m_temp.File(L"A.exe");
-    const HWND settings = StartWith({z, a, z});
+    // Entries that differ only in case stay two, the upper-case one first.
+    const std::wstring z = m_temp.File(L"z.exe"), lower = m_temp.File(L"a.exe"), a = m_temp.File(L"A.exe");
+    const HWND settings = StartWith({z, lower, a, z});
     ASSERT_NE(settings, nullptr);
-    EXPECT_EQ(ListRows(settings), (std::vector<std::wstring>{z, a, z}));  // as the file has them
+    EXPECT_EQ(ListRows(settings), (std::vector<std::wstring>{z, lower, a, z}));  // as the file has them
 
     const HWND addDialog = OpenAddDialog(settings);
     ASSERT_NE(addDialog, nullptr);
-    ASSERT_TRUE(ConfirmAdd(settings, addDialog, {a, z})) << testing::PrintToString(ListRows(settings));
-    EXPECT_EQ(ReadBytes(ExcludePath()), ExcludeFileBytes({a, z}));
+    ASSERT_TRUE(ConfirmAdd(settings, addDialog, {a, lower, z})) << testing::PrintToString(ListRows(settings));
+    EXPECT_EQ(ReadBytes(ExcludePath()), ExcludeFileBytes({a, lower, z}));
 }
 
 TEST_F(ExclusionListTest, DoubleClickOnARowConfirmsLikeOk)
@@ -355,6 +357,57 @@ TEST_F(ExclusionListTest, RemoveWithoutASelectionWritesNothing)
     Click(settings, IDC_REMOVE);  // returns once the handler has run
     EXPECT_EQ(ListRows(settings), (std::vector<std::wstring>{z, a}));
     EXPECT_TRUE(Unchanged(written, LastWriteTime(ExcludePath())));
+    EXPECT_EQ(ReadBytes(ExcludePath()), ExcludeFileBytes({z, a}));
+}
+
+bool Says(const std::wstring& text, const wchar_t* phrase)
+{
+    return text.find(phrase) != std::wstring::npos;
+}
+
+TEST_F(ExclusionListTest, AListThatCouldNotBeReadIsNeverWrittenBack)
+{
+    const std::wstring z = m_temp.File(L"z.exe"), a = m_temp.File(L"A.exe");
+    WriteBytes(ExcludePath(), ExcludeFileBytes({z, a}));
+    // Held open by someone who lets nobody else in while the dialog opens.
+    const HANDLE holder = CreateFileW(ExcludePath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    m_vimlet = std::make_unique<VimletProcess>();
+    const HWND settings = OpenSettingsDialog(*m_vimlet);
+    ASSERT_NE(settings, nullptr);
+    EXPECT_TRUE(Says(DismissMessageBox(WaitForMessageBox(settings)), L"を読み込めませんでした"));
+    CloseHandle(holder);
+
+    // Readable again now, but not what the dialog shows.
+    ClickToOpen(settings, IDC_REMOVE);
+    EXPECT_TRUE(Says(DismissMessageBox(WaitForMessageBox(settings)), L"変更できません"));
+    ClickToOpen(settings, IDC_ADD);
+    EXPECT_TRUE(Says(DismissMessageBox(WaitForMessageBox(settings)), L"変更できません"));
+    EXPECT_TRUE(ListRows(settings).empty());
+    EXPECT_EQ(ReadBytes(ExcludePath()), ExcludeFileBytes({z, a}));
+}
+
+TEST_F(ExclusionListTest, AFailedSaveIsToldAndTheListShowsTheFile)
+{
+    const std::wstring z = m_temp.File(L"z.exe"), a = m_temp.File(L"A.exe");
+    OwnWindow own(L"this test");
+    const HWND settings = StartWith({z, a});
+    ASSERT_NE(settings, nullptr);
+    // Held open by someone who lets others read but not write.
+    const HANDLE holder = CreateFileW(ExcludePath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, 0, nullptr);
+
+    SendToList(settings, LB_SETCURSEL, 0, 0);
+    ClickToOpen(settings, IDC_REMOVE);
+    EXPECT_TRUE(Says(DismissMessageBox(WaitForMessageBox(settings)), L"を保存できませんでした"));
+    EXPECT_EQ(ListRows(settings), (std::vector<std::wstring>{z, a}));
+
+    const HWND addDialog = OpenAddDialog(settings);
+    ASSERT_NE(addDialog, nullptr);
+    SendToList(addDialog, LB_SETSEL, TRUE, RowOf(ListRows(addDialog), OwnPath()));
+    Click(addDialog, IDOK);
+    EXPECT_TRUE(Says(DismissMessageBox(WaitForMessageBox(settings)), L"を保存できませんでした"));
+    EXPECT_EQ(ListRows(settings), (std::vector<std::wstring>{z, a}));
+    CloseHandle(holder);
     EXPECT_EQ(ReadBytes(ExcludePath()), ExcludeFileBytes({z, a}));
 }
 

@@ -1,12 +1,14 @@
 // The settings dialog of the real Vimlet.exe: opening from the tray, the check boxes and the
 // ways to close it, Exit, nesting, About and the Startup folder.
 
+#include "TempDir.h"
 #include "dialog_driver.h"
 #include "resource.h"
 #include "vimlet.h"
 
 #include <shlobj.h>
 #include <shlwapi.h>
+#include <winternl.h>
 
 #include <gtest/gtest.h>
 
@@ -89,14 +91,25 @@ TEST_F(SettingsDialogTest, DoubleClickOnTheTrayIconOpensTheDialogWithTheFirstSta
     ASSERT_NE(dialog, nullptr);
     ExpectBoxes(dialog, FirstStartFlags());
     EXPECT_TRUE(ListRows(dialog).empty());
+    EXPECT_EQ(GetWindow(dialog, GW_OWNER), Vimlet().MainFrame());
+    EXPECT_TRUE(IsWindowEnabled(Vimlet().ParkingWindow()));
 }
 
 TEST_F(SettingsDialogTest, OnlyTheLeftDoubleClickOfTheTrayIconOpensTheDialog)
 {
+    const HWND parking = Vimlet().ParkingWindow();
+    SetWindowPos(parking, nullptr, 100, 100, 1, 1, SWP_NOZORDER | SWP_NOACTIVATE);
     for (UINT message : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_RBUTTONUP,
                          WM_RBUTTONDBLCLK, WM_MBUTTONDBLCLK, WM_CONTEXTMENU})
         PostTrayMessage(Vimlet(), message);
-    // Handled after all of the above: by then any of them would have opened a dialog.
+    // Handled after all of the above, and puts the window back: by then any of them would have
+    // opened a dialog.
+    PostMessageW(parking, WM_DISPLAYCHANGE, 32, MAKELPARAM(1920, 1080));
+    ASSERT_TRUE(WaitUntil([parking] {
+        RECT rect;
+        return GetWindowRect(parking, &rect) && rect.left != 100;
+    }));
+    EXPECT_TRUE(Dialogs(Vimlet().ProcessId(), L"Vimlet").empty());
     ASSERT_NE(Open(), nullptr);
     EXPECT_EQ(Dialogs(Vimlet().ProcessId(), L"Vimlet").size(), 1u);
 }
@@ -174,6 +187,8 @@ TEST_F(SettingsDialogTest, SecondDoubleClickOpensASecondDialogOverTheFirst)
     const HWND second = Open({first});
     ASSERT_NE(second, nullptr);
     EXPECT_TRUE(IsWindowEnabled(second));
+    EXPECT_EQ(GetWindow(second, GW_OWNER), first);
+    EXPECT_FALSE(IsWindowEnabled(first));
 
     // Each dialog applies its own boxes when it closes: the first one last.
     Click(second, IDC_LEFT_SHIFT);
@@ -196,11 +211,71 @@ TEST_F(SettingsDialogTest, AboutShowsTheVersionAndEndsWithOk)
     const HWND about = WaitForNewDialog(Vimlet().ProcessId(), L"About Vimlet");
     ASSERT_NE(about, nullptr);
     EXPECT_NE(FindChildByText(about, L"Vimlet, Version 2.1"), nullptr);
+    EXPECT_EQ(GetWindow(about, GW_OWNER), dialog);
+    EXPECT_FALSE(IsWindowEnabled(dialog));
 
     Click(about, IDOK);
     ASSERT_TRUE(WaitUntilGone(about));
     EXPECT_TRUE(IsWindowVisible(dialog));
     EXPECT_TRUE(IsWindowEnabled(dialog));
+
+    // Closed from outside while About is open: both go.
+    ClickToOpen(dialog, IDC_ABOUT);
+    const HWND again = WaitForNewDialog(Vimlet().ProcessId(), L"About Vimlet");
+    ASSERT_NE(again, nullptr);
+    PostMessageW(dialog, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitUntilGone(again));
+    EXPECT_TRUE(WaitUntilGone(dialog));
+}
+
+TEST_F(SettingsDialogTest, KeysThatCannotBeSavedAreToldOnceAndStillApplied)
+{
+    WriteBytes(IniPath(), "[Vimlet]\r\n");
+    // Held open by someone who lets others read but not write.
+    const HANDLE holder = CreateFileW(IniPath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                      nullptr);
+    const HWND dialog = Open();
+    ASSERT_NE(dialog, nullptr);
+    Click(dialog, IDC_LEFT_SHIFT);
+    ClickToOpen(dialog, IDCANCEL);
+    const std::wstring text = DismissMessageBox(WaitForMessageBox(dialog));
+    EXPECT_NE(text.find(L"vimlet.ini"), std::wstring::npos) << testing::PrintToString(text);
+    EXPECT_TRUE(WaitUntilGone(dialog)) << "one message for all seven keys";
+    EXPECT_EQ(vimlet_is_suppressor(VK_LSHIFT), 0);
+    CloseHandle(holder);
+    EXPECT_EQ(IniValue(L"vk_lshift"), L"missing");
+}
+
+// The cursor parks on the running copy's parking window when this process is typed into.
+bool TypingParksOn(HWND parking)
+{
+    const HWND window = CreateWindowExW(0, L"STATIC", L"typing here", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 200, 200,
+                                        400, 300, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    vimlet_show();
+    SetCursorPos(300, 300);
+    const bool active = Activate(window);
+    PressKey('K');
+    RECT rect;
+    GetWindowRect(parking, &rect);
+    const bool parked = WaitUntil([&] {
+        POINT cursor;
+        GetCursorPos(&cursor);
+        return cursor.x == rect.left && cursor.y == rect.top;
+    });
+    vimlet_show();
+    DestroyWindow(window);
+    return active && parked;
+}
+
+TEST_F(SettingsDialogTest, ASecondStartOpensTheFirstOnesDialogAndEnds)
+{
+    EXPECT_EQ(RunVimletToEnd(), 0u);
+    const HWND dialog = WaitForNewDialog(Vimlet().ProcessId(), L"Vimlet");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(WaitUntil([dialog] { return GetForegroundWindow() == dialog; }));
+    Click(dialog, IDCANCEL);
+    ASSERT_TRUE(WaitUntilGone(dialog));
+    EXPECT_TRUE(TypingParksOn(Vimlet().ParkingWindow()));
 }
 
 std::vector<std::wstring> FolderEntries(const std::wstring& folder)
@@ -223,18 +298,39 @@ std::vector<HWND> VisibleTopLevelWindows()
     return windows;
 }
 
-// A new window of some other process whose title names the folder: the shell's.
-HWND NewFolderWindow(const std::wstring& folderName, DWORD vimletId, const std::vector<HWND>& before)
+// Read from the process's own parameters: Wine answers no query for it.
+std::wstring CommandLineOf(DWORD processId)
+{
+    using QueryFn = NTSTATUS(NTAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
+    const auto query = reinterpret_cast<QueryFn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
+    const HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
+    if (!process) return {};
+    PROCESS_BASIC_INFORMATION basic = {};
+    PEB peb = {};
+    RTL_USER_PROCESS_PARAMETERS parameters = {};
+    std::wstring commandLine;
+    if (query(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) == 0 &&
+        ReadProcessMemory(process, basic.PebBaseAddress, &peb, sizeof peb, nullptr) &&
+        ReadProcessMemory(process, peb.ProcessParameters, &parameters, sizeof parameters, nullptr)) {
+        commandLine.resize(parameters.CommandLine.Length / sizeof(wchar_t));
+        ReadProcessMemory(process, parameters.CommandLine.Buffer, commandLine.data(), parameters.CommandLine.Length,
+                          nullptr);
+    }
+    CloseHandle(process);
+    return commandLine;
+}
+
+// A new window of a process started to show the folder: the shell's.
+HWND NewFolderWindow(const std::wstring& folder, const std::vector<HWND>& before)
 {
     HWND found = nullptr;
     WaitUntil([&] {
         for (HWND window : VisibleTopLevelWindows()) {
             DWORD owner = 0;
             GetWindowThreadProcessId(window, &owner);
-            wchar_t title[MAX_PATH] = L"";
-            GetWindowTextW(window, title, MAX_PATH);
-            if (owner != GetCurrentProcessId() && owner != vimletId && StrStrIW(title, folderName.c_str()) &&
-                std::find(before.begin(), before.end(), window) == before.end())
+            if (std::find(before.begin(), before.end(), window) == before.end() &&
+                StrStrIW(CommandLineOf(owner).c_str(), folder.c_str()))
                 found = window;
         }
         return found != nullptr;
@@ -246,15 +342,14 @@ TEST_F(SettingsDialogTest, StartupButtonOpensTheStartupFolderAndWritesNothing)
 {
     wchar_t folder[MAX_PATH];
     ASSERT_TRUE(SHGetSpecialFolderPathW(nullptr, folder, CSIDL_STARTUP, TRUE));
-    const std::wstring folderName = PathFindFileNameW(folder);
     const std::vector<std::wstring> entriesBefore = FolderEntries(folder);
 
     const HWND dialog = Open();
     ASSERT_NE(dialog, nullptr);
     const std::vector<HWND> before = VisibleTopLevelWindows();
     ClickToOpen(dialog, IDC_OPEN_STARTUP);
-    const HWND shown = NewFolderWindow(folderName, Vimlet().ProcessId(), before);
-    ASSERT_NE(shown, nullptr) << "no window for " << testing::PrintToString(folderName);
+    const HWND shown = NewFolderWindow(folder, before);
+    ASSERT_NE(shown, nullptr) << "no window for " << testing::PrintToString(std::wstring(folder));
     PostMessageW(shown, WM_CLOSE, 0, 0);
     EXPECT_TRUE(WaitUntil([shown] { return !IsWindow(shown); }));
 

@@ -107,6 +107,66 @@ TEST_F(DialogTest, KeysGoThroughTheDialogManager)
     EXPECT_EQ(closeBox.DoModal(), IDCANCEL);
 }
 
+// As the settings dialog owns About and the add dialog: the one below is disabled meanwhile,
+// and ending it ends the one above. A popup that never takes activation (the parking window)
+// is not a candidate.
+TEST_F(DialogTest, WithoutAParentTheActiveDialogOwnsTheNextOne)
+{
+    const HWND hNoActivate = ::CreateWindowExW(WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, L"STATIC", L"",
+                                               WS_POPUP | WS_VISIBLE, 0, 0, 1, 1, m_hMain, nullptr, nullptr, nullptr);
+    CProbeDlg outer, inner;
+    HWND hOuter = nullptr, hOuterOwner = nullptr, hInnerOwner = nullptr;
+    BOOL bOuterEnabled = TRUE;
+    INT_PTR nInnerResult = 0;
+    outer.m_onTick = [&](CProbeDlg& d) {
+        if (hOuter || ::GetForegroundWindow() != d.m_hWnd) return;
+        hOuter = d.m_hWnd;
+        hOuterOwner = ::GetWindow(d.m_hWnd, GW_OWNER);
+        nInnerResult = inner.DoModal();
+    };
+    inner.m_onTick = [&](CProbeDlg& d) {
+        hInnerOwner = ::GetWindow(d.m_hWnd, GW_OWNER);
+        bOuterEnabled = ::IsWindowEnabled(hOuter);
+        outer.EndDialog(6);
+    };
+    EXPECT_EQ(outer.DoModal(), 6);
+    EXPECT_EQ(nInnerResult, IDCANCEL);
+    EXPECT_EQ(hOuterOwner, m_hMain);
+    EXPECT_EQ(hInnerOwner, hOuter);
+    EXPECT_FALSE(bOuterEnabled);
+    ::DestroyWindow(hNoActivate);
+}
+
+// While an inner dialog's loop runs, an outer one that the user activates gets its Tab and Esc;
+// the inner one gets them back when it is active again.
+TEST_F(DialogTest, KeysGoToTheActiveDialogOfNestedOnes)
+{
+    auto* pOther = new CTestFrame;
+    pOther->CreateHidden();
+    CProbeDlg outer, inner(pOther);  // owned elsewhere, so the outer one stays enabled
+    KeyScript outerKeys{{VK_TAB, VK_ESCAPE}, {}};
+    KeyScript innerKeys{{VK_ESCAPE}, {}};
+    bool bOpened = false;
+    INT_PTR nInnerResult = 0;
+    outer.m_onTick = [&](CProbeDlg& d) {
+        if (bOpened) return outerKeys(d);
+        bOpened = true;
+        nInnerResult = inner.DoModal();
+    };
+    inner.m_onTick = [&](CProbeDlg& d) {
+        if (outerKeys.focusIds.size() < outerKeys.keys.size()) {
+            if (::GetForegroundWindow() == d.m_hWnd) ::SetForegroundWindow(outer.m_hWnd);
+            return;
+        }
+        if (::GetForegroundWindow() != d.m_hWnd) ::SetForegroundWindow(d.m_hWnd);
+        innerKeys(d);
+    };
+    EXPECT_EQ(outer.DoModal(), IDCANCEL);
+    EXPECT_EQ(nInnerResult, IDCANCEL);
+    EXPECT_EQ(outerKeys.focusIds, (std::vector<int>{IDC_LIST, IDC_OTHER}));
+    pOther->DestroyWindow();
+}
+
 TEST_F(DialogTest, DataExchangeAttachesTheListBox)
 {
     CProbeDlg dlg;

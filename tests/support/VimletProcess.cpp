@@ -47,14 +47,37 @@ std::vector<HWND> TopLevelWindows(DWORD processId, const std::wstring& title)
     return search.found;
 }
 
-VimletProcess::VimletProcess()
+namespace {
+
+PROCESS_INFORMATION StartVimlet()
 {
     std::wstring commandLine = L"\"" + BesideThisProgram(L"Vimlet.exe") + L"\"";
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
     if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &m_process))
+                        &startup, &process))
         throw std::runtime_error("Vimlet.exe did not start");
+    return process;
+}
+
+} // namespace
+
+DWORD RunVimletToEnd()
+{
+    const PROCESS_INFORMATION process = StartVimlet();
+    DWORD code = STILL_ACTIVE;
+    if (WaitUntil([&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; }))
+        GetExitCodeProcess(process.hProcess, &code);
+    else
+        TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
+}
+
+VimletProcess::VimletProcess() : m_process(StartVimlet())
+{
     // Up once its message loop waits for input: start-up, hooks and flags included, is over.
     // (Sent messages are answered earlier, while start-up itself waits on the shell.)
     WaitForInputIdle(m_process.hProcess, 10000);

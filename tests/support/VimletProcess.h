@@ -18,6 +18,10 @@ void RemoveSettingsFiles();
 // Visible or not, the top-level windows of one process with the given title.
 std::vector<HWND> TopLevelWindows(DWORD processId, const std::wstring& title);
 
+// Starts another Vimlet.exe and waits for it to end by itself: its exit code, or STILL_ACTIVE
+// when it ran on (it is then terminated).
+DWORD RunVimletToEnd();
+
 class VimletProcess {
 public:
     // Starts Vimlet.exe and waits until its parking window is up.
