@@ -353,6 +353,7 @@ const IniCase kIniCases[] = {
      false,
      {false, true, false, true, true, false, true},
      false},
+    // 10 MB of other sections before the program's own.
     {"HugeFileSettingsLast",
      []() -> std::optional<std::string> {
          return Repeated(100000,
@@ -384,8 +385,8 @@ TEST_P(HostileIni, StartUpTakesWhatTheFileSaysAndClosingTheDialogKeepsTheProgram
     const IniCase& c = GetParam();
     ASSERT_TRUE(PutSettingsFile(IniPath(), c.contents()));
     if (c.readOnly) SetFileAttributesW(IniPath().c_str(), FILE_ATTRIBUTE_READONLY);
-    // Wine run as root (as on the CI machine) writes a read-only file all the same; a handle
-    // that lets no one else write stands in for what Windows enforces.
+    // Wine run by root writes a read-only file all the same; a handle that lets no one else
+    // write stands in for what Windows enforces.
     const std::unique_ptr<void, decltype(&CloseHandle)> keepsWritersOut(
         c.readOnly ? CreateFileW(IniPath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)
                    : nullptr,
@@ -409,7 +410,6 @@ TEST_P(HostileIni, StartUpTakesWhatTheFileSaysAndClosingTheDialogKeepsTheProgram
     }
     if (c.writeFails) {
         EXPECT_TRUE(FileState::Of(IniPath()) == before) << "vimlet.ini changed";
-
     }
 }
 
