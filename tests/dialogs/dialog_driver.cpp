@@ -217,12 +217,15 @@ std::vector<std::wstring> ListRows(HWND dialog)
 {
     std::vector<std::wstring> rows;
     const LRESULT count = SendToList(dialog, LB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i) {
-        std::vector<wchar_t> text(SendToList(dialog, LB_GETTEXTLEN, i, 0) + 1);
-        SendToList(dialog, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
-        rows.emplace_back(text.data());
-    }
+    for (LRESULT i = 0; i < count; ++i) rows.push_back(ListRow(dialog, i));
     return rows;
+}
+
+std::wstring ListRow(HWND dialog, WPARAM row)
+{
+    std::vector<wchar_t> text(SendToList(dialog, LB_GETTEXTLEN, row, 0) + 1);
+    SendToList(dialog, LB_GETTEXT, row, reinterpret_cast<LPARAM>(text.data()));
+    return text.data();
 }
 
 // A window shown since may have taken the keyboard: make sure the keys go to this one.

@@ -50,6 +50,7 @@ bool IsChecked(HWND dialog, int id);
 
 // The rows of list box 1020 (LB_GETTEXT crosses processes in its wide form only).
 std::vector<std::wstring> ListRows(HWND dialog);
+std::wstring ListRow(HWND dialog, WPARAM row);
 LRESULT SendToList(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Real input through the system's queue.

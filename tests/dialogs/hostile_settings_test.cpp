@@ -1,0 +1,446 @@
+// Settings files that users, other tools and broken disks filled with anything, under the real
+// Vimlet.exe: an application keeps getting every key typed into it, the exclusion check and the
+// settings dialog give the answers noted with each case, and only Add and Remove write the list.
+
+#include "ChildProcess.h"
+#include "Settings.h"
+#include "TempDir.h"
+#include "dialog_driver.h"
+#include "input_report.h"
+#include "resource.h"
+#include "vimlet.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr RECT kTargetPlace = {100, 100, 700, 500};
+constexpr POINT kInsideTarget = {400, 300};
+constexpr WORD kTypedKeys[] = {'H', 'O', 'S', 'T', 'I', 'L', 'E'};
+
+std::vector<InputReport> g_reports;
+
+// Where the application reports the input it receives.
+HWND ReportWindow()
+{
+    static const HWND window = [] {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = [](HWND w, UINT message, WPARAM wParam, LPARAM lParam) noexcept -> LRESULT {
+            const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+            if (message != WM_COPYDATA) return DefWindowProcW(w, message, wParam, lParam);
+            if (data->dwData == kInputReportTag && data->cbData == sizeof(InputReport))
+                g_reports.push_back(*static_cast<const InputReport*>(data->lpData));
+            return TRUE;
+        };
+        windowClass.lpszClassName = L"VimletTestHostileReport";
+        RegisterClassW(&windowClass);
+        return CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
+                               nullptr);
+    }();
+    return window;
+}
+
+// The input test's application, run from a copy so that its path is the case's to list.
+class TypingTarget : public ChildProcess {
+public:
+    explicit TypingTarget(const std::wstring& program)
+        : ChildProcess(program, {std::to_wstring(reinterpret_cast<UINT_PTR>(ReportWindow())),
+                                 std::to_wstring(kTargetPlace.left), std::to_wstring(kTargetPlace.top),
+                                 std::to_wstring(kTargetPlace.right - kTargetPlace.left),
+                                 std::to_wstring(kTargetPlace.bottom - kTargetPlace.top)})
+    {
+        g_reports.clear();  // Wine gives an ended application's process id to a new one
+        m_ready = ReadLine() == "ready";
+    }
+    ~TypingTarget() { Ask("quit"); }
+
+    bool Ready() const { return m_ready; }
+
+    std::vector<InputReport> Reports(bool keysOnly) const
+    {
+        std::vector<InputReport> mine;
+        for (const InputReport& report : g_reports)
+            if (report.processId == Id() && (!keysOnly || report.message == WM_KEYDOWN || report.message == WM_KEYUP))
+                mine.push_back(report);
+        return mine;
+    }
+
+private:
+    bool m_ready = false;
+};
+
+// Whose window has the keyboard: its process and class.
+std::string KeyboardOwner()
+{
+    const HWND window = GetForegroundWindow();
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    char className[64] = "";
+    GetClassNameA(window, className, sizeof className);
+    return "process " + std::to_string(processId) + ", class " + className;
+}
+
+bool operator==(POINT a, POINT b) { return a.x == b.x && a.y == b.y; }
+
+std::vector<INPUT> TypedKeyInputs()
+{
+    std::vector<INPUT> inputs;
+    for (WORD key : kTypedKeys) {
+        for (const DWORD flags : {DWORD{0}, DWORD{KEYEVENTF_KEYUP}}) {
+            INPUT input = {INPUT_KEYBOARD, {}};
+            input.ki.wVk = key;
+            input.ki.dwFlags = flags;
+            inputs.push_back(input);
+        }
+    }
+    return inputs;
+}
+
+// With the cursor over the application and the keyboard with it, types kTypedKeys.
+bool TypeIntoTarget(TypingTarget& target, std::vector<INPUT> inputs)
+{
+    vimlet_show();  // a cursor parked earlier would keep these keys from parking it
+    const std::size_t reports = target.Reports(false).size();
+    SetCursorPos(kInsideTarget.x + 1, kInsideTarget.y);
+    SetCursorPos(kInsideTarget.x, kInsideTarget.y);
+    // The move goes through the hooks before the keys do.
+    EXPECT_TRUE(WaitUntil([&] {
+        const std::vector<InputReport> now = target.Reports(false);
+        return std::any_of(now.begin() + reports, now.end(), [](const InputReport& report) {
+            return report.message == WM_MOUSEMOVE && report.cursor == kInsideTarget;
+        });
+    }));
+    EXPECT_EQ(target.Ask("activate"), "ok");
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    return WaitUntil([&] { return target.Reports(true).size() >= inputs.size(); });
+}
+
+// Types kTypedKeys into the application; every key must arrive once and in order. True when
+// every key-down found the cursor parked, false when none did.
+std::optional<bool> TypeAndSeeWhetherParked(TypingTarget& target, HWND parkingWindow)
+{
+    const std::vector<INPUT> inputs = TypedKeyInputs();
+    // Wine without a window manager: an X focus change that reaches the application after it
+    // took the keyboard hands the keyboard to the desktop window, which then gets every key.
+    // Typed again then; any other loss fails.
+    bool arrived = TypeIntoTarget(target, inputs);
+    for (int retry = 0; retry < 2 && !arrived && target.Reports(true).empty() &&
+                        GetForegroundWindow() == GetDesktopWindow();
+         ++retry)
+        arrived = TypeIntoTarget(target, inputs);
+    EXPECT_TRUE(arrived) << "keys missing; the keyboard is with " << KeyboardOwner() << ", the application is "
+                         << target.Id();
+
+    RECT parking;
+    GetWindowRect(parkingWindow, &parking);
+    const POINT parked = {parking.left, parking.top};
+    std::vector<std::pair<UINT, WPARAM>> expected, received;
+    for (const INPUT& input : inputs)
+        expected.emplace_back(input.ki.dwFlags ? WM_KEYUP : WM_KEYDOWN, input.ki.wVk);
+    int downs = 0, parkedDowns = 0;
+    for (const InputReport& report : target.Reports(true)) {
+        received.emplace_back(report.message, report.wParam);
+        if (report.message != WM_KEYDOWN) continue;
+        ++downs;
+        parkedDowns += report.cursor == parked;
+    }
+    vimlet_show();
+    EXPECT_EQ(received, expected);
+    if (parkedDowns != 0 && parkedDowns != downs) return std::nullopt;
+    return parkedDowns != 0;
+}
+
+// What the files look like from outside: any write or replacement changes this.
+struct FileState {
+    DWORD attributes;
+    FILETIME written;
+    std::string bytes;
+
+    static FileState Of(const std::wstring& path)
+    {
+        return {GetFileAttributesW(path.c_str()), LastWriteTime(path), ReadBytes(path)};
+    }
+    bool operator==(const FileState& other) const
+    {
+        return attributes == other.attributes && CompareFileTime(&written, &other.written) == 0 &&
+               bytes == other.bytes;
+    }
+};
+
+// Undoes what a case made of the settings files, directories and read-only attribute included.
+void ClearSettingsFiles()
+{
+    for (const std::wstring& path : {IniPath(), ExcludePath()}) {
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        RemoveDirectoryW(path.c_str());
+    }
+    RemoveSettingsFiles();
+}
+
+// Writes the file in the settings directory, or makes a directory of its name.
+bool PutSettingsFile(const std::wstring& path, const std::optional<std::string>& contents)
+{
+    CreateDirectoryW(SettingsDirectory().c_str(), nullptr);
+    if (!contents) return CreateDirectoryW(path.c_str(), nullptr);
+    WriteBytes(path, *contents);
+    return true;
+}
+
+// Closes the settings dialog as its Close button does, with the warning it must give.
+void CloseSettings(HWND settings, VimletProcess& vimlet, bool warns)
+{
+    ClickToOpen(settings, IDCANCEL);  // returns at once: a warning would hold the click
+    if (warns) {
+        EXPECT_NE(DismissMessageBox(WaitForMessageBox(settings)), L"") << "no warning on closing";
+    }
+    EXPECT_TRUE(WaitUntilGone(settings));
+    EXPECT_EQ(vimlet.WaitForExit(0), STILL_ACTIVE);
+}
+
+// ---- excludeapp.txt ----
+
+// Row by row where that is quick; a row read across processes takes up to a millisecond on a
+// busy machine, so a long list is checked by its length and some 500 rows spread over it.
+void ExpectListShows(HWND settings, const std::vector<std::wstring>& entries)
+{
+    ASSERT_EQ(SendToList(settings, LB_GETCOUNT, 0, 0), static_cast<LRESULT>(entries.size()));
+    const std::size_t step = entries.size() / 500 + 1;
+    std::vector<std::wstring> shown, expected;
+    for (std::size_t row = 0; row < entries.size(); row += step) {
+        shown.push_back(ListRow(settings, row));
+        expected.push_back(entries[row]);
+    }
+    EXPECT_EQ(shown, expected);
+    if (!entries.empty()) {
+        EXPECT_EQ(ListRow(settings, entries.size() - 1), entries.back());
+    }
+}
+
+struct ListCase {
+    const char* name;
+    // The file's bytes given the application's path; nothing: a directory of that name.
+    std::function<std::optional<std::string>(const std::string& targetPath)> contents;
+    bool excluded;
+    bool unreadable;  // the dialog warns that the list cannot be changed
+};
+
+std::string Repeated(std::size_t count, const std::function<std::string(std::size_t)>& line)
+{
+    std::string bytes;
+    for (std::size_t i = 0; i < count; ++i) bytes += line(i);
+    return bytes;
+}
+
+// Bytes of every value but line feed and Ctrl+Z, NULs among them.
+std::string Binary(std::size_t size)
+{
+    std::string bytes(size, '\0');
+    unsigned state = 12345;
+    for (char& byte : bytes) {
+        state = state * 1103515245 + 12345;
+        byte = static_cast<char>(state >> 16);
+        if (byte == '\n' || byte == '\x1a') byte = '\0';
+    }
+    return bytes;
+}
+
+std::string Utf16WithBom(const std::string& ansi)
+{
+    std::wstring wide(ansi.size(), L'\0');
+    wide.resize(MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(),
+                                    static_cast<int>(wide.size())));
+    return "\xff\xfe" + std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
+}
+
+// Both readers read the file in text mode (CR LF is a line feed, Ctrl+Z the end), in pieces of
+// at most 999 bytes, as bytes of the ANSI code page, and take a line up to its first NUL,
+// trimmed; the hooks exclude the application when such a line is its whole path.
+const ListCase kListCases[] = {
+    {"EmptyFile", [](const std::string&) { return std::string(); }, false, false},
+    // 50 MB of paths as long as deep real ones, the matching one last. The dialog lists every
+    // one of the 110,001 entries (about a second to fill): a list is never cut short.
+    {"FiftyMegabytesMatchingLast",
+     [](const std::string& path) {
+         return Repeated(110000,
+                         [](std::size_t i) {
+                             return "C:\\Program Files\\Vendor " + std::to_string(i) + "\\" +
+                                    std::string(430, 'd') + "\\tool.exe\r\n";
+                         }) +
+                path + "\r\n";
+     },
+     true, false},
+    // Junk without line ends reads as pieces that match nothing; the path followed by a NUL
+    // and more junk is the path.
+    {"BinaryWithNuls", [](const std::string& path) { return Binary(5000) + "\n" + path + '\0' + Binary(300) + "\n"; },
+     true, false},
+    // Ctrl+Z ends a text-mode file: what follows it is never read.
+    {"CtrlZEndsTheFile", [](const std::string& path) { return "C:\\a.exe\r\n\x1a\r\n" + path + "\r\n"; }, false,
+     false},
+    // A lone CR ends no line: this is one line, which is no path.
+    {"CarriageReturnOnly", [](const std::string& path) { return "C:\\a.exe\r" + path + "\rC:\\b.exe\r"; }, false,
+     false},
+    // The long line reads as 999-byte pieces, none of which swallows the line after it.
+    {"MillionByteLine", [](const std::string& path) { return std::string(1000000, 'x') + "\r\n" + path + "\r\n"; },
+     true, false},
+    // A byte-order mark means nothing here: a NUL follows the first character, so no line
+    // holds a whole path.
+    {"Utf16WithByteOrderMark", [](const std::string& path) { return Utf16WithBom(path + "\r\n"); }, false, false},
+    // Bytes undefined in code page 1252 and bad lead and trail bytes of 932, a dangling lead
+    // byte last, spoil only their own line.
+    {"BytesInvalidInTheCodePage",
+     [](const std::string& path) { return "C:\\\x81\x8d\x8f\x90\x9d\xa0\xfd\xfe\xff.exe\x81\r\n" + path + "\r\n"; },
+     true, false},
+    // Cannot be opened: nothing is excluded, and the list must never be written over it.
+    {"DirectoryOfThatName", [](const std::string&) { return std::optional<std::string>(); }, false, true},
+};
+
+class HostileExclusionList : public ::testing::TestWithParam<ListCase> {
+protected:
+    void SetUp() override { ClearSettingsFiles(); }
+    void TearDown() override { ClearSettingsFiles(); }
+
+    TempDir m_programs;
+};
+
+TEST_P(HostileExclusionList, TypingGoesOnAndTheDialogShowsTheReadersListWithoutWriting)
+{
+    const ListCase& c = GetParam();
+    const std::wstring program = m_programs.File(L"typing target.exe");
+    ASSERT_TRUE(CopyFileW(BesideThisProgram(L"target_app.exe").c_str(), program.c_str(), FALSE));
+    TypingTarget target(program);
+    ASSERT_TRUE(target.Ready());
+
+    ASSERT_TRUE(PutSettingsFile(ExcludePath(), c.contents(target.Ask("path"))));
+    const FileState before = FileState::Of(ExcludePath());
+    std::vector<std::wstring> programsList;
+    LoadExcludeListFrom(ExcludePath(), programsList);
+    const bool listed = std::any_of(programsList.begin(), programsList.end(), [&](const std::wstring& entry) {
+        return CompareStringOrdinal(entry.c_str(), -1, program.c_str(), -1, TRUE) == CSTR_EQUAL;
+    });
+    EXPECT_EQ(listed, c.excluded) << "the program's reader and the hooks disagree";
+
+    VimletProcess vimlet;
+    EXPECT_EQ(TypeAndSeeWhetherParked(target, vimlet.ParkingWindow()), !c.excluded);
+
+    const HWND settings = OpenSettingsDialog(vimlet);
+    ASSERT_NE(settings, nullptr);
+    if (c.unreadable) {
+        EXPECT_NE(DismissMessageBox(WaitForMessageBox(settings)), L"") << "no warning on opening";
+    }
+    ExpectListShows(settings, programsList);
+    CloseSettings(settings, vimlet, false);
+    EXPECT_TRUE(FileState::Of(ExcludePath()) == before) << "the list file was rewritten";
+}
+
+void PrintTo(const ListCase& c, std::ostream* out) { *out << c.name; }
+
+INSTANTIATE_TEST_SUITE_P(Each, HostileExclusionList, ::testing::ValuesIn(kListCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---- vimlet.ini ----
+
+struct IniCase {
+    const char* name;
+    std::optional<std::string> (*contents)();  // nothing: a directory of that name
+    bool readOnly;
+    KeySettings atStartUp;  // what GetPrivateProfileIntW makes of the file, key by key
+    bool writeFails;
+};
+
+constexpr KeySettings kDefaults = {true, true, true, false, false, false, true};
+
+// A key's text counts as the number its leading digits make (none: 0); an empty value or a
+// line without "=" reads nothing and gives the default. Closing the dialog writes all seven
+// keys, and here each file differs from what it writes, so a file that cannot be written must
+// fail loudly.
+const IniCase kIniCases[] = {
+    {"GarbageValues",
+     []() -> std::optional<std::string> {
+         return "\x01\x7f\xff junk before any section\r\n"
+                "[Vimlet]\r\n"
+                "vk_lshift=abc\r\n"      // text: 0
+                "vk_lcontrol=\r\n"       // empty: the default
+                "  VK_LMENU = 0  \r\n"   // names in any case, blanks around both trimmed
+                "vk_rshift=12abc\r\n"    // the leading digits
+                "vk_rcontrol=1" +        // read as far as the reader's buffer goes
+                std::string(100000, 'x') +
+                "\r\n"
+                "vk_space\r\n";  // no "=": the default
+     },
+     false,
+     {false, true, false, true, true, false, true},
+     false},
+    // 10 MB of other sections before the program's own.
+    {"HugeFileSettingsLast",
+     []() -> std::optional<std::string> {
+         return Repeated(100000,
+                         [](std::size_t i) {
+                             return "[junk " + std::to_string(i) + "]\r\nkey=" + std::string(80, 'v') + "\r\n";
+                         }) +
+                "[Vimlet]\r\nvk_lshift=0\r\nvk_lcontrol=0\r\nvk_lmenu=0\r\nvk_rshift=1\r\nvk_rcontrol=1\r\n"
+                "vk_rmenu=1\r\nvk_space=0\r\n";
+     },
+     false,
+     {false, false, false, true, true, true, false},
+     false},
+    {"DirectoryOfThatName", []() -> std::optional<std::string> { return std::nullopt; }, false, kDefaults, true},
+    {"ReadOnlyFile",
+     []() -> std::optional<std::string> { return "[Vimlet]\r\nvk_lshift=0\r\nvk_rshift=1\r\n"; },
+     true,
+     {false, true, true, true, false, false, true},
+     true},
+};
+
+class HostileIni : public ::testing::TestWithParam<IniCase> {
+protected:
+    void SetUp() override { ClearSettingsFiles(); }
+    void TearDown() override { ClearSettingsFiles(); }
+};
+
+TEST_P(HostileIni, StartUpTakesWhatTheFileSaysAndClosingTheDialogKeepsTheProgramUp)
+{
+    const IniCase& c = GetParam();
+    ASSERT_TRUE(PutSettingsFile(IniPath(), c.contents()));
+    if (c.readOnly) SetFileAttributesW(IniPath().c_str(), FILE_ATTRIBUTE_READONLY);
+    // Wine run by root writes a read-only file all the same; a handle that lets no one else
+    // write stands in for what Windows enforces.
+    const std::unique_ptr<void, decltype(&CloseHandle)> keepsWritersOut(
+        c.readOnly ? CreateFileW(IniPath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)
+                   : nullptr,
+        &CloseHandle);
+    const FileState before = FileState::Of(IniPath());
+
+    VimletProcess vimlet;
+    for (std::size_t i = 0; i < kSuppressorSettingCount; ++i)
+        EXPECT_EQ(vimlet_is_suppressor(kSuppressorSettings[i].virtualKey) != 0, c.atStartUp[i])
+            << kSuppressorSettings[i].iniKey;
+
+    const HWND settings = OpenSettingsDialog(vimlet);
+    ASSERT_NE(settings, nullptr);
+    CloseSettings(settings, vimlet, c.writeFails);
+    for (std::size_t i = 0; i < kSuppressorSettingCount; ++i) {
+        const SuppressorSetting& key = kSuppressorSettings[i];
+        EXPECT_EQ(vimlet_is_suppressor(key.virtualKey) != 0, c.atStartUp[i]) << key.iniKey;
+        if (!c.writeFails) {
+            EXPECT_EQ(IniValue(key.iniKey), c.atStartUp[i] ? L"1" : L"0") << key.iniKey;
+        }
+    }
+    if (c.writeFails) {
+        EXPECT_TRUE(FileState::Of(IniPath()) == before) << "vimlet.ini changed";
+    }
+}
+
+void PrintTo(const IniCase& c, std::ostream* out) { *out << c.name; }
+
+INSTANTIATE_TEST_SUITE_P(Each, HostileIni, ::testing::ValuesIn(kIniCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
