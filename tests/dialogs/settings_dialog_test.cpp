@@ -3,6 +3,7 @@
 
 #include "dialog_driver.h"
 #include "resource.h"
+#include "version.h"
 #include "vimlet.h"
 
 #include <shlobj.h>
@@ -195,7 +196,7 @@ TEST_F(SettingsDialogTest, AboutShowsTheVersionAndEndsWithOk)
     ClickToOpen(dialog, IDC_ABOUT);
     const HWND about = WaitForNewDialog(Vimlet().ProcessId(), L"About Vimlet");
     ASSERT_NE(about, nullptr);
-    EXPECT_NE(FindChildByText(about, L"Vimlet, Version 2.1"), nullptr);
+    EXPECT_NE(FindChildByText(about, L"" VIMLET_ABOUT_TEXT), nullptr);
 
     Click(about, IDOK);
     ASSERT_TRUE(WaitUntilGone(about));
