@@ -54,12 +54,17 @@ start_wineserver() {
   "$WINELOADER" cmd.exe /c exit >/dev/null 2>&1
 }
 
-stop_wine_session() {
+stop_wineserver() {
   if [ -n "$wineserver_pid" ]; then
     exec 4>&-
     "$WINESERVER" -k >/dev/null 2>&1 || true
     wait "$wineserver_pid" 2>/dev/null || true
+    wineserver_pid=""
   fi
+}
+
+stop_wine_session() {
+  stop_wineserver
   if [ -n "$xvfb_pid" ]; then
     kill "$xvfb_pid" 2>/dev/null || true
     wait "$xvfb_pid" 2>/dev/null || true
