@@ -57,7 +57,7 @@ frame() {
 
 xdotool mousemove 330 170
 wait_for pointer_is 330,170
-for step in 1 2 3; do
+for _ in 1 2 3; do
   xdotool mousemove_relative -- -8 4
   frame
 done
@@ -68,8 +68,8 @@ sleep 0.3
 xdotool mouseup 1
 sleep 1
 before_typing=$(pointer)
-# Lower case only: after a Shift typed through X, Wine goes on reporting Shift as held, and
-# Left Shift is a suppressor key.
+# Lower case only: Left Shift is a suppressor key, and here, after a capital typed through X,
+# the following keys did not park the cursor either.
 for word in "typing " "hides " "the " "cursor"; do
   xdotool type --delay 60 "$word"
   wait_for pointer_is "$parked"
@@ -79,7 +79,7 @@ for _ in 1 2 3; do frame; done
 # The first movement brings the pointer back to where it was.
 xdotool mousemove_relative 3 3
 wait_for pointer_is "$before_typing"
-for step in 1 2 3 4 5 6; do
+for _ in 1 2 3 4 5 6; do
   frame
   xdotool mousemove_relative 6 -3
 done
