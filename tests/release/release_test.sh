@@ -2,8 +2,8 @@
 # The release zip, run by ctest inside scripts/test.sh's session (DISPLAY set).
 # 1. Packed from this build and from a second build of a copy of the sources at another path,
 #    the zips are the same bytes: no time stamps or build paths in the binaries or the archive.
-# 2. Unpacked into the user's profile in a fresh Wine prefix, Vimlet starts from there, and
-#    typing into an application parks the cursor.
+# 2. Unpacked into the user's profile in a fresh Wine prefix, the files match SHA256SUMS,
+#    Vimlet starts from there, and typing into an application parks the cursor.
 # Usage: release_test.sh <build folder>
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -30,6 +30,7 @@ start_wineserver
 profile=$("$WINELOADER" cmd.exe /c echo %USERPROFILE% | tr -d '\r')
 folder=$("$WINELOADER" winepath.exe -u "$profile\\Vimlet" | tr -d '\r')
 python3 -m zipfile -e "$zip" "$folder"
+(cd "$folder" && sha256sum --check --quiet SHA256SUMS)
 # The test program, beside the unpacked Vimlet.exe, loads the unpacked vimlet.dll and starts
 # the unpacked Vimlet.exe.
 cp "$build/bin/app_program_test.exe" "$folder/"
