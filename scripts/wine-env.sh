@@ -12,11 +12,12 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 xvfb_pid=""
 wineserver_pid=""
 
+# Usage: start_private_xvfb [WIDTHxHEIGHT] (1920x1080, the size the tests expect, unless given)
 start_private_xvfb() {
-  local fifo display_number
+  local fifo display_number size=${1:-1920x1080}
   fifo=$(mktemp -u)
   mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 1920x1080x24 -noreset -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "${size}x24" -noreset -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
   xvfb_pid=$!
   read -r -t 30 display_number <"$fifo" || { echo "Xvfb did not start" >&2; rm -f "$fifo"; return 1; }
   rm -f "$fifo"
@@ -58,12 +59,17 @@ start_wineserver() {
   "$WINELOADER" cmd.exe /c exit >/dev/null 2>&1
 }
 
-stop_wine_session() {
+stop_wineserver() {
   if [ -n "$wineserver_pid" ]; then
     exec 4>&-
     "$WINESERVER" -k >/dev/null 2>&1 || true
     wait "$wineserver_pid" 2>/dev/null || true
+    wineserver_pid=""
   fi
+}
+
+stop_wine_session() {
+  stop_wineserver
   if [ -n "$xvfb_pid" ]; then
     kill "$xvfb_pid" 2>/dev/null || true
     wait "$xvfb_pid" 2>/dev/null || true

@@ -212,6 +212,8 @@ int TrayIconCount()
 
 TEST_F(Program, AddsItsIconToTheTray)
 {
+    // The icon of a Vimlet that ended a moment ago may still be on its way out of the tray.
+    WaitUntil([] { return TrayIconCount() == 0; }, 3000);
     const int before = TrayIconCount();
     VimletProcess vimlet;
     EXPECT_TRUE(WaitUntil([&] { return TrayIconCount() == before + 1; })) << TrayIconCount();

@@ -2,11 +2,15 @@
 
 #include "resource.h"
 
+#include "TempDir.h"
+#include "VimletProcess.h"
+
 #include <windows.h>
 #include <commctrl.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -21,12 +25,12 @@ struct ResourceBytes {
     DWORD size;
 };
 
-ResourceBytes FindBytes(const wchar_t* type, WORD id)
+ResourceBytes FindBytes(const wchar_t* type, WORD id, HMODULE module = Module())
 {
-    HRSRC found = FindResourceW(Module(), MAKEINTRESOURCEW(id), type);
+    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), type);
     if (!found) return {nullptr, 0};
-    return {static_cast<const BYTE*>(LockResource(LoadResource(Module(), found))),
-            SizeofResource(Module(), found)};
+    return {static_cast<const BYTE*>(LockResource(LoadResource(module, found))),
+            SizeofResource(module, found)};
 }
 
 // A name or class field of a template: an ordinal, or a string when ordinal is 0.
@@ -97,9 +101,9 @@ std::wstring ClassName(const Field& field)
     return name;
 }
 
-Dialog ParseDialog(WORD id)
+Dialog ParseDialog(WORD id, HMODULE module = Module())
 {
-    const ResourceBytes bytes = FindBytes(RT_DIALOG, id);
+    const ResourceBytes bytes = FindBytes(RT_DIALOG, id, module);
     if (!bytes.data) throw std::runtime_error("no dialog template");
     TemplateReader in(bytes.data);
     Dialog dialog{};
@@ -290,11 +294,76 @@ TEST(Resources, AboutBoxTemplate)
 {
     ExpectDialog(IDD_ABOUTBOX, L"About Vimlet", 193, 83, {
         {-1, L"STATIC", kChild | SS_ICON, 14, 14, 20, 20, nullptr},
-        {-1, L"STATIC", kChild | SS_NOPREFIX | WS_GROUP, 55, 22, 114, 8, L"Vimlet, Version 2.1"},
+        {-1, L"STATIC", kChild | SS_NOPREFIX | WS_GROUP, 55, 22, 114, 8, nullptr},
         {IDOK, L"BUTTON", kDefaultButton | WS_GROUP, 71, 58, 50, 14, L"OK"},
         {-1, L"STATIC", kChild | WS_GROUP, 55, 10, 104, 8, nullptr},
     });
     EXPECT_EQ(ParseDialog(IDD_ABOUTBOX).controls[0].text.ordinal, IDR_MAINFRAME);
+}
+
+// The string values of a binary's version resource, and its fixed file version as "a.b.c.d".
+class VersionInfo {
+public:
+    explicit VersionInfo(const std::wstring& path)
+        : m_data(GetFileVersionInfoSizeW(path.c_str(), nullptr))
+    {
+        if (m_data.empty() || !GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(m_data.size()),
+                                                   m_data.data()))
+            throw std::runtime_error("no version resource");
+    }
+
+    std::wstring String(const std::wstring& name)
+    {
+        void* value = nullptr;
+        UINT length = 0;
+        const std::wstring key = L"\\StringFileInfo\\040904b0\\" + name;
+        if (!VerQueryValueW(m_data.data(), key.c_str(), &value, &length) || !length) return L"";
+        return static_cast<const wchar_t*>(value);
+    }
+
+    std::wstring FixedFileVersion()
+    {
+        void* value = nullptr;
+        UINT length = 0;
+        if (!VerQueryValueW(m_data.data(), L"\\", &value, &length)) return L"";
+        const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
+        return std::to_wstring(HIWORD(fixed->dwFileVersionMS)) + L"." +
+               std::to_wstring(LOWORD(fixed->dwFileVersionMS)) + L"." +
+               std::to_wstring(HIWORD(fixed->dwFileVersionLS)) + L"." +
+               std::to_wstring(LOWORD(fixed->dwFileVersionLS));
+    }
+
+private:
+    std::vector<BYTE> m_data;
+};
+
+// The shipped binaries, not this test's copy of the resources: both carry the version the
+// About box shows, and that is the version the repository keeps.
+TEST(Resources, BothBinariesCarryTheReleaseVersionTheAboutBoxShows)
+{
+    std::string release = ReadBytes(L"" VERSION_FILE);
+    release.erase(release.find_last_not_of("\r\n") + 1);
+    const std::wstring version(release.begin(), release.end());
+    std::wstring fileVersion = version;
+    while (std::count(fileVersion.begin(), fileVersion.end(), L'.') < 3) fileVersion += L".0";
+
+    const HMODULE program = LoadLibraryExW(BesideThisProgram(L"Vimlet.exe").c_str(), nullptr,
+                                           LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_TRUE(program);
+    EXPECT_EQ(ParseDialog(IDD_ABOUTBOX, program).controls[1].text.text, L"Vimlet, Version " + version);
+    FreeLibrary(program);
+
+    for (const wchar_t* file : {L"Vimlet.exe", L"vimlet.dll"}) {
+        SCOPED_TRACE(testing::Message() << std::string(file, file + wcslen(file)));
+        VersionInfo info(BesideThisProgram(file));
+        EXPECT_EQ(info.String(L"ProductName"), L"Vimlet");
+        EXPECT_EQ(info.String(L"ProductVersion"), version);
+        EXPECT_EQ(info.String(L"FileVersion"), fileVersion);
+        EXPECT_EQ(info.FixedFileVersion(), fileVersion);
+        EXPECT_EQ(info.String(L"OriginalFilename"), file);
+        EXPECT_EQ(info.String(L"LegalCopyright").rfind(L"Copyright (c) ", 0), 0u);
+        EXPECT_NE(info.String(L"FileDescription").find(L"Vimlet"), std::wstring::npos);
+    }
 }
 
 INT_PTR CALLBACK QuietDialogProc(HWND, UINT message, WPARAM, LPARAM) noexcept
@@ -368,7 +437,12 @@ TEST(Resources, ManifestAsksForAsInvokerAndCommonControls6)
     const std::string text(reinterpret_cast<const char*>(manifest.data), manifest.size);
     for (const char* part :
          {"level=\"asInvoker\"", "uiAccess=\"false\"", "name=\"Microsoft.Windows.Common-Controls\"",
-          "version=\"6.0.0.0\"", "publicKeyToken=\"6595b64144ccf1df\""})
+          "version=\"6.0.0.0\"", "publicKeyToken=\"6595b64144ccf1df\"",
+          // Per-monitor v2 awareness, and per-monitor where Windows predates it: each element
+          // counts only in its own namespace.
+          "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true/pm</dpiAware>",
+          "<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">"
+          "PerMonitorV2, PerMonitor</dpiAwareness>"})
         EXPECT_NE(text.find(part), std::string::npos) << part;
 
     // The loader honours it: the common controls come from the side-by-side store.

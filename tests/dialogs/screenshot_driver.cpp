@@ -1,6 +1,7 @@
 // Puts each of the program's dialogs on screen in turn for scripts/screenshots.sh: prints
-// "<name> <left> <top> <width> <height>" once a dialog is up and painted, then waits for a
-// line on its input before going on. Ends with "done".
+// "<name> <left> <top> <width> <height>" once a dialog is up and painted, followed on the same
+// line by "<left>,<top>,<width>,<height>" of each control in template order, relative to the
+// dialog, then waits for a line on its input before going on. Ends with "done".
 
 #include "dialog_driver.h"
 #include "TempDir.h"
@@ -47,7 +48,14 @@ void Show(const char* name, HWND dialog)
     SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored);
     RECT rect;
     GetWindowRect(dialog, &rect);
-    std::printf("%s %ld %ld %ld %ld\n", name, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+    std::printf("%s %ld %ld %ld %ld", name, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+    for (HWND control = GetWindow(dialog, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+        RECT box;
+        GetWindowRect(control, &box);
+        std::printf(" %ld,%ld,%ld,%ld", box.left - rect.left, box.top - rect.top, box.right - box.left,
+                    box.bottom - box.top);
+    }
+    std::printf("\n");
     std::fflush(stdout);
     std::string taken;
     std::getline(std::cin, taken);

@@ -5,6 +5,7 @@
 #include "TempDir.h"
 #include "dialog_driver.h"
 #include "resource.h"
+#include "version.h"
 #include "vimlet.h"
 
 #include <shlobj.h>
@@ -211,7 +212,7 @@ TEST_F(SettingsDialogTest, AboutShowsTheVersionAndEndsWithOk)
     ClickToOpen(dialog, IDC_ABOUT);
     const HWND about = WaitForNewDialog(Vimlet().ProcessId(), L"About Vimlet");
     ASSERT_NE(about, nullptr);
-    EXPECT_NE(FindChildByText(about, L"Vimlet, Version 2.1"), nullptr);
+    EXPECT_NE(FindChildByText(about, L"" VIMLET_ABOUT_TEXT), nullptr);
     EXPECT_EQ(GetWindow(about, GW_OWNER), dialog);
     EXPECT_FALSE(IsWindowEnabled(dialog));
 

@@ -1,0 +1,53 @@
+#!/usr/bin/env python3
+"""Packs the release zip from the built binaries: the same bytes from every build of one commit.
+
+Usage: make-release-zip.py <repository> <folder with Vimlet.exe and vimlet.dll> <output folder>
+Prints the zip's path and its SHA-256.
+"""
+import hashlib
+import pathlib
+import sys
+import zipfile
+
+# The earliest time a zip entry can carry; every entry gets it, so the build time never shows.
+FIXED_TIME = (1980, 1, 1, 0, 0, 0)
+UNIX = 3
+FILE_MODE = 0o100644
+
+
+def text_for_windows(path):
+    """UTF-8 with a byte-order mark and CR LF line ends, whatever the checkout did to the file."""
+    text = path.read_text(encoding="utf-8").replace("\r\n", "\n")
+    return b"\xef\xbb\xbf" + text.replace("\n", "\r\n").encode("utf-8")
+
+
+def main(repository, binaries, output):
+    repository, binaries, output = map(pathlib.Path, (repository, binaries, output))
+    version = (repository / "VERSION").read_text().split()[0]
+    contents = {
+        "Vimlet.exe": (binaries / "Vimlet.exe").read_bytes(),
+        "vimlet.dll": (binaries / "vimlet.dll").read_bytes(),
+        "LICENSE.txt": text_for_windows(repository / "LICENSE"),
+        "README.txt": text_for_windows(repository / "package" / "README.txt"),
+    }
+    contents["SHA256SUMS"] = "".join(
+        f"{hashlib.sha256(data).hexdigest()}  {name}\n" for name, data in sorted(contents.items())
+    ).encode()
+
+    output.mkdir(parents=True, exist_ok=True)
+    zip_path = output / f"Vimlet-{version}.zip"
+    with zipfile.ZipFile(zip_path, "w") as archive:
+        for name in sorted(contents):
+            entry = zipfile.ZipInfo(name, FIXED_TIME)
+            entry.create_system = UNIX
+            entry.external_attr = FILE_MODE << 16
+            entry.compress_type = zipfile.ZIP_DEFLATED
+            archive.writestr(entry, contents[name], compresslevel=9)
+    print(zip_path)
+    print(f"SHA-256 {hashlib.sha256(zip_path.read_bytes()).hexdigest()}")
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 4:
+        sys.exit(__doc__)
+    main(*sys.argv[1:])
