@@ -30,10 +30,37 @@ BOOL CInvisibleWnd::Create(CWnd* pParentWnd)
                              pParentWnd, nullptr, WS_EX_TOOLWINDOW, nullptr);
 }
 
+namespace {
+
+RECT CornerRect()
+{
+    const int x = GetSystemMetrics(SM_CXSCREEN) - 2, y = GetSystemMetrics(SM_CYSCREEN) - 2;
+    return {x, y, x + 1, y + 1};
+}
+
+} // namespace
+
 void CInvisibleWnd::MoveToCorner()
 {
-    SetWindowPos(m_hWnd, HWND_TOPMOST, GetSystemMetrics(SM_CXSCREEN) - 2,
-                 GetSystemMetrics(SM_CYSCREEN) - 2, 1, 1, SWP_NOACTIVATE);
+    const RECT corner = CornerRect();
+    SetWindowPos(m_hWnd, HWND_TOPMOST, corner.left, corner.top, 1, 1, SWP_NOACTIVATE);
+}
+
+// Whether a visible top-level window lies above this one; invisible ones do not count.
+bool CInvisibleWnd::IsCovered() const
+{
+    for (HWND window = GetWindow(GetDesktopWindow(), GW_CHILD); window && window != m_hWnd;
+         window = GetWindow(window, GW_HWNDNEXT)) {
+        if (IsWindowVisible(window)) return true;
+    }
+    return false;
+}
+
+bool CInvisibleWnd::IsInCorner() const
+{
+    RECT now{};
+    const RECT corner = CornerRect();
+    return ::GetWindowRect(m_hWnd, &now) && EqualRect(&now, &corner);
 }
 
 void CInvisibleWnd::ShowSettingsDialog()
@@ -47,7 +74,12 @@ void CInvisibleWnd::ShowSettingsDialog()
 LRESULT CInvisibleWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_NULL:  // from a hook that has just parked the cursor here
+    case WM_NULL:
+        // A hook has just parked the cursor here and waits for the answer. A window already on
+        // top in its corner needs no SetWindowPos, which would cost the hook a round trip to
+        // the display server on every hide.
+        if (IsCovered() || !IsInCorner()) MoveToCorner();
+        return 0;
     case WM_DISPLAYCHANGE:
         MoveToCorner();
         return 0;
@@ -98,14 +130,8 @@ void CInvisibleWnd::OnPaint()
     dc.PatBlt(0, 0, client.right, client.bottom, BLACKNESS);
 }
 
-// Keeps the window above every other visible top-level window; invisible ones do not count.
+// Keeps the window above every other visible top-level window.
 void CInvisibleWnd::OnTimer(UINT_PTR)
 {
-    for (HWND window = GetWindow(GetDesktopWindow(), GW_CHILD); window && window != m_hWnd;
-         window = GetWindow(window, GW_HWNDNEXT)) {
-        if (IsWindowVisible(window)) {
-            MoveToCorner();
-            return;
-        }
-    }
+    if (IsCovered()) MoveToCorner();
 }

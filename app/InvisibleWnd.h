@@ -26,6 +26,8 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
+    bool IsCovered() const;
+    bool IsInCorner() const;
     void AddTrayIcon();
 
     NOTIFYICONDATAW m_notifyIcon = {};

@@ -6,6 +6,7 @@
 #include <commdlg.h>
 
 #include <cwchar>
+#include <map>
 
 namespace {
 
@@ -28,26 +29,53 @@ template <class Function> Function ProcAddress(HMODULE module, const char* name)
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
 }
 
-// Overwrites text with the path of the process's executable, its first module, when the
-// process lets us read it; otherwise text keeps the window title. PSAPI is loaded by name, so
-// the program needs it only here.
-void ReplaceWithExecutablePath(DWORD processId, wchar_t (&text)[kTextCapacity])
-{
-    const HMODULE psapi = LoadLibraryW(L"PSAPI.DLL");
-    if (!psapi) return;
-    const auto enumProcessModules = ProcAddress<EnumProcessModulesFn>(psapi, "EnumProcessModules");
-    const auto getModuleFileNameEx = ProcAddress<GetModuleFileNameExWFn>(psapi, "GetModuleFileNameExW");
-    if (enumProcessModules && getModuleFileNameEx) {
+// The executable path of each process behind the listed windows, read with PSAPI, which is
+// loaded by name, so the program needs it only here. One lookup per listing serves all of a
+// process's windows, and PSAPI is loaded once for them all.
+class ExecutablePaths {
+public:
+    ExecutablePaths() : m_psapi(LoadLibraryW(L"PSAPI.DLL"))
+    {
+        if (!m_psapi) return;
+        m_enumProcessModules = ProcAddress<EnumProcessModulesFn>(m_psapi, "EnumProcessModules");
+        m_getModuleFileNameEx = ProcAddress<GetModuleFileNameExWFn>(m_psapi, "GetModuleFileNameExW");
+    }
+    ~ExecutablePaths()
+    {
+        if (m_psapi) FreeLibrary(m_psapi);
+    }
+    ExecutablePaths(const ExecutablePaths&) = delete;
+    ExecutablePaths& operator=(const ExecutablePaths&) = delete;
+
+    // Overwrites text with the path of the process's executable, its first module, when the
+    // process lets us read it; otherwise text keeps the window title.
+    void Replace(DWORD processId, wchar_t (&text)[kTextCapacity])
+    {
+        auto known = m_paths.find(processId);
+        if (known == m_paths.end()) known = m_paths.emplace(processId, Read(processId)).first;
+        if (!known->second.empty()) std::wcscpy(text, known->second.c_str());
+    }
+
+private:
+    std::wstring Read(DWORD processId) const
+    {
+        wchar_t path[kTextCapacity] = {};
+        if (!m_enumProcessModules || !m_getModuleFileNameEx) return {};
         if (const HANDLE process = OpenProcess(kQueryAccess, FALSE, processId)) {
             HMODULE executable = nullptr;
             DWORD needed = 0;
-            if (enumProcessModules(process, &executable, sizeof(executable), &needed))
-                getModuleFileNameEx(process, executable, text, kTextCapacity);
+            if (m_enumProcessModules(process, &executable, sizeof(executable), &needed))
+                m_getModuleFileNameEx(process, executable, path, kTextCapacity);
             CloseHandle(process);
         }
+        return path;
     }
-    FreeLibrary(psapi);
-}
+
+    HMODULE m_psapi;
+    EnumProcessModulesFn m_enumProcessModules = nullptr;
+    GetModuleFileNameExWFn m_getModuleFileNameEx = nullptr;
+    std::map<DWORD, std::wstring> m_paths;
+};
 
 } // namespace
 
@@ -78,6 +106,7 @@ BOOL CAddAppDlg::OnInitDialog()
 void CAddAppDlg::ListRunningApps()
 {
     m_apps.clear();
+    ExecutablePaths executables;
     for (HWND window = GetWindow(GetDesktopWindow(), GW_CHILD); window;
          window = GetWindow(window, GW_HWNDNEXT)) {
         if (!IsWindowVisible(window)) continue;
@@ -86,7 +115,7 @@ void CAddAppDlg::ListRunningApps()
         if (std::wmemcmp(text, kOwnTitle, std::size(kOwnTitle)) == 0) continue;
         DWORD processId = 0;
         GetWindowThreadProcessId(window, &processId);
-        ReplaceWithExecutablePath(processId, text);
+        executables.Replace(processId, text);
         m_apps.emplace_back(text);
     }
     // One entry per executable, however many windows and processes it has.

@@ -249,6 +249,28 @@ TEST_F(Program, OvertakesVisibleWindowsAboveItButNotInvisibleOnes)
     DestroyWindow(hidden);
 }
 
+// The hooks' WM_NULL answers at once, without waiting for a tick, whenever the window is out of
+// its corner or covered.
+TEST_F(Program, ParkingMessagePutsTheWindowBackOnTopInItsCorner)
+{
+    VimletProcess vimlet;
+    const HWND parking = vimlet.ParkingWindow();
+    SetWindowPos(parking, nullptr, 10, 10, 1, 1, SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageW(parking, WM_NULL, 0, 0);
+    RECT rect{};
+    GetWindowRect(parking, &rect);
+    EXPECT_EQ(rect.left, kParkingPixel.x);
+    EXPECT_EQ(rect.top, kParkingPixel.y);
+
+    const HWND shown = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 50,
+                                       50, 10, 10, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    SetWindowPos(shown, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ASSERT_TRUE(IsAbove(shown, parking));
+    SendMessageW(parking, WM_NULL, 0, 0);
+    EXPECT_TRUE(IsAbove(parking, shown)) << ZOrder();
+    DestroyWindow(shown);
+}
+
 TEST_F(Program, ClosingTheMainFrameEndsTheProgramWithExitCodeZero)
 {
     VimletProcess vimlet;
