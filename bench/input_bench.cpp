@@ -249,7 +249,7 @@ int main(int argc, char** argv)
     const char* samplesPath = nullptr;
     for (int i = 1; i + 1 < argc; ++i)
         if (std::strcmp(argv[i], "--samples") == 0) samplesPath = argv[i + 1];
-    const int rounds = quick ? 1 : 5, samplesPerRound = quick ? 10 : 40, throughputRounds = quick ? 1 : 3;
+    const int rounds = quick ? 1 : 7, samplesPerRound = quick ? 10 : 40, throughputRounds = quick ? 1 : 3;
 
     RemoveSettingsFiles();
     const HWND window = CreateApplicationWindow();

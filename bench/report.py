@@ -102,7 +102,8 @@ def idle(pid, reference_pid, seconds):
         if count - before:
             woken.append(f"{name}: {(count - before) / seconds:.2f}/s")
     row(6, "Vimlet.exe wake-ups idle (context switches per thread)", "; ".join(woken) or "none", "",
-        "the one-second timer: about 1/s on the main thread")
+        "threads not listed never woke; the one-second timer wakes the main thread, and each tick's "
+        "round trips to the Wine server count as switches")
     row(6, "Vimlet.exe memory after start (resident, Wine's own DLLs included)", f"{rss / 1024:.1f} MiB", "",
         f"a minimal windowed Wine program: {reference_rss / 1024:.1f} MiB; "
         f"Vimlet's share {(rss - reference_rss) / 1024:+.1f} MiB")
