@@ -149,7 +149,7 @@ def pointer(directory):
 def page(rows_path, notes_path, command, out):
     with open(rows_path) as f:
         rows = [line.rstrip("\n") for line in f if line.startswith("|")]
-    table = ["| # | Measure | Figure | Spread over runs | Compared with | Target |",
+    table = ["| # | Measure | Figure | Spread over runs, or detail | Compared with | Target |",
              "|---|---|---|---|---|---|"] + rows
     print("\n".join(table))
     cpu = "unknown"
