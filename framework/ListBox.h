@@ -12,6 +12,11 @@ public:
     {
         return static_cast<int>(::SendMessageW(m_hWnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(lpszItem)));
     }
+    // LB_INITSTORAGE: room for nItems more items and nBytes of their strings, reserved at once
+    int InitStorage(int nItems, UINT nBytes)
+    {
+        return static_cast<int>(::SendMessageW(m_hWnd, LB_INITSTORAGE, nItems, nBytes));
+    }
     // LB_GETCURSEL: LB_ERR without a selection, and always in a multiple-selection list box
     int GetCurSel() const { return static_cast<int>(::SendMessageW(m_hWnd, LB_GETCURSEL, 0, 0)); }
     // LB_GETSEL: positive when item nIndex is selected

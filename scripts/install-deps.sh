@@ -11,6 +11,7 @@ packages=(
   fonts-ipafont-gothic fonts-wine
   imagemagick
   python3
+  gnuplot-nox xbanish libx11-dev libxtst-dev gcc
 )
 
 missing=()

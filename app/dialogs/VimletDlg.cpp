@@ -103,10 +103,18 @@ bool CVimletDlg::CanChangeExcludeList()
     return m_bListReadable;
 }
 
+// A long list fills in one go: its room reserved at once, and one repaint at the end instead of
+// one per row.
 void CVimletDlg::FillExcludeListBox()
 {
+    m_list.SetRedraw(FALSE);
     m_list.ResetContent();
+    std::size_t characters = 0;
+    for (const std::wstring& app : m_excludeApps) characters += app.size() + 1;
+    m_list.InitStorage(static_cast<int>(m_excludeApps.size()), static_cast<UINT>(characters * sizeof(wchar_t)));
     for (const std::wstring& app : m_excludeApps) m_list.AddString(app.c_str());
+    m_list.SetRedraw(TRUE);
+    m_list.Invalidate();
 }
 
 // The hooked processes notice the change by the file's modification time. A list that could
