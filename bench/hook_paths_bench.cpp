@@ -18,9 +18,11 @@ namespace vimlet {
 namespace {
 SharedHookState g_state;
 ExclusionCache g_exclusion;
+ExecutableExclusion g_foregroundExclusion;
 } // namespace
 SharedHookState& Shared() { return g_state; }
 ExclusionCache& ProcessExclusion() { return g_exclusion; }
+ExecutableExclusion& ForegroundExclusion() { return g_foregroundExclusion; }
 } // namespace vimlet
 
 namespace {
@@ -39,7 +41,10 @@ struct CountingSystem : vimlet::Win32System {
         g_calls.push_back(api);                     \
         return vimlet::Win32System::seam(args...);  \
     }
+    VIMLET_COUNTED(CurrentThreadId, "GetCurrentThreadId")
     VIMLET_COUNTED(ThreadHasCapture, "GetCapture")
+    VIMLET_COUNTED(UsePhysicalPixels, "SetThreadDpiAwarenessContext")
+    VIMLET_COUNTED(RestoreDpi, "SetThreadDpiAwarenessContext")
     VIMLET_COUNTED(CursorPosition, "GetCursorPos")
     VIMLET_COUNTED(MoveCursor, "SetCursorPos")
     VIMLET_COUNTED(WindowTopLeft, "GetWindowRect")
@@ -156,7 +161,7 @@ public:
         Hide();
         Row("mouse message while parked, at the hide point", 1, [] { Mouse(vimlet::g_state.hidePosition); });
         Hide();
-        Row("mouse message while parked, elsewhere (restores)", 2, [] { Mouse({400, 300}); });
+        Row("mouse message while parked, elsewhere (restores)", 4, [] { Mouse({400, 300}); });
         Show();
         Row("key-up", 1, [] { CountedHooks::OnKeyboard(HC_ACTION, kKey, kKeyUp); });
         Hide();
@@ -171,14 +176,14 @@ public:
         CountingSystem::g_pretendDown = {};
         SetFlags({});
         Show();
-        Row("key-down that hides, no suppressor flags", 7, [] { CountedHooks::OnKeyboard(HC_ACTION, kKey, kKeyDown); });
+        Row("key-down that hides, no suppressor flags", 10, [] { CountedHooks::OnKeyboard(HC_ACTION, kKey, kKeyDown); });
         SetFlags({VK_LSHIFT, VK_LCONTROL, VK_LMENU, VK_SPACE});
         Show();
-        Row("key-down that hides, default flags (4 set, none held)", 11,
+        Row("key-down that hides, default flags (4 set, none held)", 14,
             [] { CountedHooks::OnKeyboard(HC_ACTION, kKey, kKeyDown); });
         Show();
         CountingSystem::g_pretendDown = {VK_CONTROL, VK_MENU};
-        Row("jump key (Ctrl+Alt+keypad 5)", 4, [] { CountedHooks::OnKeyboard(HC_ACTION, VK_NUMPAD5, kKeyDown); });
+        Row("jump key (Ctrl+Alt+keypad 5)", 6, [] { CountedHooks::OnKeyboard(HC_ACTION, VK_NUMPAD5, kKeyDown); });
         CountingSystem::g_pretendDown = {};
         Row("exclusion check, unchanged file", 1, [] { CountingSystem::ExclusionAllowsHiding(); });
         Show();

@@ -16,10 +16,6 @@ SharedHookState g_shared VIMLET_SHARED = {};
 HINSTANCE g_module;
 ExclusionCache g_exclusion;
 ExecutableExclusion g_foregroundExclusion;
-// Windows 10 1607 and later have SetThreadDpiAwarenessContext; looked up on first use.
-using SetThreadDpiFunction = DpiContext(WINAPI*)(DpiContext);
-SetThreadDpiFunction g_setThreadDpi;
-bool g_setThreadDpiLookedUp;
 
 LRESULT CALLBACK KeyboardProc(int code, WPARAM wParam, LPARAM lParam)
 {
@@ -73,16 +69,6 @@ void Uninstall(InstalledHook& hook)
 SharedHookState& Shared() { return g_shared; }
 ExclusionCache& ProcessExclusion() { return g_exclusion; }
 ExecutableExclusion& ForegroundExclusion() { return g_foregroundExclusion; }
-
-DpiContext SetThreadDpi(DpiContext context)
-{
-    if (!g_setThreadDpiLookedUp) {
-        g_setThreadDpi = reinterpret_cast<SetThreadDpiFunction>(reinterpret_cast<void*>(
-            GetProcAddress(GetModuleHandleA("user32.dll"), "SetThreadDpiAwarenessContext")));
-        g_setThreadDpiLookedUp = true;
-    }
-    return g_setThreadDpi ? g_setThreadDpi(context) : nullptr;
-}
 
 } // namespace vimlet
 
