@@ -2,7 +2,8 @@
 // The settings dialog: suppressor keys, the exclusion list, the Startup folder, About, Exit.
 // The exclusion list is saved at each change; the check boxes only when the dialog closes.
 // Settings that cannot be read or written are never lost silently: a list that could not be
-// read is never written back, and every failed save is reported once, in a message box.
+// read is never written back, every failed save is reported once, in a message box, and after a
+// failed save the list shows what the file holds again.
 
 #include "afxwin.h"
 

@@ -317,30 +317,20 @@ TEST_F(Program, OvertakesVisibleWindowsAboveItButNotInvisibleOnes)
     ASSERT_TRUE(IsAbove(shown, parking));
     EXPECT_TRUE(WaitUntil([&] { return IsAbove(parking, shown); }, 1500)) << "at the next tick";
     EXPECT_TRUE(IsAbove(parking, hidden));
-    DestroyWindow(shown);
-    DestroyWindow(hidden);
-}
 
-// What a hook that has just parked the cursor relies on, and a change of display mode: no
-// waiting for the timer.
-TEST_F(Program, WmNullAndDisplayChangePutItBackAtOnce)
-{
-    VimletProcess vimlet;
-    const HWND parking = vimlet.ParkingWindow();
-    const HWND cover = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP | WS_VISIBLE,
-                                       50, 50, 10, 10, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    SetWindowPos(cover, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    ASSERT_TRUE(IsAbove(cover, parking));
+    // What a hook that has just parked the cursor relies on, and a change of display mode: no
+    // waiting for the timer.
+    SetWindowPos(shown, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     SendMessageW(parking, WM_NULL, 0, 0);
-    EXPECT_TRUE(IsAbove(parking, cover)) << ZOrder();
-    DestroyWindow(cover);
-
+    EXPECT_TRUE(IsAbove(parking, shown)) << ZOrder();
     SetWindowPos(parking, nullptr, 100, 100, 1, 1, SWP_NOZORDER | SWP_NOACTIVATE);
     SendMessageW(parking, WM_DISPLAYCHANGE, 32, MAKELPARAM(1920, 1080));
     RECT rect{};
     GetWindowRect(parking, &rect);
     EXPECT_EQ(rect.left, kParkingPixel.x);
     EXPECT_EQ(rect.top, kParkingPixel.y);
+    DestroyWindow(shown);
+    DestroyWindow(hidden);
 }
 
 TEST_F(Program, ClosingTheMainFrameEndsTheProgramWithExitCodeZero)
@@ -350,6 +340,26 @@ TEST_F(Program, ClosingTheMainFrameEndsTheProgramWithExitCodeZero)
     PostMessageW(vimlet.MainFrame(), WM_CLOSE, 0, 0);
     EXPECT_EQ(vimlet.WaitForExit(), 0u);
     EXPECT_FALSE(IsWindow(parking));
+}
+
+TEST_F(Program, ASecondStartOpensTheFirstOnesSettingsAndEnds)
+{
+    VimletProcess first;
+    EXPECT_EQ(RunVimletToEnd(), 0u);
+    HWND dialog = nullptr;
+    EXPECT_TRUE(WaitUntil([&] {
+        for (HWND window : TopLevelWindows(first.ProcessId(), L"Vimlet"))
+            if (window != first.ParkingWindow() && IsWindowVisible(window)) dialog = window;
+        return dialog && GetForegroundWindow() == dialog;
+    })) << "the settings dialog, in front";
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+
+    TypingTarget target;
+    SetCursorPos(400, 300);
+    target.TypeKey('C');
+    EXPECT_TRUE(WaitUntil([] { return CursorIsAt(kParkingPixel); })) << "the first one's parking window";
+    SendMouseMove(-5, -5);
+    EXPECT_TRUE(WaitUntil([] { return CursorIsAt({400, 300}); }));
 }
 
 // This process keeps the library, and with it the shared hook handles, loaded meanwhile.

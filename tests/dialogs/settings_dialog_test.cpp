@@ -1,5 +1,6 @@
 // The settings dialog of the real Vimlet.exe: opening from the tray, the check boxes and the
-// ways to close it, Exit, nesting, About and the Startup folder.
+// ways to close it, a vimlet.ini that cannot be written, Exit, nesting, About and the Startup
+// folder.
 
 #include "TempDir.h"
 #include "dialog_driver.h"
@@ -244,38 +245,6 @@ TEST_F(SettingsDialogTest, KeysThatCannotBeSavedAreToldOnceAndStillApplied)
     EXPECT_EQ(vimlet_is_suppressor(VK_LSHIFT), 0);
     CloseHandle(holder);
     EXPECT_EQ(IniValue(L"vk_lshift"), L"missing");
-}
-
-// The cursor parks on the running copy's parking window when this process is typed into.
-bool TypingParksOn(HWND parking)
-{
-    const HWND window = CreateWindowExW(0, L"STATIC", L"typing here", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 200, 200,
-                                        400, 300, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    vimlet_show();
-    SetCursorPos(300, 300);
-    const bool active = Activate(window);
-    PressKey('K');
-    RECT rect;
-    GetWindowRect(parking, &rect);
-    const bool parked = WaitUntil([&] {
-        POINT cursor;
-        GetCursorPos(&cursor);
-        return cursor.x == rect.left && cursor.y == rect.top;
-    });
-    vimlet_show();
-    DestroyWindow(window);
-    return active && parked;
-}
-
-TEST_F(SettingsDialogTest, ASecondStartOpensTheFirstOnesDialogAndEnds)
-{
-    EXPECT_EQ(RunVimletToEnd(), 0u);
-    const HWND dialog = WaitForNewDialog(Vimlet().ProcessId(), L"Vimlet");
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_TRUE(WaitUntil([dialog] { return GetForegroundWindow() == dialog; }));
-    Click(dialog, IDCANCEL);
-    ASSERT_TRUE(WaitUntilGone(dialog));
-    EXPECT_TRUE(TypingParksOn(Vimlet().ParkingWindow()));
 }
 
 std::vector<std::wstring> FolderEntries(const std::wstring& folder)
