@@ -115,8 +115,6 @@ protected:
         return to;
     }
 
-    HWND m_report = nullptr;
-
     static constexpr WORD kJumpSentinel = 'Q';
 
     // The message key code an application sees for a key sent as vk.
@@ -181,6 +179,7 @@ protected:
     }
 
     static constexpr DWORD kWineKeyStateCacheMs = 50;
+    HWND m_report = nullptr;
     int m_keystrokes = 0;
 };
 
