@@ -11,6 +11,7 @@ cxx=clang++-14
 flags=(-std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
        -I"$root/hooklib" -I"$root/app" -I"$root/fuzz")
 
+"$root/scripts/install-deps.sh" clang-14 libclang-rt-14-dev
 mkdir -p "$out"
 "$cxx" "${flags[@]}" "$root/fuzz/hook_list_fuzz.cpp" -o "$out/hook_list_fuzz"
 "$cxx" "${flags[@]}" "$root/fuzz/program_list_fuzz.cpp" "$root/app/ExcludeListLines.cpp" \

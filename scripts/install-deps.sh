@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the build and test tools from Debian's packages; does nothing when they are all there.
+# Installs the build and test tools from Debian's packages, and any packages named as arguments;
+# does nothing when they are all there.
 set -euo pipefail
 
 packages=(
@@ -11,6 +12,7 @@ packages=(
   fonts-ipafont-gothic fonts-wine
   imagemagick
   python3
+  "$@"
 )
 
 missing=()
