@@ -1,5 +1,7 @@
 #include "Settings.h"
 
+#include "ExcludeListLines.h"
+#include "exclusion.h"
 #include "join_path.h"
 #include "shared_state.h"
 
@@ -7,13 +9,10 @@
 
 #include <errno.h>
 #include <stdio.h>
-#include <string.h>
-#include <wctype.h>
 
 namespace {
 
-// A line of excludeapp.txt: at most 999 bytes with its line feed, plus the terminator.
-constexpr int kListLineCapacity = 1000;
+using vimlet::kListLineCapacity;
 // An entry's converted bytes; its line feed and terminator take the last two bytes of a line.
 constexpr int kListEntryCapacity = kListLineCapacity - 2;
 
@@ -25,6 +24,11 @@ constexpr bool SameOrderAsHookLibrary()
     return true;
 }
 static_assert(SameOrderAsHookLibrary(), "the program's key table must follow the hook library's");
+
+int DecodeAnsi(const char* bytes, int count, wchar_t* wide, int capacity)
+{
+    return MultiByteToWideChar(CP_ACP, 0, bytes, count, wide, capacity);
+}
 
 } // namespace
 
@@ -77,19 +81,13 @@ bool LoadExcludeListFrom(const std::wstring& path, std::vector<std::wstring>& li
     // The file or a folder on its path missing: ENOENT. Anything else is a file that is there.
     if (!file) return errno == ENOENT;
 
-    char line[kListLineCapacity];
-    wchar_t wide[kListLineCapacity];
-    // fgets answers null at the end and on a read error alike: both end the loading, so a
-    // failing read cannot keep the settings dialog from opening.
-    while (fgets(line, sizeof line, file)) {
-        const int length = MultiByteToWideChar(CP_ACP, 0, line, static_cast<int>(strlen(line)),
-                                               wide, kListLineCapacity);
-        const wchar_t* begin = wide;
-        const wchar_t* end = wide + length;
-        while (end > begin && iswspace(end[-1])) --end;
-        while (begin < end && iswspace(*begin)) ++begin;
-        if (begin != end) list.emplace_back(begin, end);
-    }
+    // A read error ends the loading like the end of the file, so a failing read cannot keep
+    // the settings dialog from opening.
+    vimlet::FileChunks chunks{file};
+    vimlet::ForEachListLine(chunks, [&list](vimlet::ByteRange line) {
+        AppendListEntry(line, DecodeAnsi, list);
+        return false;
+    });
     const bool readToTheEnd = !ferror(file);
     fclose(file);
     return readToTheEnd;

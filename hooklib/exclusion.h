@@ -3,22 +3,48 @@
 // exclusion list. Each process keeps its own answer and re-reads the list file only when the
 // file's modification time changes.
 
+#include "list_lines.h"
 #include "shared_state.h"
+
+#include <stdio.h>
 
 namespace vimlet {
 
-constexpr int kListLineCapacity = 1000;  // one line of the list file, line feed and NUL included
+// Copies a path another process may be rewriting: at most kPathCapacity - 1 characters, and
+// always a terminator.
+void CopyTerminated(const wchar_t* source, wchar_t (&target)[kPathCapacity]);
 
-struct ByteRange {
-    const char* begin;
-    const char* end;
+// An open file read in chunks, as the C runtime reads it.
+struct FileChunks {
+    FILE* file;
+
+    // 0 at the end and on a read error.
+    int Read(char* buffer, int capacity)
+    {
+        return static_cast<int>(fread(buffer, 1, static_cast<size_t>(capacity), file));
+    }
 };
 
-// Drops the bytes the C locale calls white space (tab, LF, VT, FF, CR, space) from both ends.
-ByteRange TrimAsciiSpace(const char* line);
+// The list file as the C runtime reads it in text mode, which turns CR LF into LF.
+class ListFile {
+public:
+    // False when the status query fails, e.g. when there is no file.
+    static bool ModificationTime(const wchar_t* path, __int64* seconds);
 
-// Byte-wise equality that folds only the ASCII capitals A-Z, as the C locale's _stricmp does.
-bool EqualsIgnoringAsciiCase(ByteRange entry, const char* path);
+    explicit ListFile(const wchar_t* path) : m_file(_wfopen(path, L"r")) {}
+    ~ListFile()
+    {
+        if (m_file) fclose(m_file);
+    }
+    ListFile(const ListFile&) = delete;
+    ListFile& operator=(const ListFile&) = delete;
+
+    bool IsOpen() const { return m_file != nullptr; }
+    int Read(char* buffer, int capacity) { return FileChunks{m_file}.Read(buffer, capacity); }
+
+private:
+    FILE* m_file;
+};
 
 // Per-process cache; a zero-filled object means "not excluded, never read".
 struct ExclusionCache {
@@ -28,10 +54,22 @@ struct ExclusionCache {
 
     // False when hostPath is listed in the file at listPath. listPath may be rewritten by
     // another process meanwhile, so it is copied before use.
-    bool AllowsHiding(const wchar_t* listPath);
+    bool AllowsHiding(const wchar_t* listPath) { return AllowsHidingIn<ListFile>(listPath); }
 
-private:
-    void ReadList(const wchar_t* listPath);
+    // File is ListFile or a stand-in with the same members.
+    template <class File>
+    bool AllowsHidingIn(const wchar_t* listPath)
+    {
+        wchar_t path[kPathCapacity];
+        CopyTerminated(listPath, path);
+        __int64 modification;
+        if (File::ModificationTime(path, &modification) && modification != lastSeenModification) {
+            lastSeenModification = modification;
+            File file(path);
+            excluded = file.IsOpen() && ListNames(file, hostPath);
+        }
+        return !excluded;
+    }
 };
 
 // The same answer for the executable of another process, kept apart from the host's own: it is

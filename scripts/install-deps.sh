@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the build and test tools from Debian's packages; does nothing when they are all there.
+# Installs the build and test tools from Debian's packages, and any packages named as arguments;
+# does nothing when they are all there.
 set -euo pipefail
 
 packages=(
@@ -12,6 +13,7 @@ packages=(
   imagemagick
   python3
   gnuplot-nox xbanish libx11-dev libxtst-dev gcc
+  "$@"
 )
 
 missing=()

@@ -153,13 +153,18 @@ TEST_F(Exclusion, AnotherExecutableIsJudgedAfreshAndApartFromTheHost)
     EXPECT_FALSE(other.AllowsHiding("C:\\apps\\new32.exe", m_list.c_str()));
 }
 
+vimlet::ByteRange Trim(const char* line)
+{
+    return vimlet::TrimAsciiSpace({line, line + std::strlen(line)});
+}
+
 TEST(ExclusionHelpers, TrimAndCompare)
 {
-    const vimlet::ByteRange trimmed = vimlet::TrimAsciiSpace(" \t\x0b\x0c\r\nab c\r\n");
+    const vimlet::ByteRange trimmed = Trim(" \t\x0b\x0c\r\nab c\r\n");
     EXPECT_EQ(std::string(trimmed.begin, trimmed.end), "ab c");
-    const vimlet::ByteRange blank = vimlet::TrimAsciiSpace(" \t\r\n");
+    const vimlet::ByteRange blank = Trim(" \t\r\n");
     EXPECT_EQ(blank.begin, blank.end);
-    const vimlet::ByteRange nbsp = vimlet::TrimAsciiSpace("\xA0x\xA0");
+    const vimlet::ByteRange nbsp = Trim("\xA0x\xA0");
     EXPECT_EQ(std::string(nbsp.begin, nbsp.end), "\xA0x\xA0") << "only ASCII white space";
 
     const char entry[] = "AbC";

@@ -1,8 +1,7 @@
 // The real library under real input: keys and mouse events through SendInput, the hooks running
 // inside other processes' applications, the parking window in this one, as in the program.
-#include "ChildProcess.h"
 #include "hook_library.h"
-#include "input_report.h"
+#include "input_driver.h"
 #include "win32_system.h"
 
 #include <gtest/gtest.h>
@@ -10,59 +9,13 @@
 
 #include <algorithm>
 #include <memory>
-#include <ostream>
-#include <stdexcept>
-#include <sstream>
 #include <string>
-#include <vector>
-
-// Where gtest looks for them: beside POINT itself.
-static bool operator==(POINT a, POINT b) { return a.x == b.x && a.y == b.y; }
-static std::ostream& operator<<(std::ostream& out, POINT p)
-{
-    return out << '(' << p.x << ", " << p.y << ')';
-}
 
 namespace {
 
 using vimlet::SharedHookState;
 
-// What this process saw, in the order it saw it: the parking window's WM_NULL and the reports
-// of the applications.
-struct Event {
-    bool parkingNull;
-    InputReport report;
-    bool senderWaits;  // for WM_NULL: sent, not posted, and not yet answered
-};
-
-std::vector<Event> g_events;
 int g_parkingClicks;
-
-POINT CursorNow()
-{
-    POINT p{};
-    GetCursorPos(&p);
-    return p;
-}
-
-// Key events in one batch: each a decimal virtual-key code, with a leading '-' for a key-up
-// and a trailing 'x' for an extended key (Wine tells a right-hand Shift from the left one by
-// that flag).
-void SendKeys(const std::string& keys)
-{
-    std::istringstream tokens(keys);
-    std::vector<INPUT> inputs;
-    for (std::string token; tokens >> token;) {
-        INPUT input{};
-        input.type = INPUT_KEYBOARD;
-        if (token[0] == '-') input.ki.dwFlags |= KEYEVENTF_KEYUP;
-        if (token.back() == 'x') input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
-        input.ki.wVk = static_cast<WORD>(std::stoi(token.substr(token[0] == '-')));
-        input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(input.ki.wVk, MAPVK_VK_TO_VSC));
-        inputs.push_back(input);
-    }
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-}
 
 // The program's parking window, to the letter of what the hooks rely on.
 LRESULT CALLBACK ParkingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
@@ -79,17 +32,6 @@ LRESULT CALLBACK ParkingProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_LBUTTONUP:
         ++g_parkingClicks;
         return 0;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
-LRESULT CALLBACK ReportProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
-{
-    if (message == WM_COPYDATA) {
-        const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-        if (data->dwData == kInputReportTag && data->cbData == sizeof(InputReport))
-            g_events.push_back({false, *static_cast<const InputReport*>(data->lpData), false});
-        return TRUE;
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }
@@ -114,18 +56,6 @@ HWND ParkingWindow()
         return created;
     }();
     return window;
-}
-
-HWND CreateReportWindow()
-{
-    static const ATOM atom = [] {
-        WNDCLASSW windowClass{};
-        windowClass.lpfnWndProc = ReportProc;
-        windowClass.lpszClassName = L"VimletTestReport";
-        return RegisterClassW(&windowClass);
-    }();
-    return CreateWindowExW(0, MAKEINTATOM(atom), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                           nullptr, nullptr);
 }
 
 // Where the tests start the cursor: on a window of a thread of its own, which reads its input
@@ -255,37 +185,6 @@ private:
     HANDLE m_thread;
 };
 
-// An application window in a process of its own, which reports what it receives; a DPI-unaware
-// one on request.
-class Target : public ChildProcess {
-public:
-    Target(HWND report, RECT place, const std::wstring& program = L"" TARGET_APP,
-           bool dpiUnaware = false)
-        : ChildProcess(program, {std::to_wstring(reinterpret_cast<UINT_PTR>(report)),
-                                 std::to_wstring(place.left), std::to_wstring(place.top),
-                                 std::to_wstring(place.right - place.left),
-                                 std::to_wstring(place.bottom - place.top),
-                                 dpiUnaware ? L"unaware" : L"aware"}),
-          m_place(place)
-    {
-        if (ReadLine() != "ready") throw std::runtime_error("target did not start");
-    }
-
-    ~Target() { Ask("quit"); }
-
-    // Wine hands keyboard input to its foreground window, and a window shown since may have
-    // taken that place.
-    void Activate() { ASSERT_EQ(Ask("activate"), "ok"); }
-
-    POINT Inside() const
-    {
-        return {(m_place.left + m_place.right) / 2, (m_place.top + m_place.bottom) / 2};
-    }
-
-private:
-    RECT m_place;
-};
-
 class Input : public testing::Test {
 protected:
     void SetUp() override
@@ -328,53 +227,6 @@ protected:
         ASSERT_EQ(CursorNow(), kAside);
     }
 
-    // Moves the mouse as a user would, to a point in screen pixels.
-    static void MoveMouse(POINT point)
-    {
-        INPUT input{};
-        input.type = INPUT_MOUSE;
-        input.mi.dx = MulDiv(point.x, 65536, GetSystemMetrics(SM_CXSCREEN));
-        input.mi.dy = MulDiv(point.y, 65536, GetSystemMetrics(SM_CYSCREEN));
-        input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-        SendInput(1, &input, sizeof input);
-    }
-
-    static bool IsKeyMessage(UINT message)
-    {
-        return message == WM_KEYDOWN || message == WM_KEYUP || message == WM_SYSKEYDOWN ||
-               message == WM_SYSKEYUP;
-    }
-
-    // Where in the events the application's nth report of this message (and key) is; -1 if none.
-    static std::ptrdiff_t FindReport(const ChildProcess& app, UINT message, WPARAM vk = 0, int nth = 1)
-    {
-        for (std::size_t i = 0; i < g_events.size(); ++i) {
-            const Event& e = g_events[i];
-            if (e.parkingNull || e.report.processId != app.Id() || e.report.message != message) continue;
-            if (IsKeyMessage(message) && e.report.wParam != vk) continue;
-            if (--nth == 0) return static_cast<std::ptrdiff_t>(i);
-        }
-        return -1;
-    }
-
-    // Waits for the application's nth report of this message (and key), and gives it.
-    static InputReport AwaitReport(const ChildProcess& app, UINT message, WPARAM vk = 0, int nth = 1)
-    {
-        std::ptrdiff_t index = -1;
-        EXPECT_TRUE(WaitUntil([&] { return (index = FindReport(app, message, vk, nth)) >= 0; }))
-            << "no message " << message << " for key " << vk << " (" << nth << ")";
-        return index >= 0 ? g_events[index].report : InputReport{};
-    }
-
-    // Whether the application saw any message of this key.
-    static bool SawKey(const ChildProcess& app, WPARAM vk)
-    {
-        return std::any_of(g_events.begin(), g_events.end(), [&](const Event& e) {
-            return !e.parkingNull && e.report.processId == app.Id() &&
-                   IsKeyMessage(e.report.message) && e.report.wParam == vk;
-        });
-    }
-
     static int ParkingNulls()
     {
         return static_cast<int>(std::count_if(g_events.begin(), g_events.end(),
@@ -386,24 +238,6 @@ protected:
         const auto found = std::find_if(g_events.begin(), g_events.end(),
                                         [](const Event& e) { return e.parkingNull; });
         return found == g_events.end() ? -1 : found - g_events.begin();
-    }
-
-    // Presses the key and waits until the application has had it go up; the cursor as it was
-    // when the key went down.
-    static POINT Type(WORD vk, Target& app)
-    {
-        const int downs = CountReports(app, WM_KEYDOWN, vk);
-        const int ups = CountReports(app, WM_KEYUP, vk);
-        SendKeys(std::to_string(vk) + " -" + std::to_string(vk));
-        AwaitReport(app, WM_KEYUP, vk, ups + 1);
-        return AwaitReport(app, WM_KEYDOWN, vk, downs + 1).cursor;
-    }
-
-    static int CountReports(const ChildProcess& app, UINT message, WPARAM vk = 0)
-    {
-        int count = 0;
-        while (FindReport(app, message, vk, count + 1) >= 0) ++count;
-        return count;
     }
 
     // A keypad key with Ctrl and Alt held. The hooks ask for the key state when the application

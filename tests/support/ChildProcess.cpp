@@ -76,6 +76,12 @@ ChildProcess::~ChildProcess()
     CloseHandle(m_process);
 }
 
+void ChildProcess::Terminate()
+{
+    TerminateProcess(m_process, 1);
+    WaitForSingleObject(m_process, kPatience);
+}
+
 void ChildProcess::WriteLine(const std::string& line)
 {
     const std::string bytes = line + "\n";

@@ -33,6 +33,8 @@ public:
 
     // The exit code, once the process has ended within the bound.
     std::optional<DWORD> WaitForExit(DWORD timeoutMs = kPatience);
+    // Ends the process at once, as a crash or the task manager would, and waits for the end.
+    void Terminate();
     DWORD Id() const { return m_processId; }
 
 private:

@@ -99,6 +99,12 @@ VimletProcess::~VimletProcess()
     CloseHandle(m_process.hProcess);
 }
 
+void VimletProcess::Terminate()
+{
+    TerminateProcess(m_process.hProcess, 1);
+    WaitForExit();
+}
+
 DWORD VimletProcess::WaitForExit(DWORD timeoutMs)
 {
     WaitForSingleObject(m_process.hProcess, timeoutMs);

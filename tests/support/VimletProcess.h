@@ -37,6 +37,8 @@ public:
     HWND MainFrame() const { return GetWindow(m_parkingWindow, GW_OWNER); }
     // The exit code once the process ended within timeoutMs; STILL_ACTIVE otherwise.
     DWORD WaitForExit(DWORD timeoutMs = 10000);
+    // Ends the program at once, as a crash or the task manager would, and waits for the end.
+    void Terminate();
 
 private:
     PROCESS_INFORMATION m_process = {};

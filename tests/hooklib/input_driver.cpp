@@ -1,0 +1,139 @@
+#include "input_driver.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+#include <stdexcept>
+
+std::vector<Event> g_events;
+
+POINT CursorNow()
+{
+    POINT p{};
+    GetCursorPos(&p);
+    return p;
+}
+
+void SendKeys(const std::string& keys)
+{
+    std::istringstream tokens(keys);
+    std::vector<INPUT> inputs;
+    for (std::string token; tokens >> token;) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        if (token[0] == '-') input.ki.dwFlags |= KEYEVENTF_KEYUP;
+        if (token.back() == 'x') input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
+        input.ki.wVk = static_cast<WORD>(std::stoi(token.substr(token[0] == '-')));
+        input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(input.ki.wVk, MAPVK_VK_TO_VSC));
+        inputs.push_back(input);
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+void MoveMouse(POINT point)
+{
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    // Rounded up: the system rounds the way back down, and must land on the very pixel.
+    const auto normalised = [](LONG pixel, int screen) { return (pixel * 65536 + screen - 1) / screen; };
+    input.mi.dx = normalised(point.x, GetSystemMetrics(SM_CXSCREEN));
+    input.mi.dy = normalised(point.y, GetSystemMetrics(SM_CYSCREEN));
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &input, sizeof input);
+}
+
+namespace {
+
+LRESULT CALLBACK ReportProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
+{
+    if (message == WM_COPYDATA) {
+        const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+        if (data->dwData == kInputReportTag && data->cbData == sizeof(InputReport))
+            g_events.push_back({false, *static_cast<const InputReport*>(data->lpData), false});
+        return TRUE;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+} // namespace
+
+HWND CreateReportWindow()
+{
+    static const ATOM atom = [] {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = ReportProc;
+        windowClass.lpszClassName = L"VimletTestReport";
+        return RegisterClassW(&windowClass);
+    }();
+    return CreateWindowExW(0, MAKEINTATOM(atom), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                           nullptr, nullptr);
+}
+
+Target::Target(HWND report, RECT place, const std::wstring& program, bool dpiUnaware)
+    : ChildProcess(program, {std::to_wstring(reinterpret_cast<UINT_PTR>(report)),
+                             std::to_wstring(place.left), std::to_wstring(place.top),
+                             std::to_wstring(place.right - place.left),
+                             std::to_wstring(place.bottom - place.top),
+                             dpiUnaware ? L"unaware" : L"aware"}),
+      m_place(place)
+{
+    if (ReadLine() != "ready") throw std::runtime_error("target did not start");
+}
+
+void Target::Activate() { ASSERT_EQ(Ask("activate"), "ok"); }
+
+POINT Target::Inside() const
+{
+    return {(m_place.left + m_place.right) / 2, (m_place.top + m_place.bottom) / 2};
+}
+
+bool IsKeyMessage(UINT message)
+{
+    return message == WM_KEYDOWN || message == WM_KEYUP || message == WM_SYSKEYDOWN ||
+           message == WM_SYSKEYUP;
+}
+
+std::ptrdiff_t FindReport(const ChildProcess& app, UINT message, WPARAM vk, int nth)
+{
+    for (std::size_t i = 0; i < g_events.size(); ++i) {
+        const Event& e = g_events[i];
+        if (e.parkingNull || e.report.processId != app.Id() || e.report.message != message) continue;
+        if (IsKeyMessage(message) && e.report.wParam != vk) continue;
+        if (--nth == 0) return static_cast<std::ptrdiff_t>(i);
+    }
+    return -1;
+}
+
+InputReport AwaitReport(const ChildProcess& app, UINT message, WPARAM vk, int nth)
+{
+    std::ptrdiff_t index = -1;
+    EXPECT_TRUE(WaitUntil([&] { return (index = FindReport(app, message, vk, nth)) >= 0; }))
+        << "no message " << message << " for key " << vk << " (" << nth << ")";
+    return index >= 0 ? g_events[index].report : InputReport{};
+}
+
+int CountReports(const ChildProcess& app, UINT message, WPARAM vk)
+{
+    int count = 0;
+    while (FindReport(app, message, vk, count + 1) >= 0) ++count;
+    return count;
+}
+
+bool SawKey(const ChildProcess& app, WPARAM vk)
+{
+    return std::any_of(g_events.begin(), g_events.end(), [&](const Event& e) {
+        return !e.parkingNull && e.report.processId == app.Id() &&
+               IsKeyMessage(e.report.message) && e.report.wParam == vk;
+    });
+}
+
+POINT Type(WORD vk, Target& app)
+{
+    const int downs = CountReports(app, WM_KEYDOWN, vk);
+    const int ups = CountReports(app, WM_KEYUP, vk);
+    SendKeys(std::to_string(vk) + " -" + std::to_string(vk));
+    AwaitReport(app, WM_KEYUP, vk, ups + 1);
+    return AwaitReport(app, WM_KEYDOWN, vk, downs + 1).cursor;
+}
+
