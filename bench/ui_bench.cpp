@@ -88,17 +88,14 @@ void MeasureTick(const VimletProcess& vimlet, Windows& windows, int count, int s
     }
 }
 
-// What the hide path waits for in Vimlet.exe: the parking window's answer to WM_NULL, beside
-// its answer to WM_DISPLAYCHANGE, which places the window unconditionally.
+// What the hide path waits for in Vimlet.exe: the parking window's answer to WM_NULL, which
+// places the window again, topmost in its corner.
 void MeasureParkingAnswer(const VimletProcess& vimlet, Windows& windows, int samples)
 {
-    std::string detail, placingDetail;
+    std::string detail;
     const double work = AnswerWork(vimlet, WM_NULL, windows, false, samples, &detail);
-    const double placing = AnswerWork(vimlet, WM_DISPLAYCHANGE, windows, false, samples, &placingDetail);
-    PrintRow(3, "the parking window's answer to the hooks' WM_NULL, on top already", Format("%.1f µs", work), detail,
+    PrintRow(3, "the parking window's answer to the hooks' WM_NULL", Format("%.1f µs", work), detail,
              "part of Vimlet's hide latency");
-    PrintRow(3, "the same window placed anyway (its WM_DISPLAYCHANGE answer)", Format("%.1f µs", placing), placingDetail,
-             Format("what WM_NULL cost when it always placed the window; %.1f × the check", placing / work));
 }
 
 // Polls until a visible dialog of the class and title is up; null after the bound.
