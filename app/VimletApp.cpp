@@ -16,11 +16,13 @@ namespace {
 constexpr wchar_t kSessionMutexName[] = L"Local\\Vimlet";
 
 // True for the session's first copy, which holds the name until it ends (the handle is never
-// closed: the system closes it with the process).
+// closed: the system closes it with the process). A name we may not open (a first copy running
+// elevated) is taken too.
 bool ClaimSession()
 {
-    CreateMutexW(nullptr, FALSE, kSessionMutexName);
-    return GetLastError() != ERROR_ALREADY_EXISTS;
+    const HANDLE mutex = CreateMutexW(nullptr, FALSE, kSessionMutexName);
+    const DWORD error = GetLastError();
+    return mutex ? error != ERROR_ALREADY_EXISTS : error != ERROR_ACCESS_DENIED;
 }
 
 } // namespace

@@ -4,21 +4,31 @@ namespace vimlet {
 
 namespace {
 
-// Windows 10 1607 and later have SetThreadDpiAwarenessContext; looked up on first use.
 using SetThreadDpiFunction = DpiContext(WINAPI*)(DpiContext);
+
+// Where the system cannot switch a thread's awareness (before Windows 10 1607).
+DpiContext WINAPI KeepThreadDpi(DpiContext) { return nullptr; }
+
+// Null until the first switch looks the function up. Threads of one process may race to do so;
+// each stores the same answer, with single pointer-sized stores.
 SetThreadDpiFunction g_setThreadDpi;
-bool g_setThreadDpiLookedUp;
+
+SetThreadDpiFunction LookUpSetThreadDpi()
+{
+    const FARPROC found = GetProcAddress(GetModuleHandleA("user32.dll"), "SetThreadDpiAwarenessContext");
+    return found ? reinterpret_cast<SetThreadDpiFunction>(reinterpret_cast<void*>(found)) : KeepThreadDpi;
+}
 
 } // namespace
 
 DpiContext SetThreadDpi(DpiContext context)
 {
-    if (!g_setThreadDpiLookedUp) {
-        g_setThreadDpi = reinterpret_cast<SetThreadDpiFunction>(reinterpret_cast<void*>(
-            GetProcAddress(GetModuleHandleA("user32.dll"), "SetThreadDpiAwarenessContext")));
-        g_setThreadDpiLookedUp = true;
+    SetThreadDpiFunction function = __atomic_load_n(&g_setThreadDpi, __ATOMIC_RELAXED);
+    if (!function) {
+        function = LookUpSetThreadDpi();
+        __atomic_store_n(&g_setThreadDpi, function, __ATOMIC_RELAXED);
     }
-    return g_setThreadDpi ? g_setThreadDpi(context) : nullptr;
+    return function(context);
 }
 
 } // namespace vimlet

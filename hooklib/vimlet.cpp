@@ -47,14 +47,11 @@ bool IsInstalled(const InstalledHook& hook)
     return running;
 }
 
-// True when it installed the hook anew.
-bool Install(InstalledHook& hook, int type, HOOKPROC procedure)
+void Install(InstalledHook& hook, int type, HOOKPROC procedure)
 {
-    if (IsInstalled(hook)) return false;
     hook.threadId = GetCurrentThreadId();
     hook.threadCreationTime = CreationTime(GetCurrentThread());
     hook.handle = SetWindowsHookExA(type, procedure, g_module, 0);
-    return true;
 }
 
 void Uninstall(InstalledHook& hook)
@@ -89,11 +86,13 @@ void vimlet_setup(HWND parkingWindow, const wchar_t* settingsDirectory)
 
 void vimlet_enable()
 {
-    const bool mouseInstalled = Install(g_shared.mouseHook, WH_MOUSE, MouseProc);
-    const bool keyboardInstalled = Install(g_shared.keyboardHook, WH_KEYBOARD, KeyboardProc);
+    const bool installMouse = !IsInstalled(g_shared.mouseHook);
+    const bool installKeyboard = !IsInstalled(g_shared.keyboardHook);
     // A hidden flag left by an earlier run would keep new hooks from ever hiding, and the first
-    // mouse message would "restore" a point saved by that run.
-    if (mouseInstalled || keyboardInstalled) g_shared.hidden = 0;
+    // mouse message would "restore" a point saved by that run: cleared before a hook can run.
+    if (installMouse || installKeyboard) g_shared.hidden = 0;
+    if (installMouse) Install(g_shared.mouseHook, WH_MOUSE, MouseProc);
+    if (installKeyboard) Install(g_shared.keyboardHook, WH_KEYBOARD, KeyboardProc);
 }
 
 void vimlet_disable()
