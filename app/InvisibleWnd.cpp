@@ -36,8 +36,13 @@ BOOL CInvisibleWnd::Create(CWnd* pParentWnd)
 
 void CInvisibleWnd::MoveToCorner()
 {
-    SetWindowPos(m_hWnd, HWND_TOPMOST, GetSystemMetrics(SM_CXSCREEN) - 2,
-                 GetSystemMetrics(SM_CYSCREEN) - 2, 1, 1, SWP_NOACTIVATE);
+    PlaceInCorner(HWND_TOPMOST, 0);
+}
+
+void CInvisibleWnd::PlaceInCorner(HWND insertAfter, UINT flags)
+{
+    SetWindowPos(m_hWnd, insertAfter, GetSystemMetrics(SM_CXSCREEN) - 2,
+                 GetSystemMetrics(SM_CYSCREEN) - 2, 1, 1, SWP_NOACTIVATE | flags);
 }
 
 void CInvisibleWnd::ShowSettingsDialog()
@@ -76,7 +81,7 @@ LRESULT CInvisibleWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     switch (message) {
     case WM_NULL:  // from a hook that has just parked the cursor here
     case WM_DISPLAYCHANGE:
-        MoveToCorner();
+        StayOnTop();
         return 0;
     case WM_CLOSE:
     case WM_ERASEBKGND:
@@ -138,14 +143,48 @@ void CInvisibleWnd::OnTimer(UINT_PTR)
     StayOnTop();
 }
 
-// Keeps the window above every other visible top-level window; invisible ones do not count.
+// Keeps the window in its corner and above every other visible top-level window (invisible
+// ones do not count), touching it only when it has left either place. A topmost window raised
+// over a full-screen game makes many games leave full screen: over one, the window only moves.
 void CInvisibleWnd::StayOnTop()
+{
+    RECT rect{};
+    GetWindowRect(m_hWnd, &rect);
+    const bool inCorner = rect.left == GetSystemMetrics(SM_CXSCREEN) - 2 &&
+                          rect.top == GetSystemMetrics(SM_CYSCREEN) - 2 &&
+                          rect.right - rect.left == 1 && rect.bottom - rect.top == 1;
+    if (inCorner && !IsCovered()) return;
+    if (!FullScreenAppInFront())
+        MoveToCorner();
+    else if (!inCorner)
+        PlaceInCorner(nullptr, SWP_NOZORDER);
+}
+
+bool CInvisibleWnd::IsCovered() const
 {
     for (HWND window = GetWindow(GetDesktopWindow(), GW_CHILD); window && window != m_hWnd;
          window = GetWindow(window, GW_HWNDNEXT)) {
-        if (IsWindowVisible(window)) {
-            MoveToCorner();
-            return;
-        }
+        if (IsWindowVisible(window)) return true;
     }
+    return false;
+}
+
+// A topmost foreground window over its whole monitor, or what the shell calls a Direct3D
+// full-screen application or a presentation.
+bool CInvisibleWnd::FullScreenAppInFront()
+{
+    const HWND front = GetForegroundWindow();
+    RECT window;
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (front && (GetWindowLongW(front, GWL_EXSTYLE) & WS_EX_TOPMOST) && GetWindowRect(front, &window) &&
+        GetMonitorInfoW(MonitorFromWindow(front, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        const RECT& screen = monitor.rcMonitor;
+        if (window.left <= screen.left && window.top <= screen.top && window.right >= screen.right &&
+            window.bottom >= screen.bottom)
+            return true;
+    }
+    QUERY_USER_NOTIFICATION_STATE state;
+    return SUCCEEDED(SHQueryUserNotificationState(&state)) &&
+           (state == QUNS_RUNNING_D3D_FULL_SCREEN || state == QUNS_PRESENTATION_MODE);
 }

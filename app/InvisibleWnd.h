@@ -35,7 +35,11 @@ protected:
 
 private:
     void AddTrayIcon();
+    void PlaceInCorner(HWND insertAfter, UINT flags);
+    // The placement of the tick, of WM_NULL and of a change of display mode.
     void StayOnTop();
+    bool IsCovered() const;
+    static bool FullScreenAppInFront();
 
     NOTIFYICONDATAW m_notifyIcon = {};
     bool m_bTrayIconShown = false;

@@ -335,6 +335,33 @@ TEST_F(Program, OvertakesVisibleWindowsAboveItButNotInvisibleOnes)
     DestroyWindow(hidden);
 }
 
+// A game or a slide show: raised over it every second, a topmost window makes many games leave
+// full screen.
+TEST_F(Program, NeverRaisedOverAFullScreenApplicationInFront)
+{
+    VimletProcess vimlet;
+    const HWND parking = vimlet.ParkingWindow();
+    const HWND game = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"full screen", WS_POPUP | WS_VISIBLE, 0, 0,
+                                      GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr,
+                                      nullptr, GetModuleHandleW(nullptr), nullptr);
+    SetForegroundWindow(game);
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == game; }));
+    ASSERT_TRUE(IsAbove(game, parking));
+    // Nothing to wait for: give the timer a few ticks to do what it must not.
+    WaitUntil([] { return false; }, 2500);
+    EXPECT_TRUE(IsAbove(game, parking)) << "after the ticks" << ZOrder();
+    SetCursorPos(400, 300);
+    SendKey('A');
+    ASSERT_TRUE(WaitUntil([] { return CursorIsAt(kParkingPixel); }));
+    EXPECT_TRUE(IsAbove(game, parking)) << "after a key" << ZOrder();
+
+    // No longer full screen, still topmost above it.
+    SetWindowPos(game, nullptr, 50, 50, 10, 10, SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_TRUE(WaitUntil([&] { return IsAbove(parking, game); }, 1500)) << "at the next tick";
+    vimlet_show();
+    DestroyWindow(game);
+}
+
 TEST_F(Program, ClosingTheMainFrameEndsTheProgramWithExitCodeZero)
 {
     VimletProcess vimlet;
