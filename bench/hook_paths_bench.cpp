@@ -48,6 +48,7 @@ struct CountingSystem : vimlet::Win32System {
     VIMLET_COUNTED(CursorPosition, "GetCursorPos")
     VIMLET_COUNTED(MoveCursor, "SetCursorPos")
     VIMLET_COUNTED(WindowTopLeft, "GetWindowRect")
+    VIMLET_COUNTED(CursorClip, "GetClipCursor")
     VIMLET_COUNTED(NotifyParkingWindow, "SendMessage")
     VIMLET_COUNTED(CallNextHook, "CallNextHookEx")
 #undef VIMLET_COUNTED
@@ -161,7 +162,7 @@ public:
         Hide();
         Row("mouse message while parked, at the hide point", 1, [] { Mouse(vimlet::g_state.hidePosition); });
         Hide();
-        Row("mouse message while parked, elsewhere (restores)", 4, [] { Mouse({400, 300}); });
+        Row("mouse message while parked, elsewhere (restores)", 5, [] { Mouse({400, 300}); });
         Show();
         Row("key-up", 1, [] { CountedHooks::OnKeyboard(HC_ACTION, kKey, kKeyUp); });
         Hide();
@@ -176,10 +177,10 @@ public:
         CountingSystem::g_pretendDown = {};
         SetFlags({});
         Show();
-        Row("key-down that hides, no suppressor flags", 10, [] { CountedHooks::OnKeyboard(HC_ACTION, kKey, kKeyDown); });
+        Row("key-down that hides, no suppressor flags", 11, [] { CountedHooks::OnKeyboard(HC_ACTION, kKey, kKeyDown); });
         SetFlags({VK_LSHIFT, VK_LCONTROL, VK_LMENU, VK_SPACE});
         Show();
-        Row("key-down that hides, default flags (4 set, none held)", 14,
+        Row("key-down that hides, default flags (4 set, none held)", 15,
             [] { CountedHooks::OnKeyboard(HC_ACTION, kKey, kKeyDown); });
         Show();
         CountingSystem::g_pretendDown = {VK_CONTROL, VK_MENU};

@@ -7,9 +7,10 @@
 //   static bool ExclusionAllowsHiding();             // the host executable is not excluded
 //   static DpiContext UsePhysicalPixels();           // SetThreadDpiAwarenessContext(per monitor)
 //   static void RestoreDpi(DpiContext previous);     // SetThreadDpiAwarenessContext(previous)
-//   static POINT CursorPosition();                   // GetCursorPos
+//   static bool CursorPosition(POINT*);              // GetCursorPos; false on another desktop
 //   static void MoveCursor(POINT);                   // SetCursorPos
 //   static bool WindowTopLeft(HWND, POINT*);         // GetWindowRect
+//   static bool CursorClip(RECT*);                   // GetClipCursor
 //   static void NotifyParkingWindow(HWND);           // SendMessageTimeoutA(WM_NULL), bounded
 //   static LRESULT CallNextHook(HHOOK, int, WPARAM, LPARAM);
 // and, for keys that reach the installing thread on behalf of another process:
@@ -17,8 +18,10 @@
 //   static ForegroundThread Foreground();      // GetGUIThreadInfo(0), GetWindowThreadProcessId
 //   static bool ProcessExecutable(DWORD processId, char (&path)[kPathCapacity]);
 //                                     // QueryFullProcessImageNameA; false when it cannot be opened
+//   static DWORD HostedProcess(HWND frame);          // app_frame.h
 //   static bool ExecutableAllowsHiding(const char* path);  // that executable is not excluded
 
+#include "app_frame.h"
 #include "shared_state.h"
 
 namespace vimlet {
@@ -33,12 +36,19 @@ constexpr bool IsJumpKey(WPARAM virtualKey)
 // A thread's DPI awareness context as the system hands it out; null where threads cannot switch.
 using DpiContext = DPI_AWARENESS_CONTEXT;
 
-// The thread that has the keyboard focus; threadId 0 when there is none.
+// The window that has the keyboard focus (else the active one) and its thread; threadId 0 when
+// there is none.
 struct ForegroundThread {
     DWORD threadId;
     DWORD processId;
     bool hasCapture;
+    HWND window;
 };
+
+constexpr bool Contains(const RECT& rect, POINT point)
+{
+    return point.x >= rect.left && point.x < rect.right && point.y >= rect.top && point.y < rect.bottom;
+}
 
 template <class Sys>
 struct HookLogic {
@@ -60,15 +70,20 @@ struct HookLogic {
         return Sys::WindowTopLeft(Sys::State().parkingWindow, point);
     }
 
-    // A 64-bit process's global hooks reach 32-bit processes only as calls back into the thread
-    // that installed them: there the foreground thread is the one the key is meant for.
+    // A 64-bit process's global hooks reach 32-bit processes and Store apps only as calls back
+    // into the thread that installed them: there the focus window is the one the key is meant
+    // for.
     static bool ForegroundAllowsHiding(const ForegroundThread& foreground)
     {
         if (foreground.hasCapture) return false;
         char executable[kPathCapacity];
         // A process we may not look into is treated as not excluded, like an unreadable list.
-        return !Sys::ProcessExecutable(foreground.processId, executable) ||
-               Sys::ExecutableAllowsHiding(executable);
+        if (!Sys::ProcessExecutable(foreground.processId, executable)) return true;
+        if (IsAppFrameHost(executable)) {
+            const DWORD app = Sys::HostedProcess(foreground.window);
+            if (app && !Sys::ProcessExecutable(app, executable)) return true;
+        }
+        return Sys::ExecutableAllowsHiding(executable);
     }
 
     // No drag in progress and the application not excluded.
@@ -82,17 +97,28 @@ struct HookLogic {
         return !Sys::ThreadHasCapture() && Sys::ExclusionAllowsHiding();
     }
 
-    // Saves the cursor and moves it onto the parking point; false when there is no such point.
+    // A cursor confined by ClipCursor (as games do) away from the point cannot get there.
+    static bool CursorCanReach(POINT point)
+    {
+        RECT clip;
+        return !Sys::CursorClip(&clip) || Contains(clip, point);
+    }
+
+    // Saves the cursor, moves it onto the parking point and marks it hidden; false when the
+    // position cannot be read (another desktop has the input), there is no parking point or the
+    // cursor cannot reach it.
     static bool Park()
     {
         SharedHookState& s = Sys::State();
         const PhysicalPixels physical;
-        const POINT cursor = Sys::CursorPosition();
-        POINT park;
-        if (!ParkingPoint(&park)) return false;
+        POINT cursor, park;
+        if (!Sys::CursorPosition(&cursor) || !ParkingPoint(&park) || !CursorCanReach(park)) return false;
         s.savedCursor = cursor;
         s.hidePosition = park;
         Sys::MoveCursor(park);
+        // Before the message: an application ended inside that wait must not leave a parked
+        // cursor marked visible, or the next hide would save the parking point.
+        s.hidden = 1;
         return true;
     }
 
@@ -101,7 +127,6 @@ struct HookLogic {
         SharedHookState& s = Sys::State();
         if (s.hidden || !InputAllowsHiding() || !Park()) return;
         Sys::NotifyParkingWindow(s.parkingWindow);
-        s.hidden = 1;
     }
 
     static void Show()
@@ -111,6 +136,11 @@ struct HookLogic {
         {
             const PhysicalPixels physical;
             Sys::MoveCursor(s.savedCursor);
+            // A move across the dead space between monitors of different sizes can stop short.
+            POINT landed;
+            if (Sys::CursorPosition(&landed) &&
+                (landed.x != s.savedCursor.x || landed.y != s.savedCursor.y))
+                Sys::MoveCursor(s.savedCursor);
         }
         s.hidden = 0;
     }

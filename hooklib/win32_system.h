@@ -31,13 +31,9 @@ struct Win32System {
     {
         if (previous) SetThreadDpi(previous);
     }
-    static POINT CursorPosition()
-    {
-        POINT point{};
-        GetCursorPos(&point);
-        return point;
-    }
+    static bool CursorPosition(POINT* point) { return GetCursorPos(point); }
     static void MoveCursor(POINT point) { SetCursorPos(point.x, point.y); }
+    static bool CursorClip(RECT* clip) { return GetClipCursor(clip); }
     static bool WindowTopLeft(HWND window, POINT* point)
     {
         RECT rect;
@@ -60,10 +56,12 @@ struct Win32System {
     {
         GUITHREADINFO info{};
         info.cbSize = sizeof info;
-        if (!GetGUIThreadInfo(0, &info) || !info.hwndActive) return {};
+        if (!GetGUIThreadInfo(0, &info)) return {};
+        const HWND window = info.hwndFocus ? info.hwndFocus : info.hwndActive;
+        if (!window) return {};
         DWORD processId = 0;
-        const DWORD threadId = GetWindowThreadProcessId(info.hwndActive, &processId);
-        return {threadId, processId, info.hwndCapture != nullptr};
+        const DWORD threadId = GetWindowThreadProcessId(window, &processId);
+        return {threadId, processId, info.hwndCapture != nullptr, window};
     }
     static bool ProcessExecutable(DWORD processId, char (&path)[kPathCapacity])
     {
@@ -74,6 +72,7 @@ struct Win32System {
         CloseHandle(process);
         return named;
     }
+    static DWORD HostedProcess(HWND frame) { return vimlet::HostedProcess(frame); }
     static bool ExecutableAllowsHiding(const char* path)
     {
         return ForegroundExclusion().AllowsHiding(path, Shared().excludeListPath);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -22,13 +23,19 @@ struct FakeSystem {
     static inline bool excluded = false;
     static inline bool parkingWindowReadable = true;
     static inline POINT cursor{};
+    static inline bool cursorReadable = true;
+    static inline RECT clip{};
+    static inline int movesStoppingShort = 0;
     static inline ForegroundThread foreground{};
     static inline bool processOpenable = true;
-    static inline bool executableExcluded = false;
+    static inline std::map<DWORD, std::string> executables;
+    static inline DWORD hostedProcess = 0;
+    static inline std::set<std::string> excludedExecutables;
     static inline const HWND parkingWindow = reinterpret_cast<HWND>(0x1234);
     static constexpr POINT kParkingPoint{1918, 1078};
     static constexpr DWORD kCurrentThread = 222;
     static inline const DpiContext kApplicationDpi = reinterpret_cast<DpiContext>(0x11);
+    static inline const HWND kFocusWindow = reinterpret_cast<HWND>(0x5678);
 
     static void Reset()
     {
@@ -39,9 +46,14 @@ struct FakeSystem {
         capture = excluded = false;
         parkingWindowReadable = true;
         cursor = {100, 200};
-        foreground = {kCurrentThread, 333, false};
+        cursorReadable = true;
+        clip = {0, 0, 1920, 1080};
+        movesStoppingShort = 0;
+        foreground = {kCurrentThread, 333, false, kFocusWindow};
         processOpenable = true;
-        executableExcluded = false;
+        executables = {{333, "C:\\app32.exe"}};
+        hostedProcess = 0;
+        excludedExecutables.clear();
     }
 
     static SharedHookState& State() { return state; }
@@ -70,15 +82,22 @@ struct FakeSystem {
         EXPECT_EQ(previous, kApplicationDpi);
         calls.push_back("restore");
     }
-    static POINT CursorPosition()
+    static bool CursorPosition(POINT* p)
     {
         calls.push_back("cursor");
-        return cursor;
+        *p = cursorReadable ? cursor : POINT{-1, -1};
+        return cursorReadable;
     }
     static void MoveCursor(POINT p)
     {
         calls.push_back("move " + std::to_string(p.x) + "," + std::to_string(p.y));
-        cursor = p;
+        cursor = movesStoppingShort-- > 0 ? POINT{p.x / 2, p.y} : p;
+    }
+    static bool CursorClip(RECT* r)
+    {
+        calls.push_back("clip");
+        *r = clip;
+        return true;
     }
     static bool WindowTopLeft(HWND window, POINT* p)
     {
@@ -90,7 +109,7 @@ struct FakeSystem {
     static void NotifyParkingWindow(HWND window)
     {
         EXPECT_EQ(window, parkingWindow);
-        EXPECT_FALSE(state.hidden) << "the hidden flag is set only after the window answered";
+        EXPECT_TRUE(state.hidden) << "set before the wait, in which the application may end";
         calls.push_back("notify");
     }
     static LRESULT CallNextHook(HHOOK hook, int, WPARAM, LPARAM)
@@ -107,13 +126,19 @@ struct FakeSystem {
     static bool ProcessExecutable(DWORD processId, char (&path)[vimlet::kPathCapacity])
     {
         calls.push_back("process " + std::to_string(processId));
-        strcpy(path, "C:\\app32.exe");
+        strcpy(path, executables[processId].c_str());
         return processOpenable;
+    }
+    static DWORD HostedProcess(HWND window)
+    {
+        EXPECT_EQ(window, kFocusWindow);
+        calls.push_back("hosted");
+        return hostedProcess;
     }
     static bool ExecutableAllowsHiding(const char* path)
     {
         calls.push_back(std::string("executable ") + path);
-        return !executableExcluded;
+        return !excludedExecutables.count(path);
     }
 };
 
@@ -153,7 +178,7 @@ TEST_F(HookLogic, KeyDownWithoutFlagsParksWithoutAskingForKeyState)
 {
     EXPECT_EQ(Key('A'), 7);
     EXPECT_EQ(FakeSystem::calls, (Calls{"capture", "exclusion", "per-monitor", "cursor", "rect",
-                                        "move 1918,1078", "restore", "notify", "next keyboard"}))
+                                        "clip", "move 1918,1078", "restore", "notify", "next keyboard"}))
         << "coordinates in physical pixels, the application's own context back before the "
            "message and the next hook";
     EXPECT_TRUE(State().hidden);
@@ -264,7 +289,7 @@ TEST_F(HookLogic, JumpWhileParkedKeepsTheSavedPosition)
     Key(VK_NUMPAD5);
     EXPECT_TRUE(State().hidden);
     Mouse({1, 1});
-    EXPECT_EQ(FakeSystem::calls, (Calls{"per-monitor", "move 100,200", "restore", "next mouse"}));
+    EXPECT_EQ(FakeSystem::calls, (Calls{"per-monitor", "move 100,200", "cursor", "restore", "next mouse"}));
 }
 
 TEST_F(HookLogic, NotJumpKeys)
@@ -309,7 +334,7 @@ TEST_F(HookLogic, MouseAtTheHidePositionKeepsTheCursorParked)
     for (POINT elsewhere : {POINT{1918, 1077}, POINT{1917, 1078}}) {
         State().hidden = 1;
         Mouse(elsewhere);
-        EXPECT_EQ(FakeSystem::calls, (Calls{"per-monitor", "move 100,200", "restore", "next mouse"}))
+        EXPECT_EQ(FakeSystem::calls, (Calls{"per-monitor", "move 100,200", "cursor", "restore", "next mouse"}))
             << elsewhere.x << "," << elsewhere.y;
         EXPECT_FALSE(State().hidden);
     }
@@ -336,7 +361,7 @@ TEST_F(HookLogic, ShowAndHideDirectly)
     Hooks::Hide();
     EXPECT_TRUE(FakeSystem::calls.empty()) << "already parked";
     Hooks::Show();
-    EXPECT_EQ(FakeSystem::calls, (Calls{"per-monitor", "move 100,200", "restore"}));
+    EXPECT_EQ(FakeSystem::calls, (Calls{"per-monitor", "move 100,200", "cursor", "restore"}));
     EXPECT_FALSE(State().hidden);
 }
 
@@ -344,17 +369,17 @@ TEST_F(HookLogic, ShowAndHideDirectly)
 TEST_F(HookLogic, KeyCalledBackIntoTheInstallingThreadIsJudgedByTheForegroundApplication)
 {
     State().keyboardHook.threadId = FakeSystem::kCurrentThread;
-    FakeSystem::foreground = {444, 333, false};
+    FakeSystem::foreground = {444, 333, false, FakeSystem::kFocusWindow};
     FakeSystem::excluded = true;  // the program's own executable: beside the point here
     FakeSystem::capture = true;
     Key('A');
     EXPECT_EQ(FakeSystem::calls,
               (Calls{"foreground", "process 333", "executable C:\\app32.exe", "per-monitor",
-                     "cursor", "rect", "move 1918,1078", "restore", "notify", "next keyboard"}));
+                     "cursor", "rect", "clip", "move 1918,1078", "restore", "notify", "next keyboard"}));
     EXPECT_TRUE(State().hidden);
 
     State().hidden = 0;
-    FakeSystem::executableExcluded = true;
+    FakeSystem::excludedExecutables = {"C:\\app32.exe"};
     Key('A');
     EXPECT_EQ(FakeSystem::calls, (Calls{"foreground", "process 333", "executable C:\\app32.exe",
                                         "next keyboard"}));
@@ -377,6 +402,83 @@ TEST_F(HookLogic, KeyCalledBackIntoTheInstallingThreadIsJudgedByTheForegroundApp
         Key('A');
         EXPECT_EQ(FakeSystem::calls, (Calls{"foreground", "capture", "next keyboard"})) << front;
     }
+}
+
+// Store apps' keys come back like those of 32-bit applications, from a frame that one process
+// draws for all of them.
+TEST_F(HookLogic, StoreAppIsJudgedByTheApplicationInsideItsFrame)
+{
+    State().keyboardHook.threadId = FakeSystem::kCurrentThread;
+    FakeSystem::foreground = {444, 555, false, FakeSystem::kFocusWindow};
+    const std::string frameHost = "C:\\Windows\\System32\\ApplicationFrameHost.exe";
+    const std::string app = "C:\\Program Files\\WindowsApps\\Calculator.exe";
+    FakeSystem::executables = {{555, frameHost}, {666, app}};
+    FakeSystem::hostedProcess = 666;
+    FakeSystem::excludedExecutables = {app};
+    Key('A');
+    EXPECT_EQ(FakeSystem::calls, (Calls{"foreground", "process 555", "hosted", "process 666",
+                                        "executable " + app, "next keyboard"}));
+    EXPECT_FALSE(State().hidden);
+
+    FakeSystem::excludedExecutables = {frameHost};
+    Key('A');
+    EXPECT_TRUE(State().hidden) << "the frame host on the list excludes no app";
+
+    State().hidden = 0;
+    FakeSystem::hostedProcess = 0;
+    Key('A');
+    EXPECT_EQ(FakeSystem::calls, (Calls{"foreground", "process 555", "hosted",
+                                        "executable " + frameHost, "next keyboard"}))
+        << "a frame with nothing of another process inside is its own";
+
+    static_assert(vimlet::IsAppFrameHost("c:/windows/system32/applicationframehost.EXE"));
+    static_assert(vimlet::IsAppFrameHost(L"ApplicationFrameHost.exe"));
+    static_assert(!vimlet::IsAppFrameHost("C:\\MyApplicationFrameHost.exe"));
+    static_assert(!vimlet::IsAppFrameHost("C:\\ApplicationFrameHost.exe.bak"));
+}
+
+// Nothing is parked that could not be put back, nor where the cursor cannot go.
+TEST_F(HookLogic, HideDoesNothingWithoutACursorPositionOrWhenConfinedAwayFromTheParkingPoint)
+{
+    FakeSystem::cursorReadable = false;  // the input is on another desktop
+    Key('A');
+    EXPECT_EQ(FakeSystem::calls,
+              (Calls{"capture", "exclusion", "per-monitor", "cursor", "restore", "next keyboard"}));
+    EXPECT_FALSE(State().hidden);
+
+    FakeSystem::cursorReadable = true;
+    for (RECT clip : {RECT{100, 100, 700, 500}, RECT{0, 0, 1918, 1080}, RECT{0, 0, 1920, 1078}}) {
+        FakeSystem::clip = clip;
+        Key('A');
+        EXPECT_EQ(FakeSystem::calls, (Calls{"capture", "exclusion", "per-monitor", "cursor", "rect",
+                                            "clip", "restore", "next keyboard"}))
+            << clip.right << "," << clip.bottom;
+        EXPECT_FALSE(State().hidden);
+    }
+    FakeSystem::clip = {1918, 1078, 1919, 1079};
+    Key('A');
+    EXPECT_TRUE(State().hidden) << "a confinement that holds the point";
+}
+
+TEST_F(HookLogic, RestoreThatStopsShortIsRepeatedOnce)
+{
+    for (int stopsShort : {1, 2}) {
+        Key('A');
+        FakeSystem::movesStoppingShort = stopsShort;
+        Mouse({1, 1});
+        EXPECT_EQ(FakeSystem::calls, (Calls{"per-monitor", "move 100,200", "cursor", "move 100,200",
+                                            "restore", "next mouse"}))
+            << stopsShort;
+        EXPECT_FALSE(State().hidden);
+    }
+    EXPECT_EQ(FakeSystem::cursor.x, 50) << "no more than once";
+
+    FakeSystem::cursor = {100, 200};
+    Key('A');
+    FakeSystem::cursorReadable = false;
+    Mouse({1, 1});
+    EXPECT_EQ(FakeSystem::calls,
+              (Calls{"per-monitor", "move 100,200", "cursor", "restore", "next mouse"}));
 }
 
 } // namespace

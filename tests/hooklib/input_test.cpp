@@ -434,6 +434,22 @@ TEST_F(Input, MouseCaptureInTheReceivingThreadStopsTheHide)
     EXPECT_EQ(Type('A', *m_target), ParkingPoint());
 }
 
+// Windows keeps SetCursorPos inside a confinement too: a park would land inside the game.
+TEST_F(Input, CursorConfinedAwayFromTheParkingPointIsLeftAlone)
+{
+    PlaceCursorAside();
+    m_target->Activate();
+    MoveMouse(m_target->Inside());
+    ASSERT_TRUE(WaitUntil([&] { return CursorNow() == m_target->Inside(); }));
+    ASSERT_EQ(m_target->Ask("confine"), "ok");
+
+    EXPECT_EQ(Type('A', *m_target), m_target->Inside());
+    ExpectNotParked(m_target->Inside());
+
+    ASSERT_EQ(m_target->Ask("free"), "ok");
+    EXPECT_EQ(Type('A', *m_target), ParkingPoint());
+}
+
 TEST_F(Input, ExcludedApplicationNeverParksButRestoresACursorParkedElsewhere)
 {
     // A program of its own: the list names executables, and the other target runs the original.

@@ -4,6 +4,10 @@
 //   activate   bring the window to the front with the keyboard focus; "ok" or "background"
 //   capture    SetCapture on the window; "ok"
 //   release    ReleaseCapture; "ok"
+//   confine    ClipCursor to the client area, as games do; "ok"
+//   free       ClipCursor(NULL); "ok"
+//   embed H    become a child window of window H (decimal), of another process, as a Store
+//              app's window is of its frame; "ok"
 //   path       the executable path as GetModuleFileNameA reports it
 //   quit       end, window and all
 // Arguments: report window handle, then x y width height of the window, and "unaware" for a
@@ -53,6 +57,25 @@ std::string Run(HWND window, const std::string& command)
     if (command == "release") {
         ReleaseCapture();
         return "ok";
+    }
+    if (command == "confine") {
+        RECT client;
+        GetClientRect(window, &client);
+        MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+        ClipCursor(&client);
+        RECT clip{};
+        GetClipCursor(&clip);
+        return EqualRect(&clip, &client) ? "ok" : "not confined";
+    }
+    if (command == "free") {
+        ClipCursor(nullptr);
+        return "ok";
+    }
+    if (command.rfind("embed ", 0) == 0) {
+        const HWND frame = reinterpret_cast<HWND>(std::strtoull(command.c_str() + 6, nullptr, 10));
+        SetWindowLongPtrW(window, GWL_STYLE, WS_CHILD | WS_VISIBLE);
+        SetParent(window, frame);
+        return GetParent(window) == frame ? "ok" : "not embedded";
     }
     if (command == "path") {
         char path[MAX_PATH] = {};
