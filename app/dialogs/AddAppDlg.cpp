@@ -1,6 +1,7 @@
 #include "AddAppDlg.h"
 
 #include "AppList.h"
+#include "app_frame.h"
 #include "resource.h"
 
 #include <commdlg.h>
@@ -73,8 +74,8 @@ BOOL CAddAppDlg::OnInitDialog()
     return TRUE;  // the focus goes to the list
 }
 
-// Every visible top-level window in z-order counts, whatever its class or owner. This dialog
-// is not visible yet, so it does not list itself.
+// Every visible top-level window in z-order counts, whatever its class or owner; a Store app's
+// frame counts as the app inside it. This dialog is not visible yet, so it does not list itself.
 void CAddAppDlg::ListRunningApps()
 {
     m_apps.clear();
@@ -87,6 +88,9 @@ void CAddAppDlg::ListRunningApps()
         DWORD processId = 0;
         GetWindowThreadProcessId(window, &processId);
         ReplaceWithExecutablePath(processId, text);
+        if (vimlet::IsAppFrameHost(text)) {
+            if (const DWORD app = vimlet::HostedProcess(window)) ReplaceWithExecutablePath(app, text);
+        }
         m_apps.emplace_back(text);
     }
     // One entry per executable, however many windows and processes it has.

@@ -2,6 +2,7 @@
 // dialog's listing, Add (from the list or a file), Remove, the file (also one that cannot be
 // read or written), and the effect on typing.
 
+#include "ChildProcess.h"
 #include "TempDir.h"
 #include "dialog_driver.h"
 #include "resource.h"
@@ -212,6 +213,30 @@ TEST_F(ExclusionListTest, AddListsEachRunningExecutableOnceSortedByCodeUnits)
     ASSERT_TRUE(WaitUntilGone(addDialog));
     EXPECT_TRUE(ListRows(settings).empty());
     EXPECT_EQ(GetFileAttributesW(ExcludePath().c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// A Store app's window is a child window of the app's process inside a frame that
+// ApplicationFrameHost.exe draws: the row is the app's.
+TEST_F(ExclusionListTest, AddListsAStoreAppByTheApplicationInsideItsFrame)
+{
+    const std::wstring frameHost = m_temp.File(L"ApplicationFrameHost.exe"), app = m_temp.File(L"store app.exe");
+    for (const std::wstring& copy : {frameHost, app})
+        ASSERT_TRUE(CopyFileW(BesideThisProgram(L"target_app.exe").c_str(), copy.c_str(), FALSE));
+    const std::vector<std::wstring> place{L"0", L"100", L"100", L"300", L"200"};
+    ChildProcess frame(frameHost, place), inside(app, place);
+    ASSERT_EQ(frame.ReadLine(), "ready");
+    ASSERT_EQ(inside.ReadLine(), "ready");
+    const std::vector<HWND> frames = TopLevelWindows(frame.Id(), L"Vimlet test target");
+    ASSERT_EQ(frames.size(), 1u);
+    ASSERT_EQ(inside.Ask("embed " + std::to_string(reinterpret_cast<UINT_PTR>(frames[0]))), "ok");
+
+    const HWND addDialog = OpenAddDialog(StartWith({}));
+    ASSERT_NE(addDialog, nullptr);
+    const std::vector<std::wstring> rows = ListRows(addDialog);
+    EXPECT_EQ(RowOf(rows, frameHost), -1) << testing::PrintToString(rows);
+    EXPECT_NE(RowOf(rows, app), -1) << testing::PrintToString(rows);
+    Click(addDialog, IDCANCEL);
+    EXPECT_TRUE(WaitUntilGone(addDialog));
 }
 
 TEST_F(ExclusionListTest, OkAddsTheSelectedRowsIntoTheSortedList)
