@@ -89,7 +89,7 @@ void MeasureTick(const VimletProcess& vimlet, Windows& windows, int count, int s
 }
 
 // What the hide path waits for in Vimlet.exe: the parking window's answer to WM_NULL, which
-// places the window again, topmost in its corner.
+// places the window again only when it is covered or out of its corner.
 void MeasureParkingAnswer(const VimletProcess& vimlet, Windows& windows, int samples)
 {
     std::string detail;
