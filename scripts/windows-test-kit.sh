@@ -11,13 +11,13 @@ build=${VIMLET_BUILD_DIR:-$root/build}
 version=$(head -n 1 "$root/VERSION")
 kit="$build/release/Vimlet-$version-tests.zip"
 mkdir -p "$build/release"
-(cd "$build" && ctest --show-only=json-v1) |
-  python3 - "$root/scripts/wine-run" "$build/bin" "$kit" <<'EOF'
+tests=$(cd "$build" && ctest --show-only=json-v1)
+python3 - "$tests" "$root/scripts/wine-run" "$build/bin" "$kit" <<'EOF'
 import json, pathlib, sys, zipfile
 
-emulator, binaries, kit = sys.argv[1], pathlib.Path(sys.argv[2]), sys.argv[3]
+tests, emulator, binaries, kit = json.loads(sys.argv[1]), sys.argv[2], pathlib.Path(sys.argv[3]), sys.argv[4]
 runs = []
-for test in json.load(sys.stdin)["tests"]:
+for test in tests["tests"]:
     command = test.get("command", [])
     if len(command) > 1 and command[0] == emulator:
         runs.append((test["name"], pathlib.PureWindowsPath(command[1]).name, command[2:]))
