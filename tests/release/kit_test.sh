@@ -33,7 +33,9 @@ start_wineserver
 status=0
 "$WINELOADER" cmd.exe /c 'C:\kit\run-tests.cmd' >"$work/out.txt" 2>&1 || status=$?
 tr -d '\r' <"$work/out.txt" >"$work/log.txt"
-grep -E -A1 '^(===|passed:|FAILED:|\[  (PASSED|FAILED)  \]|\[  SKIPPED \] )|: Skipped$|passed, ' "$work/log.txt" | grep -v '^--$' || true
+# Each program's result, and why any test skipped.
+awk '/: Skipped$/ { getline why; print "skipped: " why; next }
+     /^(===|passed:|FAILED:|\[  PASSED  \])|passed, / { print }' "$work/log.txt"
 programs=$(cd "$build" && ctest --show-only=json-v1 |
   python3 -c 'import json, sys; print(sum(t.get("command", [""])[0] == sys.argv[1] for t in json.load(sys.stdin)["tests"]))' \
     "$root/scripts/wine-run")
