@@ -466,14 +466,16 @@ namespace {
 
 // Windows hands an application that is not DPI-aware scaled coordinates, and the hooks run in
 // its thread. Wine cannot make a process unaware, but a thread: the target's thread is unaware,
-// the parking window here per-monitor aware. Run at whatever scaling the display has.
+// the parking window here per-monitor aware. Run at whatever scaling the display has; Windows
+// shows this unaware test program 96 DPI whatever the scaling is.
 using ScaledDisplay = Input;
 
 TEST_F(ScaledDisplay, KeyInAnUnawareApplicationParksAndRestoresInPhysicalPixels)
 {
     if (GetDpiForSystem() == USER_DEFAULT_SCREEN_DPI)
-        GTEST_SKIP() << "the display is not scaled, so there is nothing to tell apart (the test "
-                        "command runs this in a Wine prefix at 144 DPI)";
+        GTEST_SKIP() << "96 DPI: the display is not scaled, or this is Windows, which scales this "
+                        "unaware program as it would the application (the test command runs this "
+                        "under Wine at 144 DPI)";
     Target unaware(m_report, RECT{500, 100, 900, 400}, BesideThisProgram(L"target_app.exe"), true);
     PlaceCursorAside();
     unaware.Activate();
