@@ -200,7 +200,8 @@ TEST_F(Program, TypingParksTheCursorAndTheMouseBringsItBack)
         << "back where it was, not moved on from the corner: " << Cursor().x << "," << Cursor().y;
 }
 
-// Wine's own tray window, under Xvfb without a desktop's tray: one child window per icon.
+// Wine's own tray window, under Xvfb without a desktop's tray: one child window per icon, of
+// any process.
 int TrayIconCount()
 {
     int count = 0;
@@ -212,6 +213,12 @@ int TrayIconCount()
 
 TEST_F(Program, AddsItsIconToTheTray)
 {
+    if (!WineVersion()) {
+        VimletProcess vimlet;
+        RECT place;
+        EXPECT_TRUE(WaitUntil([&] { return TrayIconPlace(vimlet.ParkingWindow(), place); }));
+        return;
+    }
     // The icon of a Vimlet that ended a moment ago may still be on its way out of the tray.
     WaitUntil([] { return TrayIconCount() == 0; }, 3000);
     const int before = TrayIconCount();

@@ -341,7 +341,7 @@ private:
 // About box shows, and that is the version the repository keeps.
 TEST(Resources, BothBinariesCarryTheReleaseVersionTheAboutBoxShows)
 {
-    std::string release = ReadBytes(L"" VERSION_FILE);
+    std::string release = ReadBytes(BesideThisProgram(L"VERSION"));
     release.erase(release.find_last_not_of("\r\n") + 1);
     const std::wstring version(release.begin(), release.end());
     std::wstring fileVersion = version;

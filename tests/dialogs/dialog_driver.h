@@ -19,6 +19,8 @@ FILETIME LastWriteTime(const std::wstring& path);
 // compare it) later than that of path.
 bool WaitUntilFileClockPasses(const std::wstring& path);
 
+constexpr wchar_t kAddTitle[] = L"Vimletを無効にするアプリケーションの選択";
+
 // Visible top-level dialog-class (#32770) windows of the process with exactly this title.
 std::vector<HWND> Dialogs(DWORD processId, const std::wstring& title);
 // Waits for such a dialog that is not among known; null when none came.

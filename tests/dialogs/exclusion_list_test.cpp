@@ -15,8 +15,6 @@
 
 namespace {
 
-constexpr wchar_t kAddTitle[] = L"Vimletを無効にするアプリケーションの選択";
-
 std::wstring OwnPath()
 {
     wchar_t path[MAX_PATH];

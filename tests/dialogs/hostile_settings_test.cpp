@@ -127,6 +127,7 @@ bool TypeIntoTarget(TypingTarget& target, std::vector<INPUT> inputs)
 // every key-down found the cursor parked, false when none did.
 std::optional<bool> TypeAndSeeWhetherParked(TypingTarget& target, HWND parkingWindow)
 {
+    g_reports.clear();
     const std::vector<INPUT> inputs = TypedKeyInputs();
     // Wine without a window manager: an X focus change that reaches the application after it
     // took the keyboard hands the keyboard to the desktop window, which then gets every key.
@@ -436,6 +437,60 @@ TEST_P(HostileIni, StartUpTakesWhatTheFileSaysAndClosingTheDialogKeepsTheProgram
     if (c.writeFails) {
         EXPECT_TRUE(FileState::Of(IniPath()) == before) << "vimlet.ini changed";
     }
+}
+
+// A Japanese system (code page 932): the second bytes of 表 and ソ are 0x5C, a backslash's byte.
+TEST(JapaneseSystem, APathWithBackslashTrailBytesIsExcludedRemovedAndAddedAgain)
+{
+    if (GetACP() != 932)
+        GTEST_SKIP() << "the ANSI code page is " << GetACP()
+                     << ", not 932 (the test command runs this in a Wine prefix with LANG=ja_JP.UTF-8)";
+    ClearSettingsFiles();
+    TempDir programs;
+    const std::wstring folder = programs.File(L"ツール");
+    CreateDirectoryW(folder.c_str(), nullptr);
+    CreateDirectoryW((folder + L"\\表ソフト").c_str(), nullptr);
+    const std::wstring program = folder + L"\\表ソフト\\メモ帳.exe";
+    ASSERT_TRUE(CopyFileW(BesideThisProgram(L"target_app.exe").c_str(), program.c_str(), FALSE));
+    const std::string entry = ExcludeFileBytes({program});
+    ASSERT_NE(entry.find("\\\x95\x5C\x83\x5C\x83\x74\x83\x67\\\x83\x81\x83\x82\x92\xA0.exe\r\n"),
+              std::string::npos);
+    {
+        TypingTarget target(program);
+        ASSERT_TRUE(target.Ready());
+        ASSERT_EQ(target.Ask("path") + "\r\n", entry);
+        ASSERT_TRUE(PutSettingsFile(ExcludePath(), entry));
+        VimletProcess vimlet;
+        EXPECT_EQ(TypeAndSeeWhetherParked(target, vimlet.ParkingWindow()), false) << "excluded by its entry";
+
+        // Typed into with no dialog open: a dialog of the program over it would take the mouse.
+        HWND settings = OpenSettingsDialog(vimlet);
+        ASSERT_NE(settings, nullptr);
+        ASSERT_EQ(ListRows(settings), std::vector<std::wstring>{program});
+        ASSERT_TRUE(WaitUntilFileClockPasses(ExcludePath()));
+        SendToList(settings, LB_SETCURSEL, 0, 0);
+        Click(settings, IDC_REMOVE);
+        EXPECT_EQ(ReadBytes(ExcludePath()), "");
+        CloseSettings(settings, vimlet, false);
+        EXPECT_EQ(TypeAndSeeWhetherParked(target, vimlet.ParkingWindow()), true) << "parks once removed";
+
+        ASSERT_TRUE(WaitUntilFileClockPasses(ExcludePath()));
+        settings = OpenSettingsDialog(vimlet);
+        ASSERT_NE(settings, nullptr);
+        ClickToOpen(settings, IDC_ADD);
+        const HWND addDialog = WaitForNewDialog(vimlet.ProcessId(), kAddTitle);
+        ASSERT_NE(addDialog, nullptr);
+        const std::vector<std::wstring> rows = ListRows(addDialog);
+        const auto row = std::find(rows.begin(), rows.end(), program);
+        ASSERT_NE(row, rows.end());
+        SendToList(addDialog, LB_SETSEL, TRUE, row - rows.begin());
+        Click(addDialog, IDOK);
+        ASSERT_TRUE(WaitUntil([&] { return ListRows(settings) == std::vector<std::wstring>{program}; }));
+        EXPECT_EQ(ReadBytes(ExcludePath()), entry);
+        CloseSettings(settings, vimlet, false);
+        EXPECT_EQ(TypeAndSeeWhetherParked(target, vimlet.ParkingWindow()), false) << "excluded once added";
+    }
+    ClearSettingsFiles();
 }
 
 void PrintTo(const IniCase& c, std::ostream* out) { *out << c.name; }

@@ -69,24 +69,10 @@ private:
     std::unique_ptr<VimletProcess> m_vimlet;
 };
 
-// The icon in Wine's tray window, once the program has added it.
-HWND TrayIcon()
-{
-    HWND icon = nullptr;
-    WaitUntil([&] {
-        HWND tray = FindWindowW(nullptr, L"Wine System Tray");
-        icon = tray ? GetWindow(tray, GW_CHILD) : nullptr;
-        return icon && IsWindowVisible(icon);
-    });
-    return icon;
-}
-
 TEST_F(SettingsDialogTest, DoubleClickOnTheTrayIconOpensTheDialogWithTheFirstStartKeys)
 {
-    const HWND icon = TrayIcon();
-    ASSERT_NE(icon, nullptr);
     RECT rect;
-    GetWindowRect(icon, &rect);
+    ASSERT_TRUE(WaitUntil([&] { return TrayIconPlace(Vimlet().ParkingWindow(), rect); }));
     DoubleClickAt({(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2});
 
     const HWND dialog = WaitForNewDialog(Vimlet().ProcessId(), L"Vimlet");

@@ -1,3 +1,4 @@
+#include "Host.h"
 #include "test_windows.h"
 
 #include <gtest/gtest.h>
@@ -9,11 +10,7 @@ namespace {
 // Runs framework_probe.exe, which lies beside this program, and returns its exit code.
 DWORD RunProbe(const std::wstring& scenario)
 {
-    wchar_t path[MAX_PATH];
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    const std::wstring self = path;
-    const std::wstring directory = self.substr(0, self.find_last_of(L"\\/") + 1);
-    std::wstring commandLine = L"\"" + directory + L"framework_probe.exe\" " + scenario;
+    std::wstring commandLine = L"\"" + BesideThisProgram(L"framework_probe.exe") + L"\" " + scenario;
     STARTUPINFOW si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};

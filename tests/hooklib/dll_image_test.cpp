@@ -1,4 +1,5 @@
 // The built hook library as the loader will see it: exports, the shared section, imports.
+#include "Host.h"
 #include "PeFile.h"
 #include "shared_state.h"
 #include "TempDir.h"
@@ -13,7 +14,7 @@ namespace {
 
 const PeFile& Library()
 {
-    static const PeFile image(ReadBytes(L"" VIMLET_DLL));
+    static const PeFile image(ReadBytes(BesideThisProgram(L"vimlet.dll")));
     return image;
 }
 

@@ -2,6 +2,7 @@
 // The hook library loaded by full path, as a process that the hooks reach loads it: its seven
 // exports looked up by name and its shared section found in the mapped image.
 
+#include "Host.h"
 #include "TempDir.h"
 #include "shared_state.h"
 #include "vimlet.h"

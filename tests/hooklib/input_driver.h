@@ -4,6 +4,7 @@
 // process, where it joins the events in the order this process saw them.
 
 #include "ChildProcess.h"
+#include "Host.h"
 #include "input_report.h"
 
 #include <windows.h>
@@ -48,7 +49,7 @@ class Target : public ChildProcess {
 public:
     // Throws std::runtime_error when the application does not start. A DPI-unaware one on
     // request.
-    Target(HWND report, RECT place, const std::wstring& program = L"" TARGET_APP, bool dpiUnaware = false);
+    Target(HWND report, RECT place, const std::wstring& program = BesideThisProgram(L"target_app.exe"), bool dpiUnaware = false);
     ~Target() { Ask("quit"); }
 
     // Wine hands keyboard input to its foreground window, and a window shown since may have

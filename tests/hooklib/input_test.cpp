@@ -263,7 +263,7 @@ protected:
         EXPECT_FALSE(State().hidden);
     }
 
-    LibraryCopy m_copy{L"" VIMLET_DLL};
+    LibraryCopy m_copy{BesideThisProgram(L"vimlet.dll")};
     HWND m_parking = nullptr;
     HWND m_report = nullptr;
     std::unique_ptr<Target> m_target;
@@ -455,7 +455,7 @@ TEST_F(Input, ExcludedApplicationNeverParksButRestoresACursorParkedElsewhere)
     // A program of its own: the list names executables, and the other target runs the original.
     TempDir programs;
     const std::wstring excludedProgram = programs.File(L"excluded app.exe");
-    ASSERT_TRUE(CopyFileW(L"" TARGET_APP, excludedProgram.c_str(), TRUE));
+    ASSERT_TRUE(CopyFileW(BesideThisProgram(L"target_app.exe").c_str(), excludedProgram.c_str(), TRUE));
     Target excluded(m_report, RECT{800, 100, 1400, 500}, excludedProgram);
     WriteBytes(m_copy.Dir().File(L"excludeapp.txt"), excluded.Ask("path") + "\r\n");
 
@@ -482,13 +482,17 @@ namespace {
 
 // Windows hands an application that is not DPI-aware scaled coordinates, and the hooks run in
 // its thread. Wine cannot make a process unaware, but a thread: the target's thread is unaware,
-// the parking window here per-monitor aware. Run in a Wine prefix at 144 DPI (150 %).
+// the parking window here per-monitor aware. Run at whatever scaling the display has; Windows
+// shows this unaware test program 96 DPI whatever the scaling is.
 using ScaledDisplay = Input;
 
 TEST_F(ScaledDisplay, KeyInAnUnawareApplicationParksAndRestoresInPhysicalPixels)
 {
-    ASSERT_EQ(GetDpiForSystem(), 144u) << "needs a prefix with LogPixels 144";
-    Target unaware(m_report, RECT{500, 100, 900, 400}, L"" TARGET_APP, true);
+    if (GetDpiForSystem() == USER_DEFAULT_SCREEN_DPI)
+        GTEST_SKIP() << "96 DPI: the display is not scaled, or this is Windows, which scales this "
+                        "unaware program as it would the application (the test command runs this "
+                        "under Wine at 144 DPI)";
+    Target unaware(m_report, RECT{500, 100, 900, 400}, BesideThisProgram(L"target_app.exe"), true);
     PlaceCursorAside();
     unaware.Activate();
 

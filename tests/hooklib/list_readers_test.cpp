@@ -4,10 +4,12 @@
 #include "exclusion.h"
 
 #include "TempDir.h"
+#include "double_byte_stand_in.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cwctype>
 #include <random>
 #include <string>
 #include <vector>
@@ -63,6 +65,41 @@ TEST(ListReaders, AgreeOnEveryFileTheProgramWrites)
                 << "round " << round << ", host " << testing::PrintToString(host) << " in "
                 << testing::PrintToString(ReadBytes(file));
         }
+    }
+}
+
+// What the program's reading depends on: how many characters, which are white space, and the
+// ASCII and half-width ones; the stand-in makes up the other characters.
+std::wstring Shape(const wchar_t* wide, int count)
+{
+    std::wstring shape(wide, count);
+    for (wchar_t& c : shape)
+        if (c >= 0x80 && !std::iswspace(c) && !(c >= 0xFF61 && c <= 0xFF9F)) c = L'X';
+    return shape;
+}
+
+// The fuzz target's stand-in against the system's code page 932, in whatever locale this runs.
+TEST(DoubleByteStandIn, DecodesLeadAndTrailBytesLikeCodePage932)
+{
+    using namespace std::string_literals;
+    const std::string cases[] = {
+        // pairs
+        "\x81\x40", "\x88\x9F", "\x95\x5C", "\x83\x5C", "\xE0\x40", "\xFC\x4B", "\x9F\xFC",
+        // a lead byte before what is no trail byte
+        "\x81\x20", "\x81\x7F", "\x88\x0A", "\x81\x3F", "\x88\xFD", "\xE0\x81\x40", "\x81\0"s,
+        // a lead byte at the end
+        "\x81", "a\x88", "\x81\x40\xFC",
+        // single bytes
+        "\x80", "\xA0", "\xA1", "\xDF", "\xFD", "\xFE", "\xFF", "\x7F", " \t",
+    };
+    for (const std::string& bytes : cases) {
+        wchar_t system[8], standIn[8];
+        const int count = static_cast<int>(bytes.size());
+        const int fromSystem = MultiByteToWideChar(932, 0, bytes.data(), count, system, 8);
+        const int fromStandIn = stand_in::DecodeDoubleByte(bytes.data(), count, standIn, 8);
+        std::string decimal;
+        for (unsigned char b : bytes) decimal += " " + std::to_string(b);
+        EXPECT_EQ(Shape(standIn, fromStandIn), Shape(system, fromSystem)) << "bytes" << decimal;
     }
 }
 

@@ -212,7 +212,7 @@ TEST_F(Faults, ProgramEndedWhileParkedLosesNoKeyAndANewStartParksAgain)
 
 TEST_F(Faults, DestroyedParkingWindowNeitherHidesNorJumpsNorHangs)
 {
-    LibraryCopy copy{L"" VIMLET_DLL};
+    LibraryCopy copy{BesideThisProgram(L"vimlet.dll")};
     const HWND parking = CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, kParkingPixel.x,
                                          kParkingPixel.y, 1, 1, nullptr, nullptr, nullptr, nullptr);
     copy.Library()->setup(parking, copy.Dir().Path().c_str());
@@ -235,7 +235,7 @@ TEST_F(Faults, DestroyedParkingWindowNeitherHidesNorJumpsNorHangs)
 
 TEST_F(Faults, ApplicationEndingInsideTheHideWaitLeavesTheOthersWorking)
 {
-    LibraryCopy copy{L"" VIMLET_DLL};
+    LibraryCopy copy{BesideThisProgram(L"vimlet.dll")};
     StallingParkingWindow parking;
     copy.Library()->setup(parking.Window(), copy.Dir().Path().c_str());
     copy.Library()->enable();

@@ -18,7 +18,7 @@ constexpr UINT kSuppressors[] = {VK_SPACE, VK_LSHIFT, VK_RSHIFT, VK_LCONTROL,
 // A process of its own with the same copy of the library loaded.
 class Probe : public ChildProcess {
 public:
-    explicit Probe(const std::wstring& library) : ChildProcess(L"" HOOK_PROBE, {library}) {}
+    explicit Probe(const std::wstring& library) : ChildProcess(BesideThisProgram(L"hook_probe.exe"), {library}) {}
 
     DWORD Thread() { return std::stoul(Ask("thread")); }
     void Quit()
@@ -75,7 +75,7 @@ protected:
         Library()->disable();
     }
 
-    LibraryCopy m_copy{L"" VIMLET_DLL};
+    LibraryCopy m_copy{BesideThisProgram(L"vimlet.dll")};
 };
 
 TEST_F(SharedState, StartsAllZero)

@@ -4,15 +4,6 @@
 
 #include <stdexcept>
 
-std::wstring BesideThisProgram(const std::wstring& fileName)
-{
-    wchar_t path[MAX_PATH];
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path);
-    folder.resize(folder.find_last_of(L"\\/") + 1);
-    return folder + fileName;
-}
-
 std::wstring SettingsDirectory()
 {
     wchar_t folder[MAX_PATH];

@@ -1,15 +1,13 @@
 #pragma once
 // The real Vimlet.exe, started beside the test program and watched from outside.
 
+#include "Host.h"
 #include "Wait.h"
 
 #include <windows.h>
 
 #include <string>
 #include <vector>
-
-// A file beside the running test program (the build puts every program in one folder).
-std::wstring BesideThisProgram(const std::wstring& fileName);
 
 // The program's settings directory in this Wine prefix, and its two files removed.
 std::wstring SettingsDirectory();
