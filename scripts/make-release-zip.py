@@ -6,8 +6,11 @@ Prints the zip's path and its SHA-256.
 """
 import hashlib
 import pathlib
+import re
 import sys
 import zipfile
+
+import release_files
 
 # The earliest time a zip entry can carry; every entry gets it, so the build time never shows.
 FIXED_TIME = (1980, 1, 1, 0, 0, 0)
@@ -17,8 +20,24 @@ FILE_MODE = 0o100644
 
 def text_for_windows(path):
     """UTF-8 with a byte-order mark and CR LF line ends, whatever the checkout did to the file."""
-    text = path.read_text(encoding="utf-8").replace("\r\n", "\n")
+    return windows_text(path.read_text(encoding="utf-8"))
+
+
+def windows_text(text):
+    text = text.replace("\r\n", "\n")
     return b"\xef\xbb\xbf" + text.replace("\n", "\r\n").encode("utf-8")
+
+
+def guides(repository):
+    """The user guides and the pictures they show, in docs/ as in the repository."""
+    docs = repository / "docs"
+    contents = {}
+    for name in ("guide.md", "guide.ja.md"):
+        text = (docs / name).read_text(encoding="utf-8")
+        contents[f"docs/{name}"] = windows_text(text)
+        for image in re.findall(r"\]\(([^)#]+\.png)\)", text):
+            contents[f"docs/{image}"] = (docs / image).read_bytes()
+    return contents
 
 
 def main(repository, binaries, output):
@@ -29,6 +48,9 @@ def main(repository, binaries, output):
         "vimlet.dll": (binaries / "vimlet.dll").read_bytes(),
         "LICENSE.txt": text_for_windows(repository / "LICENSE"),
         "README.txt": text_for_windows(repository / "package" / "README.txt"),
+        "THIRD-PARTY-NOTICES.txt": windows_text(release_files.third_party_notices()),
+        "BUILDINFO.txt": windows_text(release_files.build_info(version)),
+        **guides(repository),
     }
     contents["SHA256SUMS"] = "".join(
         f"{hashlib.sha256(data).hexdigest()}  {name}\n" for name, data in sorted(contents.items())
