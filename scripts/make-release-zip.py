@@ -29,14 +29,20 @@ def windows_text(text):
 
 
 def guides(repository):
-    """The user guides and the pictures they show, in docs/ as in the repository."""
+    """The user guides with the pages and pictures they link to, in docs/ as in the repository."""
     docs = repository / "docs"
     contents = {}
-    for name in ("guide.md", "guide.ja.md"):
+    pending = ["guide.md", "guide.ja.md"]
+    while pending:
+        name = pending.pop()
+        if f"docs/{name}" in contents:
+            continue
+        if not name.endswith(".md"):
+            contents[f"docs/{name}"] = (docs / name).read_bytes()
+            continue
         text = (docs / name).read_text(encoding="utf-8")
         contents[f"docs/{name}"] = windows_text(text)
-        for image in re.findall(r"\]\(([^)#]+\.png)\)", text):
-            contents[f"docs/{image}"] = (docs / image).read_bytes()
+        pending += re.findall(r"\]\(([\w.-]+\.(?:md|png))\)", text)
     return contents
 
 

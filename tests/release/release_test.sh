@@ -34,7 +34,7 @@ folder=$("$WINELOADER" winepath.exe -u "$profile\\Vimlet" | tr -d '\r')
 python3 -m zipfile -e "$zip" "$folder"
 (cd "$folder" && sha256sum --check --quiet SHA256SUMS)
 # Every file of the zip that its README points to is there.
-grep -oE 'docs\\[a-z.]+\.md|[A-Z][A-Z-]*\.txt|SHA256SUMS' "$folder/README.txt" | tr '\\' / | sort -u |
+grep -oE 'docs\\[A-Za-z.]+\.md|[A-Z][A-Z-]*\.txt|SHA256SUMS' "$folder/README.txt" | tr '\\' / | sort -u |
   while read -r name; do [ -f "$folder/$name" ] || { echo "FAIL: README.txt names $name" >&2; exit 1; }; done
 # The test program, beside the unpacked Vimlet.exe, loads the unpacked vimlet.dll and starts
 # the unpacked Vimlet.exe.
