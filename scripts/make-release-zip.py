@@ -19,11 +19,11 @@ FILE_MODE = 0o100644
 
 
 def text_for_windows(path):
-    """UTF-8 with a byte-order mark and CR LF line ends, whatever the checkout did to the file."""
     return windows_text(path.read_text(encoding="utf-8"))
 
 
 def windows_text(text):
+    """UTF-8 with a byte-order mark and CR LF line ends, whatever the checkout did to the text."""
     text = text.replace("\r\n", "\n")
     return b"\xef\xbb\xbf" + text.replace("\n", "\r\n").encode("utf-8")
 
