@@ -3,8 +3,9 @@
 # 1. Packed from this build and from a second build of a copy of the sources at another path,
 #    in another time zone and locale, with the clock three years ahead, the zips are the same
 #    bytes: no time stamps, build paths or locale in the binaries or the archive.
-# 2. Unpacked into the user's profile in a fresh Wine prefix, the files match SHA256SUMS,
-#    Vimlet starts from there, and typing into an application parks the cursor.
+# 2. Unpacked into the user's profile in a fresh Wine prefix, the files match SHA256SUMS and
+#    hold every file README.txt names, Vimlet starts from there, and typing into an
+#    application parks the cursor.
 # Usage: release_test.sh <build folder>
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
