@@ -13,6 +13,7 @@ packages=(
   imagemagick
   python3 locales
   gnuplot-nox xbanish libx11-dev libxtst-dev gcc
+  faketime
   "$@"
 )
 

@@ -6,8 +6,11 @@ Prints the zip's path and its SHA-256.
 """
 import hashlib
 import pathlib
+import re
 import sys
 import zipfile
+
+import release_files
 
 # The earliest time a zip entry can carry; every entry gets it, so the build time never shows.
 FIXED_TIME = (1980, 1, 1, 0, 0, 0)
@@ -16,9 +19,31 @@ FILE_MODE = 0o100644
 
 
 def text_for_windows(path):
-    """UTF-8 with a byte-order mark and CR LF line ends, whatever the checkout did to the file."""
-    text = path.read_text(encoding="utf-8").replace("\r\n", "\n")
+    return windows_text(path.read_text(encoding="utf-8"))
+
+
+def windows_text(text):
+    """UTF-8 with a byte-order mark and CR LF line ends, whatever the checkout did to the text."""
+    text = text.replace("\r\n", "\n")
     return b"\xef\xbb\xbf" + text.replace("\n", "\r\n").encode("utf-8")
+
+
+def guides(repository):
+    """The user guides with the pages and pictures they link to, in docs/ as in the repository."""
+    docs = repository / "docs"
+    contents = {}
+    pending = ["guide.md", "guide.ja.md"]
+    while pending:
+        name = pending.pop()
+        if f"docs/{name}" in contents:
+            continue
+        if not name.endswith(".md"):
+            contents[f"docs/{name}"] = (docs / name).read_bytes()
+            continue
+        text = (docs / name).read_text(encoding="utf-8")
+        contents[f"docs/{name}"] = windows_text(text)
+        pending += re.findall(r"\]\(([\w.-]+\.(?:md|png))\)", text)
+    return contents
 
 
 def main(repository, binaries, output):
@@ -29,6 +54,9 @@ def main(repository, binaries, output):
         "vimlet.dll": (binaries / "vimlet.dll").read_bytes(),
         "LICENSE.txt": text_for_windows(repository / "LICENSE"),
         "README.txt": text_for_windows(repository / "package" / "README.txt"),
+        "THIRD-PARTY-NOTICES.txt": windows_text(release_files.third_party_notices()),
+        "BUILDINFO.txt": windows_text(release_files.build_info(version)),
+        **guides(repository),
     }
     contents["SHA256SUMS"] = "".join(
         f"{hashlib.sha256(data).hexdigest()}  {name}\n" for name, data in sorted(contents.items())

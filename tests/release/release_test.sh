@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The release zip, run by ctest inside scripts/test.sh's session (DISPLAY set).
 # 1. Packed from this build and from a second build of a copy of the sources at another path,
-#    the zips are the same bytes: no time stamps or build paths in the binaries or the archive.
-# 2. Unpacked into the user's profile in a fresh Wine prefix, the files match SHA256SUMS,
-#    Vimlet starts from there, and typing into an application parks the cursor.
+#    in another time zone and locale, with the clock three years ahead, the zips are the same
+#    bytes: no time stamps, build paths or locale in the binaries or the archive.
+# 2. Unpacked into the user's profile in a fresh Wine prefix, the files match SHA256SUMS and
+#    hold every file README.txt names, Vimlet starts from there, and typing into an
+#    application parks the cursor.
 # Usage: release_test.sh <build folder>
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -18,7 +20,8 @@ zip=$(head -n 1 "$work/first.txt")
 
 mkdir "$work/sources"
 tar -C "$root" --exclude='./build*' --exclude=./.git -cf - . | tar -C "$work/sources" -xf -
-VIMLET_BUILD_DIR=$work/sources/out "$work/sources/scripts/release.sh" >"$work/second.txt"
+VIMLET_BUILD_DIR=$work/sources/out TZ=Asia/Tokyo LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 \
+  faketime -f +1100d "$work/sources/scripts/release.sh" >"$work/second.txt"
 if ! cmp "$zip" "$(head -n 1 "$work/second.txt")"; then
   echo "FAIL: two builds gave different zips" >&2
   exit 1
@@ -31,8 +34,17 @@ profile=$("$WINELOADER" cmd.exe /c echo %USERPROFILE% | tr -d '\r')
 folder=$("$WINELOADER" winepath.exe -u "$profile\\Vimlet" | tr -d '\r')
 python3 -m zipfile -e "$zip" "$folder"
 (cd "$folder" && sha256sum --check --quiet SHA256SUMS)
+# Every file of the zip that its README points to is there.
+grep -oE 'docs\\[A-Za-z.]+\.md|[A-Z][A-Z-]*\.txt|SHA256SUMS' "$folder/README.txt" | tr '\\' / | sort -u |
+  while read -r name; do [ -f "$folder/$name" ] || { echo "FAIL: README.txt names $name" >&2; exit 1; }; done
 # The test program, beside the unpacked Vimlet.exe, loads the unpacked vimlet.dll and starts
 # the unpacked Vimlet.exe.
 cp "$build/bin/app_program_test.exe" "$folder/"
-"$WINELOADER" "$folder/app_program_test.exe" \
-  --gtest_filter='Program.TypingParksTheCursorAndTheMouseBringsItBack:Program.AddsItsIconToTheTray'
+tests=Program.TypingParksTheCursorAndTheMouseBringsItBack:Program.AddsItsIconToTheTray
+"$WINELOADER" "$folder/app_program_test.exe" --gtest_filter="$tests" | tr -d '\r' | tee "$work/tests.txt"
+# A renamed test would leave the filter matching nothing, and nothing passes as success.
+expected=$(tr ':' '\n' <<<"$tests" | wc -l)
+if ! grep -qx "\[  PASSED  \] $expected tests\?\." "$work/tests.txt"; then
+  echo "FAIL: expected $expected tests to run and pass" >&2
+  exit 1
+fi
