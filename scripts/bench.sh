@@ -35,7 +35,11 @@ start_host() {
   timeout 60 sh -c "until grep -q ready '$1.out'; do sleep 0.1; done"
 }
 # A child that has ended is a zombie until it is waited for.
-has_ended() { [ ! -e "/proc/$1" ] || [ "$(sed 's/.*) //' "/proc/$1/stat" | cut -d' ' -f1)" = Z ]; }
+has_ended() {
+  local state
+  state=$(sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | cut -d' ' -f1)
+  [ -z "$state" ] || [ "$state" = Z ]
+}
 stop_host() {
   local pid=${host_pid[$1]} fd=${host_fd[$1]} i
   exec {fd}>&-
