@@ -58,6 +58,42 @@ inline void PrintRow(int item, const std::string& measure, const std::string& fi
     std::fflush(stdout);
 }
 
+// The line through (size, figure) points that misses each point by the least share of it, so
+// that a small size counts as much as a large one: what each item adds, and the fixed cost.
+struct Growth {
+    double slope;
+    double intercept;
+};
+
+inline Growth FitLine(const std::vector<double>& sizes, const std::vector<double>& figures)
+{
+    double sw = 0, sx = 0, sy = 0, sxx = 0, sxy = 0;
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        const double w = figures[i] > 0 ? 1 / (figures[i] * figures[i]) : 1;
+        sw += w;
+        sx += w * sizes[i];
+        sy += w * figures[i];
+        sxx += w * sizes[i] * sizes[i];
+        sxy += w * sizes[i] * figures[i];
+    }
+    const double slope = (sw * sxy - sx * sy) / (sw * sxx - sx * sx);
+    return {slope, (sy - slope * sx) / sw};
+}
+
+// The growth row of a measure taken at several sizes: slope per item and intercept, fitted to
+// the medians at those sizes.
+inline void PrintGrowth(int item, const std::string& measure, const std::vector<double>& sizes,
+                        const std::vector<double>& medians, const char* unit, const char* per,
+                        const std::string& target)
+{
+    const Growth g = FitLine(sizes, medians);
+    std::string points;
+    for (std::size_t i = 0; i < sizes.size(); ++i)
+        points += Format("%s%.0f: %.4g %s", points.empty() ? "" : "; ", sizes[i], medians[i], unit);
+    PrintRow(item, measure + ", growth", Format("%.4g %s per %s", g.slope, unit, per),
+             Format("intercept %.4g %s", g.intercept, unit), "line of least relative error through the medians at " + points, target);
+}
+
 inline std::string Verdict(bool met, const std::string& target)
 {
     return target + (met ? " ✔" : " ✘");

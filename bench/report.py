@@ -7,8 +7,7 @@ results table ("| item | measure | figure | spread | compared with | target |"),
                                         CPU time, wake-ups and memory of an idle Vimlet.exe
                                         (REFERENCE_PID: a minimal Wine program, for memory)
   report.py pointer DIR                 the X11 harness's samples, DIR/<setup>-<round>.txt
-  report.py page ROWS NOTES COMMAND OUT
-                                        docs/PERFORMANCE.md from the rows and the notes on the run
+  report.py page ROWS COMMAND OUT      docs/PERFORMANCE.md from the rows alone
 """
 import datetime
 import os
@@ -109,22 +108,62 @@ def idle(pid, reference_pid, seconds):
         f"Vimlet's share {(rss - reference_rss) / 1024:+.1f} MiB")
 
 
+TIMED_OUT = float("inf")
+
+
+def harness_samples(path):
+    """The hide and restore steps of one harness run; a timed-out step counts as TIMED_OUT."""
+    hides, restores = [], []
+    with open(path) as f:
+        for line in f:
+            fields = line.split()
+            if not fields:
+                continue
+            hide, restore = (fields + ["-"])[:2]
+            hides.append(TIMED_OUT if hide == "timeout" else float(hide))
+            if restore != "-":
+                restores.append(TIMED_OUT if restore == "timeout" else float(restore))
+    return hides, restores
+
+
+def milliseconds(us, unit=" ms"):
+    return "timed out" if us == TIMED_OUT else f"{us / 1000:.2f}{unit}"
+
+
+def ratios(numerators, denominators):
+    """Ratio of the medians, and the per-round ratios."""
+    of_medians = statistics.median(numerators) / statistics.median(denominators)
+    return of_medians, [a / b for a, b in zip(numerators, denominators)]
+
+
+def ratio_text(name, of_medians, per_round):
+    low, high = min(per_round), max(per_round)
+    return (f"ratio to {name}: of the medians {of_medians:.2f}, median of per-round ratios "
+            f"{statistics.median(per_round):.2f} ({low:.2f}–{high:.2f})")
+
+
+TARGET_RATIO = 1.05
+
+
+def floor_target(per_round, timed_out):
+    """The target on Vimlet against the floor: the median of the per-round ratios, which pairs
+    setups that ran next to each other, and no timed-out sample."""
+    ratio = statistics.median(per_round)
+    target = f"≤ {TARGET_RATIO} × floor (median of per-round ratios), no timed-out sample"
+    met = ratio <= TARGET_RATIO and not timed_out
+    misses = []
+    if ratio > TARGET_RATIO:
+        misses.append(f"ratio over by {ratio - TARGET_RATIO:.2f}")
+    if timed_out:
+        misses.append(f"{timed_out} timed out")
+    return verdict(met, target) + (f" (misses: {'; '.join(misses)})" if misses else "")
+
+
 def pointer(directory):
-    rounds = {}
-    for name in sorted(os.listdir(directory)):
-        match = re.fullmatch(r"(\w+)-(\d+)\.txt", name)
-        if not match:
-            continue
-        hides, restores, lost = [], [], 0
-        with open(os.path.join(directory, name)) as f:
-            for line in f:
-                parts = line.split()
-                if len(parts) == 2:
-                    hides.append(float(parts[0]))
-                    restores.append(float(parts[1]))
-                elif parts:
-                    lost += 1
-        rounds.setdefault(match.group(1), []).append((hides, restores, lost))
+    files = [m for m in (re.fullmatch(r"(\w+)-(\d+)\.txt", n) for n in os.listdir(directory)) if m]
+    rounds = {}  # by setup, in round order, so that the n-th of each setup ran in the same round
+    for match in sorted(files, key=lambda m: (m.group(1), int(m.group(2)))):
+        rounds.setdefault(match.group(1), []).append(harness_samples(os.path.join(directory, match.group(0))))
     labels = {"xbanish": "xbanish -m se", "vimlet": "Vimlet, Wine notepad focused",
               "floor": "floor, Wine notepad focused"}
     for event, index in (("hide", 0), ("restore", 1)):
@@ -134,19 +173,45 @@ def pointer(directory):
                 row(4, f"X11 harness {event}, {labels[setup]}", "no samples")
                 continue
             m, low, high = summary(medians[setup])
-            lost = sum(r[2] for r in rounds[setup])
-            comparison = f"{sum(len(r[index]) for r in rounds[setup])} samples, {lost} timed out"
+            samples = [v for r in rounds[setup] for v in r[index]]
+            timed_out = samples.count(TIMED_OUT)
+            comparison = f"{len(samples)} samples in {len(medians[setup])} rounds, {timed_out} timed out"
             if setup != "xbanish" and medians.get("xbanish"):
-                ratios = [a / b for a, b in zip(medians[setup], medians["xbanish"])]
-                comparison += f"; ratio to xbanish {statistics.median(ratios):.1f} ({min(ratios):.1f}–{max(ratios):.1f})"
+                comparison += "; " + ratio_text("xbanish", *ratios(medians[setup], medians["xbanish"]))
+            target = ""
             if setup == "vimlet" and medians.get("floor"):
-                ratios = [a / b for a, b in zip(medians["vimlet"], medians["floor"])]
-                comparison += f"; ratio to floor {statistics.median(ratios):.2f} ({min(ratios):.2f}–{max(ratios):.2f})"
-            row(4, f"X11 harness {event}, {labels[setup]}", f"{m / 1000:.2f} ms", f"{low / 1000:.2f}–{high / 1000:.2f}",
-                comparison)
+                of_medians, per_round = ratios(medians["vimlet"], medians["floor"])
+                comparison += "; " + ratio_text("floor", of_medians, per_round)
+                target = floor_target(per_round, timed_out)
+            row(4, f"X11 harness {event}, {labels[setup]}", milliseconds(m),
+                f"{milliseconds(low, '')}–{milliseconds(high, '')}", comparison, target)
 
 
-def page(rows_path, notes_path, command, out):
+def commit(root):
+    def git(*args):
+        return subprocess.run(["git", "-C", root, *args], capture_output=True, text=True)
+    head = git("rev-parse", "HEAD").stdout.strip() or "unknown"
+    changed = git("status", "--porcelain", "--", ".", ":!docs/PERFORMANCE.md", ":!docs/performance-latency.png").stdout
+    return head + (" with uncommitted changes" if changed.strip() else "")
+
+
+def reading(rows):
+    """The run in words, from its rows alone: each missed target with its figures."""
+    cells = [[cell.strip() for cell in line.strip("|").split("|")] for line in rows]
+    missed = [c for c in cells if len(c) >= 6 and "✘" in c[5]]
+    if not missed:
+        return "Every target was met."
+    lines = ["Missed in this run:", ""]
+    for item, measure, figure, spread, comparison, target in (c[:6] for c in missed):
+        lines.append(f"- {measure} (item {item}): {figure}" + (f"; {comparison}" if comparison else "")
+                     + f". Target {target}.")
+    if any(c[0] == "3" for c in missed):
+        lines += ["", "Measured in the same setup as item 3:", ""]
+        lines += [f"- {c[1]}: {c[2]}; {c[4]}." for c in cells if "sent from the application's thread" in c[1]]
+    return "\n".join(lines)
+
+
+def page(rows_path, command, out):
     with open(rows_path) as f:
         rows = [line.rstrip("\n") for line in f if line.startswith("|")]
     table = ["| # | Measure | Figure | Spread over runs, or detail | Compared with | Target |",
@@ -166,8 +231,9 @@ def page(rows_path, notes_path, command, out):
             .replace("@MACHINE@", f"{cpu}, {os.cpu_count()} cores, {platform.system()} {platform.release()}, "
                                   f"{wine}, load average at the end {load}")
             .replace("@COMMAND@", command)
+            .replace("@COMMIT@", commit(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))))
             .replace("@TABLE@", "\n".join(table))
-            .replace("@NOTES@", open(notes_path).read().strip() if os.path.exists(notes_path) else "No notes."))
+            .replace("@READING@", reading(rows)))
     with open(out, "w") as f:
         f.write(text)
 
@@ -181,7 +247,7 @@ def main(argv):
     elif command == "pointer":
         pointer(argv[2])
     elif command == "page":
-        page(argv[2], argv[3], argv[4], argv[5])
+        page(argv[2], argv[3], argv[4])
     else:
         sys.exit(__doc__)
 

@@ -78,13 +78,17 @@ double AnswerWork(const VimletProcess& vimlet, UINT message, Windows& windows, b
     return w.median - b.median;
 }
 
-void MeasureTick(const VimletProcess& vimlet, Windows& windows, int count, int samples)
+const char* const kTickTargets[2] = {"constant: the walk stops at once", "constant: one step and one raise"};
+
+// Appends the tick's work without and with a window raised above the parking window.
+void MeasureTick(const VimletProcess& vimlet, Windows& windows, int count, int samples, std::vector<double> (&ticks)[2])
 {
     for (bool raised : {false, true}) {
         std::string detail;
         const double work = AnswerWork(vimlet, WM_TIMER, windows, raised, samples, &detail);
+        ticks[raised].push_back(work);
         PrintRow(5, Format("parking window tick, %d windows, %s", count, raised ? "a window raised above it" : "on top already"),
-                 Format("%.1f µs", work), detail, "", raised ? "constant: one step and one raise" : "constant: the walk stops at once");
+                 Format("%.1f µs", work), detail, "", kTickTargets[raised]);
     }
 }
 
@@ -125,7 +129,8 @@ double OpenSettings(const VimletProcess& vimlet, HWND* dialog)
     return *dialog ? Microseconds() - start : 0;
 }
 
-void MeasureSettingsDialog(const VimletProcess& vimlet, int entries, int runs)
+// The median in milliseconds; 0 when the dialog did not open.
+double MeasureSettingsDialog(const VimletProcess& vimlet, int entries, int runs)
 {
     std::vector<std::wstring> paths;
     for (int i = 0; i < entries; ++i) paths.push_back(L"C:\\Program Files\\Application " + std::to_wstring(i) + L"\\app.exe");
@@ -135,35 +140,45 @@ void MeasureSettingsDialog(const VimletProcess& vimlet, int entries, int runs)
     for (int run = 0; run < runs; ++run) {
         HWND dialog = nullptr;
         const double took = OpenSettings(vimlet, &dialog);
-        if (!dialog) return (void)std::printf("settings dialog did not open with %d entries\n", entries);
+        if (!dialog) {
+            std::printf("settings dialog did not open with %d entries\n", entries);
+            return 0;
+        }
         complete = complete && SendToList(dialog, LB_GETCOUNT, 0, 0) == entries;
         open.push_back(took / 1000);
         Close(dialog);
     }
     const Summary s = Summarize(open);
     PrintRow(5, Format("opening the settings dialog, %d list entries", entries), Figure(s, "ms"), Spread(s),
-             Format("%.2f µs per entry%s", s.median * 1000 / entries, complete ? "" : "; LIST INCOMPLETE"),
-             "linear in entries");
+             complete ? "" : "LIST INCOMPLETE");
+    return s.median;
 }
 
-void MeasureAddDialog(const VimletProcess& vimlet, int windows, int runs)
+// The median in milliseconds; 0 when a dialog did not open.
+double MeasureAddDialog(const VimletProcess& vimlet, int windows, int runs)
 {
     std::vector<double> open;
     for (int run = 0; run < runs; ++run) {
         HWND settings = nullptr;
         OpenSettings(vimlet, &settings);
-        if (!settings) return (void)std::printf("settings dialog did not open\n");
+        if (!settings) {
+            std::printf("settings dialog did not open\n");
+            return 0;
+        }
         const double start = Microseconds();
         ClickToOpen(settings, IDC_ADD);
         const HWND add = AwaitDialog(kAddTitle);
-        if (!add) return (void)std::printf("add-application dialog did not open with %d windows\n", windows);
+        if (!add) {
+            std::printf("add-application dialog did not open with %d windows\n", windows);
+            return 0;
+        }
         open.push_back((Microseconds() - start) / 1000);
         Close(add);
         Close(settings);
     }
     const Summary s = Summarize(open);
-    PrintRow(5, Format("opening the add-application dialog, %d windows", windows), Figure(s, "ms"), Spread(s),
-             Format("%.2f ms per window", s.median / windows), "linear in windows");
+    PrintRow(5, Format("opening the add-application dialog, %d windows", windows), Figure(s, "ms"), Spread(s));
+    return s.median;
 }
 
 } // namespace
@@ -176,13 +191,29 @@ int main(int argc, char** argv)
     try {
         VimletProcess vimlet;
         Windows windows;
+        std::vector<double> sizes, medians, tickSizes, ticks[2];
         for (int count : {10, 100, 300, 1000}) {
             windows.GrowTo(count);
-            if (count != 300) MeasureTick(vimlet, windows, count, tickSamples);
+            if (count != 300) {
+                tickSizes.push_back(count);
+                MeasureTick(vimlet, windows, count, tickSamples, ticks);
+            }
             if (count == 10) MeasureParkingAnswer(vimlet, windows, tickSamples);
-            if (count != 1000) MeasureAddDialog(vimlet, count, runs);
+            if (count == 1000) continue;
+            sizes.push_back(count);
+            medians.push_back(MeasureAddDialog(vimlet, count, runs));
         }
-        for (int entries : {10, 1000, 100000}) MeasureSettingsDialog(vimlet, entries, runs);
+        PrintGrowth(5, "parking window tick, on top already", tickSizes, ticks[0], "µs", "window", kTickTargets[0]);
+        PrintGrowth(5, "parking window tick, a window raised above it", tickSizes, ticks[1], "µs", "window",
+                    kTickTargets[1]);
+        PrintGrowth(5, "opening the add-application dialog", sizes, medians, "ms", "window", "linear in windows");
+        sizes.clear();
+        medians.clear();
+        for (int entries : {10, 1000, 100000}) {
+            sizes.push_back(entries);
+            medians.push_back(MeasureSettingsDialog(vimlet, entries, runs));
+        }
+        PrintGrowth(5, "opening the settings dialog", sizes, medians, "ms", "entry", "linear in entries");
     } catch (const std::exception& e) {
         std::printf("ui_bench: %s\n", e.what());
         return 1;

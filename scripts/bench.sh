@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs every benchmark under Wine on a private Xvfb, prints one table, and writes it with the
 # machine, the date, the command and a plot of the hide and restore latencies to
-# docs/PERFORMANCE.md. Takes about five minutes after the build. Usage: scripts/bench.sh
+# docs/PERFORMANCE.md. Takes about ten minutes after the build. Usage: scripts/bench.sh
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${VIMLET_BUILD_DIR:-$root/build}
@@ -16,14 +16,45 @@ cc -O2 -o "$out/pointer_harness" "$root/bench/x11/pointer_harness.c" -lX11 -lXts
 
 . "$root/scripts/wine-env.sh"
 started=()
-# The floor host ends, its hooks removed, when its input (fd 5) closes; the others by PID.
 stop_started() {
   local pid
-  exec 5>&-
   for pid in "${started[@]}"; do kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done
   started=()
 }
-trap 'stop_started; stop_wine_session' EXIT
+# The Wine setups run in hosts that remove their hooks and end when their input closes: a
+# killed Wine process's hooks go on running in the other processes, and would act in the next
+# setup. host_pid and host_fd by host name.
+declare -A host_pid host_fd
+start_host() {
+  rm -f "$1.fifo" "$1.out"
+  mkfifo "$1.fifo"
+  "$WINELOADER" "$bin/$1.exe" <"$1.fifo" >"$1.out" 2>&1 &
+  host_pid[$1]=$!
+  exec {fd}>"$1.fifo"
+  host_fd[$1]=$fd
+  timeout 60 sh -c "until grep -q ready '$1.out'; do sleep 0.1; done"
+}
+# A child that has ended is a zombie until it is waited for.
+has_ended() {
+  local state
+  state=$(sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | cut -d' ' -f1)
+  [ -z "$state" ] || [ "$state" = Z ]
+}
+stop_host() {
+  local pid=${host_pid[$1]} fd=${host_fd[$1]} i
+  exec {fd}>&-
+  unset "host_pid[$1]" "host_fd[$1]"
+  for ((i = 0; i < 600; i++)); do has_ended "$pid" && break; sleep 0.1; done
+  if ! has_ended "$pid" || ! wait "$pid"; then
+    echo "$1 did not end by itself with exit code 0: its hooks may be left" >&2
+    return 1
+  fi
+}
+stop_hosts() {
+  local name
+  for name in "${!host_pid[@]}"; do stop_host "$name" || true; done
+}
+trap 'stop_hosts; stop_started; stop_wine_session' EXIT
 start_private_xvfb
 ensure_wine_prefix "$build/wineprefix"
 start_wineserver
@@ -34,14 +65,6 @@ report() { python3 "$root/bench/report.py" "$@" | tee -a "$rows"; }
 run_windows() { "$WINELOADER" "$bin/$1" "${@:2}" 2>&1 | tee -a "$rows" || echo "$1 failed: see above"; }
 # The visible X window whose name is exactly $1, once it is there.
 x_window() { timeout 60 xdotool search --sync --onlyvisible --name "^$1\$" | head -1; }
-start_vimlet() { "$WINELOADER" "$bin/Vimlet.exe" >/dev/null 2>&1 & started+=($!); x_window Vimlet >/dev/null; }
-start_floor() {
-  rm -f floor.fifo floor.out
-  mkfifo floor.fifo
-  "$WINELOADER" "$bin/floor_host.exe" <floor.fifo >floor.out 2>&1 & started+=($!)
-  exec 5>floor.fifo
-  timeout 60 sh -c 'until grep -q ready floor.out; do sleep 0.1; done'
-}
 
 echo "== hook paths (items 1, 2, 5)"
 run_windows hook_paths_bench.exe
@@ -57,24 +80,38 @@ sleep 2  # Wine may still replace the window's X window after first showing it
 notepad_window=$(x_window '.*Notepad')
 eval "$(xdotool getwindowgeometry --shell "$notepad_window")"
 x=$((X + WIDTH / 2)); y=$((Y + HEIGHT / 2))
-for round in 1 2 3; do
-  xbanish -m se & started+=($!); sleep 1
-  "$out/pointer_harness" 30 "$x" "$y" >"pointer/xbanish-$round.txt"; stop_started
-  start_floor
-  "$out/pointer_harness" 30 "$x" "$y" "$notepad_window" >"pointer/floor-$round.txt"; stop_started
-  start_vimlet
-  "$out/pointer_harness" 30 "$x" "$y" "$notepad_window" >"pointer/vimlet-$round.txt"; stop_started
+# Nothing may hide or restore the pointer outside its own setup.
+check_idle() {
+  "$out/pointer_harness" --idle "$x" "$y" "$notepad_window" ||
+    { echo "a hook is left $1: the run is not valid" >&2; exit 1; }
+}
+measure() {
+  case $1 in
+    xbanish) xbanish -m se & started+=($!); sleep 1
+             "$out/pointer_harness" 30 "$x" "$y" >"pointer/$1-$2.txt"; stop_started ;;
+    *) start_host "$1_host"
+       "$out/pointer_harness" 30 "$x" "$y" "$notepad_window" >"pointer/$1-$2.txt"; stop_host "$1_host" ;;
+  esac
+  check_idle "after the $1 setup"
+}
+check_idle "before the first setup"
+# Odd rounds in one order, even rounds in the reverse, so that no setup always follows another.
+for round in 1 2 3 4 5 6; do
+  order=(xbanish floor vimlet)
+  ((round % 2)) || order=(vimlet floor xbanish)
+  for setup in "${order[@]}"; do measure "$setup" "$round"; done
 done
 kill "$notepad" 2>/dev/null || true
+wait "$notepad" 2>/dev/null || true
 report pointer pointer
 
 echo "== footprint (item 6)"
 report footprint "$bin"
-start_vimlet; vimlet=${started[-1]}
-start_floor; reference=${started[-1]}
-report idle "$vimlet" "$reference" 60
-stop_started
+start_host vimlet_host
+start_host floor_host
+report idle "$(pgrep -n -f 'Vimlet\.exe')" "${host_pid[floor_host]}" 60
+stop_host floor_host
+stop_host vimlet_host
 
 gnuplot -e "samples='$out/latency-samples.txt'; output='$root/docs/performance-latency.png'" "$root/bench/latency.gnuplot"
-# The notes on the last committed run stay with the page; edit bench/NOTES.md after a run.
-python3 "$root/bench/report.py" page "$rows" "$root/bench/NOTES.md" "scripts/bench.sh" "$root/docs/PERFORMANCE.md"
+python3 "$root/bench/report.py" page "$rows" "scripts/bench.sh" "$root/docs/PERFORMANCE.md"

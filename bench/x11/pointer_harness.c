@@ -3,18 +3,23 @@
  * and polls until it is back where it was. Built for the host, not for Windows.
  *
  * Usage: pointer_harness SAMPLES X Y [FOCUS_WINDOW]
+ *        pointer_harness --idle X Y [FOCUS_WINDOW]
  *   X Y           where the pointer starts each sample and must come back to; the motion goes
  *                 10 px right and down from there
  *   FOCUS_WINDOW  an X window id to give the keyboard focus (a Wine application's window,
  *                 which is also clicked once at X Y so that Wine activates it)
- * Prints one line per sample, "hide_us restore_us", or "timeout" when the pointer did not
- * arrive within two seconds. */
+ * Prints one line per sample, "hide_us restore_us"; a step whose pointer did not arrive within
+ * two seconds prints "timeout" in its place, and a restore after a hide that timed out is not
+ * tried ("-").
+ * --idle checks that nothing hides or restores any more: after a key and after a motion the
+ * pointer must stay put for half a second. Exits 1, saying which step moved it, if it did not. */
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -33,8 +38,9 @@ static void Pointer(Display* display, int* x, int* y)
     XQueryPointer(display, DefaultRootWindow(display), &root, &child, x, y, &windowX, &windowY, &mask);
 }
 
-/* Polls until the pointer is in the corner (corner != 0) or at (x, y); the time taken, or -1. */
-static double AwaitPointer(Display* display, double start, int corner, int x, int y)
+/* Polls until the pointer is in the corner (corner != 0) or at (x, y), for at most patience
+ * microseconds; the time taken, or -1. */
+static double AwaitPointer(Display* display, double start, double patience, int corner, int x, int y)
 {
     const int width = DisplayWidth(display, DefaultScreen(display));
     const int height = DisplayHeight(display, DefaultScreen(display));
@@ -43,9 +49,11 @@ static double AwaitPointer(Display* display, double start, int corner, int x, in
         Pointer(display, &px, &py);
         const double now = Microseconds();
         if (corner ? px >= width - 3 && py >= height - 3 : px == x && py == y) return now - start;
-        if (now - start > 2e6) return -1;
+        if (now - start > patience) return -1;
     }
 }
+
+static const double kPatience = 2e6;
 
 /* A window that has gone (Wine may replace an application's X window) is no reason to stop. */
 static int IgnoreError(Display* display, XErrorEvent* error)
@@ -58,53 +66,109 @@ static int IgnoreError(Display* display, XErrorEvent* error)
 /* Lets the hider and the applications take what the last step left them. */
 static void Settle(void) { usleep(30000); }
 
+static void Type(Display* display, KeyCode key, Bool down)
+{
+    XTestFakeKeyEvent(display, key, down, CurrentTime);
+    XFlush(display);
+}
+
+static void Move(Display* display, int x, int y)
+{
+    XTestFakeMotionEvent(display, DefaultScreen(display), x, y, CurrentTime);
+    XFlush(display);
+}
+
+/* Wine sends X keys to the window that Wine itself has activated: a click does that. */
+static void Activate(Display* display, Window focus, int x, int y)
+{
+    if (focus == None) return;
+    XWarpPointer(display, None, DefaultRootWindow(display), 0, 0, 0, 0, x, y);
+    XTestFakeButtonEvent(display, 1, True, CurrentTime);
+    XTestFakeButtonEvent(display, 1, False, CurrentTime);
+    XSync(display, False);
+    usleep(300000);
+}
+
+static void StartAt(Display* display, Window focus, int x, int y)
+{
+    if (focus != None) XSetInputFocus(display, focus, RevertToParent, CurrentTime);
+    XWarpPointer(display, None, DefaultRootWindow(display), 0, 0, 0, 0, x, y);
+    XSync(display, False);
+    Settle();
+}
+
+static void PrintStep(double microseconds, const char* end)
+{
+    if (microseconds < 0)
+        printf("timeout%s", end);
+    else
+        printf("%.1f%s", microseconds, end);
+}
+
+static void Measure(Display* display, KeyCode key, Window focus, int samples, int x, int y)
+{
+    for (int i = 0; i < samples; ++i) {
+        StartAt(display, focus, x, y);
+        double start = Microseconds();
+        Type(display, key, True);
+        const double hide = AwaitPointer(display, start, kPatience, 1, 0, 0);
+        Type(display, key, False);
+        XSync(display, False);
+        Settle();
+        PrintStep(hide, " ");
+        if (hide < 0) {
+            printf("-\n");
+        } else {
+            start = Microseconds();
+            Move(display, x + 10, y + 10);
+            PrintStep(AwaitPointer(display, start, kPatience, 0, x, y), "\n");
+        }
+        fflush(stdout);
+        Settle();
+    }
+}
+
+static int CheckIdle(Display* display, KeyCode key, Window focus, int x, int y)
+{
+    StartAt(display, focus, x, y);
+    Type(display, key, True);
+    Type(display, key, False);
+    usleep(500000);
+    int px, py;
+    Pointer(display, &px, &py);
+    if (px != x || py != y) {
+        printf("a key moved the pointer from (%d,%d) to (%d,%d)\n", x, y, px, py);
+        return 1;
+    }
+    Move(display, x + 10, y + 10);
+    usleep(500000);
+    Pointer(display, &px, &py);
+    if (px != x + 10 || py != y + 10) {
+        printf("a motion to (%d,%d) left the pointer at (%d,%d)\n", x + 10, y + 10, px, py);
+        return 1;
+    }
+    return 0;
+}
+
 int main(int argc, char** argv)
 {
     if (argc < 4) {
-        fprintf(stderr, "usage: pointer_harness SAMPLES X Y [FOCUS_WINDOW]\n");
+        fprintf(stderr, "usage: pointer_harness SAMPLES|--idle X Y [FOCUS_WINDOW]\n");
         return 2;
     }
+    const int idle = strcmp(argv[1], "--idle") == 0;
     const int samples = atoi(argv[1]), x = atoi(argv[2]), y = atoi(argv[3]);
     const Window focus = argc > 4 ? strtoul(argv[4], NULL, 0) : None;
     Display* display = XOpenDisplay(NULL);
     if (!display) return 2;
     XSetErrorHandler(IgnoreError);
     const KeyCode key = XKeysymToKeycode(display, XK_k);
-    const Window root = DefaultRootWindow(display);
-
-    if (focus != None) {
-        /* Wine sends X keys to the window that Wine itself has activated: a click does that. */
-        XWarpPointer(display, None, root, 0, 0, 0, 0, x, y);
-        XTestFakeButtonEvent(display, 1, True, CurrentTime);
-        XTestFakeButtonEvent(display, 1, False, CurrentTime);
-        XSync(display, False);
-        usleep(300000);
-    }
-    for (int i = 0; i < samples; ++i) {
-        if (focus != None) XSetInputFocus(display, focus, RevertToParent, CurrentTime);
-        XWarpPointer(display, None, root, 0, 0, 0, 0, x, y);
-        XSync(display, False);
-        Settle();
-
-        double start = Microseconds();
-        XTestFakeKeyEvent(display, key, True, CurrentTime);
-        XFlush(display);
-        const double hide = AwaitPointer(display, start, 1, 0, 0);
-        XTestFakeKeyEvent(display, key, False, CurrentTime);
-        XSync(display, False);
-        Settle();
-
-        start = Microseconds();
-        XTestFakeMotionEvent(display, DefaultScreen(display), x + 10, y + 10, CurrentTime);
-        XFlush(display);
-        const double restore = hide < 0 ? -1 : AwaitPointer(display, start, 0, x, y);
-        if (hide < 0 || restore < 0)
-            printf("timeout\n");
-        else
-            printf("%.1f %.1f\n", hide, restore);
-        fflush(stdout);
-        Settle();
-    }
+    Activate(display, focus, x, y);
+    int result = 0;
+    if (idle)
+        result = CheckIdle(display, key, focus, x, y);
+    else
+        Measure(display, key, focus, samples, x, y);
     XCloseDisplay(display);
-    return 0;
+    return result;
 }
