@@ -43,7 +43,7 @@ KeySettings ReadKeySettings();
 KeySettings ReadKeySettingsFrom(const std::wstring& iniPath);
 // Writes "1" or "0"; the caller sets the hook library's flag for the key first. False when the
 // file could not be written (a read-only file or folder, a settings folder that is a file).
-bool WriteKeySetting(const std::wstring& iniPath, const SuppressorSetting& setting, bool on);
+bool WriteKeySettingTo(const std::wstring& iniPath, const SuppressorSetting& setting, bool on);
 
 // Replaces list with the entries of excludeapp.txt; a missing file gives an empty list. False
 // when the file is there but could not be read to its end (locked, no permission, a folder of
