@@ -1,3 +1,4 @@
+#include "ChildProcess.h"
 #include "test_windows.h"
 
 #include <gtest/gtest.h>
@@ -9,28 +10,11 @@ namespace {
 // Runs framework_probe.exe, which lies beside this program, and returns its exit code.
 DWORD RunProbe(const std::wstring& scenario)
 {
-    wchar_t path[MAX_PATH];
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    const std::wstring self = path;
-    const std::wstring directory = self.substr(0, self.find_last_of(L"\\/") + 1);
-    std::wstring commandLine = L"\"" + directory + L"framework_probe.exe\" " + scenario;
-    STARTUPINFOW si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                          &pi)) {
-        ADD_FAILURE() << "cannot start " << std::string(commandLine.begin(), commandLine.end());
-        return ~0u;
-    }
-    DWORD exitCode = ~0u;
-    if (::WaitForSingleObject(pi.hProcess, 60000) == WAIT_TIMEOUT) {
-        ADD_FAILURE() << "the probe did not end: " << std::string(scenario.begin(), scenario.end());
-        ::TerminateProcess(pi.hProcess, exitCode);
-    }
-    ::GetExitCodeProcess(pi.hProcess, &exitCode);
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
-    return exitCode;
+    ChildProcess probe(BesideThisProgram(L"framework_probe.exe"), {scenario});
+    const std::optional<DWORD> code = probe.WaitForExit(60000);
+    EXPECT_TRUE(code) << "the probe did not end: " << std::string(scenario.begin(), scenario.end());
+    if (!code) probe.Terminate();
+    return code.value_or(~0u);
 }
 
 TEST(WinApp, NameAndInstanceAreKnownBeforeTheEntryPoint)

@@ -14,6 +14,15 @@ void MakePipe(HANDLE* read, HANDLE* write, bool childReads)
 
 } // namespace
 
+std::wstring BesideThisProgram(const std::wstring& fileName)
+{
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path);
+    folder.resize(folder.find_last_of(L"\\/") + 1);
+    return folder + fileName;
+}
+
 std::wstring QuoteArgument(const std::wstring& argument)
 {
     if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos) return argument;

@@ -36,6 +36,7 @@ public:
     // Ends the process at once, as a crash or the task manager would, and waits for the end.
     void Terminate();
     DWORD Id() const { return m_processId; }
+    HANDLE Handle() const { return m_process; }
 
 private:
     void ReadOutput();
@@ -49,6 +50,9 @@ private:
     bool m_outputEnded = false;
     std::thread m_reader;
 };
+
+// A file beside the running test program (the build puts every program in one folder).
+std::wstring BesideThisProgram(const std::wstring& fileName);
 
 // Quotes one command-line argument the way CommandLineToArgvW splits it again.
 std::wstring QuoteArgument(const std::wstring& argument);
