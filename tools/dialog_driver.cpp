@@ -1,6 +1,7 @@
 #include "dialog_driver.h"
 
 #include "TempDir.h"
+#include "TestConstants.h"
 #include "resource.h"
 
 #include <sys/stat.h>
@@ -155,7 +156,7 @@ void PostTrayMessage(const VimletProcess& vimlet, UINT mouseMessage)
 HWND OpenSettingsDialog(const VimletProcess& vimlet, const std::vector<HWND>& known)
 {
     PostTrayMessage(vimlet, WM_LBUTTONDBLCLK);
-    return WaitForNewDialog(vimlet.ProcessId(), L"Vimlet", known);
+    return WaitForNewDialog(vimlet.ProcessId(), kProgramTitle, known);
 }
 
 std::wstring WindowText(HWND window)
