@@ -31,7 +31,7 @@ constexpr std::size_t kSuppressorSettingCount = std::size(kSuppressorSettings);
 // One flag per entry of kSuppressorSettings, in its order.
 using KeySettings = std::array<bool, kSuppressorSettingCount>;
 
-// The settings paths always meet with one forward slash (see hooklib/join_path.h).
+// The settings paths always meet with one forward slash (see hooklib/include/join_path.h).
 std::wstring JoinPath(const std::wstring& first, const std::wstring& second);
 
 // The application-data folder joined with "Vimlet"; empty when the shell cannot tell the folder.
