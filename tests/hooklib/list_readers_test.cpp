@@ -60,6 +60,8 @@ TEST_P(ListFileRows, BothReadersSeeTheRowsEntries)
     EXPECT_EQ(!cache.AllowsHiding(file.c_str()), c.hostExcluded);
 }
 
+void PrintTo(const ListFileCase& c, std::ostream* out) { *out << c.name; }
+
 INSTANTIATE_TEST_SUITE_P(Each, ListFileRows, testing::ValuesIn(kListFileCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
