@@ -27,28 +27,6 @@ bool IsDialogClass(HWND window)
     return std::wstring(className) == L"#32770";
 }
 
-void SendInputs(std::initializer_list<INPUT> inputs)
-{
-    SendInput(static_cast<UINT>(inputs.size()), const_cast<INPUT*>(inputs.begin()), sizeof(INPUT));
-}
-
-INPUT MouseAt(POINT point, DWORD flags)
-{
-    INPUT input = {INPUT_MOUSE, {}};
-    input.mi.dx = MulDiv(point.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
-    input.mi.dy = MulDiv(point.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
-    input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    return input;
-}
-
-INPUT Key(WORD virtualKey, DWORD flags)
-{
-    INPUT input = {INPUT_KEYBOARD, {}};
-    input.ki.wVk = virtualKey;
-    input.ki.dwFlags = flags;
-    return input;
-}
-
 __time64_t ModificationSeconds(const std::wstring& path)
 {
     struct _stat64 status;
@@ -236,15 +214,4 @@ bool Activate(HWND window)
         if (GetForegroundWindow() != window) SetForegroundWindow(window);
         return GetForegroundWindow() == window;
     });
-}
-
-void PressKey(WORD virtualKey)
-{
-    SendInputs({Key(virtualKey, 0), Key(virtualKey, KEYEVENTF_KEYUP)});
-}
-
-void DoubleClickAt(POINT point)
-{
-    SendInputs({MouseAt(point, 0), MouseAt(point, MOUSEEVENTF_LEFTDOWN), MouseAt(point, MOUSEEVENTF_LEFTUP),
-                MouseAt(point, MOUSEEVENTF_LEFTDOWN), MouseAt(point, MOUSEEVENTF_LEFTUP)});
 }

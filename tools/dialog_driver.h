@@ -2,6 +2,7 @@
 // Drives the dialogs of a running Vimlet.exe from this process: messages to its controls,
 // and real input where a user's keys and clicks matter. Every wait has a bound.
 
+#include "Input.h"
 #include "VimletProcess.h"
 
 #include <string>
@@ -55,5 +56,3 @@ LRESULT SendToList(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Real input through the system's queue.
 bool Activate(HWND window);
-void PressKey(WORD virtualKey);
-void DoubleClickAt(POINT screenPoint);

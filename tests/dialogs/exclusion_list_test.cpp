@@ -101,7 +101,7 @@ protected:
         GetWindowRect(window.Handle(), &area);
         SetCursorPos((area.left + area.right) / 2, (area.top + area.bottom) / 2);
         const int before = window.KeyDowns();
-        PressKey('K');
+        SendKey('K');
         // The hook has decided before the key reaches the window. Read later, the cursor may
         // have been shown again already: under Wine the mouse move that a SetCursorPos or an
         // activation just before causes can reach the mouse hook after the key.

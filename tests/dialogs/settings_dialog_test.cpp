@@ -159,7 +159,7 @@ TEST_P(ClosingTest, AppliesTheBoxesToFlagsAndFile)
     case CloseBy::CloseButton: Click(dialog, IDCANCEL); break;
     case CloseBy::EscapeKey:
         ASSERT_TRUE(Activate(dialog));
-        PressKey(VK_ESCAPE);
+        SendKey(VK_ESCAPE);
         break;
     case CloseBy::CloseBox: PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); break;
     case CloseBy::CloseMessage: PostMessageW(dialog, WM_CLOSE, 0, 0); break;

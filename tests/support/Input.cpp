@@ -32,7 +32,9 @@ void SendKeys(const std::string& keys)
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
-void MoveMouse(POINT point)
+namespace {
+
+INPUT MouseAt(POINT point, DWORD flags)
 {
     INPUT input{};
     input.type = INPUT_MOUSE;
@@ -40,11 +42,9 @@ void MoveMouse(POINT point)
     const auto normalised = [](LONG pixel, int screen) { return (pixel * 65536 + screen - 1) / screen; };
     input.mi.dx = normalised(point.x, GetSystemMetrics(SM_CXSCREEN));
     input.mi.dy = normalised(point.y, GetSystemMetrics(SM_CYSCREEN));
-    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    SendInput(1, &input, sizeof input);
+    input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    return input;
 }
-
-namespace {
 
 LRESULT CALLBACK ReportProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
 {
@@ -58,6 +58,19 @@ LRESULT CALLBACK ReportProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 }
 
 } // namespace
+
+void MoveMouse(POINT point)
+{
+    INPUT input = MouseAt(point, 0);
+    SendInput(1, &input, sizeof input);
+}
+
+void DoubleClickAt(POINT point)
+{
+    INPUT inputs[] = {MouseAt(point, 0), MouseAt(point, MOUSEEVENTF_LEFTDOWN), MouseAt(point, MOUSEEVENTF_LEFTUP),
+                      MouseAt(point, MOUSEEVENTF_LEFTDOWN), MouseAt(point, MOUSEEVENTF_LEFTUP)};
+    SendInput(static_cast<UINT>(std::size(inputs)), inputs, sizeof(INPUT));
+}
 
 HWND CreateReportWindow()
 {

@@ -37,8 +37,9 @@ POINT CursorNow();
 // that flag).
 void SendKeys(const std::string& keys);
 
-// Moves the mouse as a user would, to a point in screen pixels.
+// Moves the mouse as a user would, to a point in screen pixels; a double click there.
 void MoveMouse(POINT point);
+void DoubleClickAt(POINT point);
 
 // A message-only window that adds the applications' reports to g_events.
 HWND CreateReportWindow();
