@@ -1,5 +1,6 @@
 #include "InvisibleWnd.h"
 
+#include "AppTitle.h"
 #include "dialogs/VimletDlg.h"
 #include "resource.h"
 
@@ -10,7 +11,6 @@ constexpr UINT kTrayCallbackMessage = WM_APP;
 constexpr UINT_PTR kRaiseTimerId = 0;
 constexpr UINT kRaiseIntervalMs = 1000;
 constexpr BYTE kAlmostTransparent = 1;  // fully transparent windows get no cursor queries
-constexpr wchar_t kTitle[] = L"Vimlet";
 // How long a second copy waits for the first one, still starting, to show its parking window.
 constexpr DWORD kFindRunningBoundMs = 10000;
 constexpr DWORD kFindRunningPollMs = 50;
@@ -30,7 +30,7 @@ END_MESSAGE_MAP()
 
 BOOL CInvisibleWnd::Create(CWnd* pParentWnd)
 {
-    return CFrameWnd::Create(AfxRegisterWndClass(0), kTitle, WS_POPUP | WS_VISIBLE, RECT{0, 0, 0, 0},
+    return CFrameWnd::Create(AfxRegisterWndClass(0), kAppTitle, WS_POPUP | WS_VISIBLE, RECT{0, 0, 0, 0},
                              pParentWnd, nullptr, WS_EX_TOOLWINDOW, nullptr);
 }
 
@@ -55,8 +55,8 @@ HWND CInvisibleWnd::FindRunning()
 {
     const LPCWSTR windowClass = AfxRegisterWndClass(0);  // the main frame's class too
     for (DWORD waited = 0; waited < kFindRunningBoundMs; waited += kFindRunningPollMs) {
-        for (HWND window = FindWindowExW(nullptr, nullptr, windowClass, kTitle); window;
-             window = FindWindowExW(nullptr, window, windowClass, kTitle)) {
+        for (HWND window = FindWindowExW(nullptr, nullptr, windowClass, kAppTitle); window;
+             window = FindWindowExW(nullptr, window, windowClass, kAppTitle)) {
             if (GetWindowLongW(window, GWL_STYLE) & WS_POPUP) return window;
         }
         Sleep(kFindRunningPollMs);
@@ -123,7 +123,7 @@ void CInvisibleWnd::AddTrayIcon()
     m_notifyIcon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     m_notifyIcon.uCallbackMessage = kTrayCallbackMessage;
     m_notifyIcon.hIcon = LoadIconW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDI_TRAY));
-    lstrcpynW(m_notifyIcon.szTip, kTitle, ARRAYSIZE(m_notifyIcon.szTip));
+    lstrcpynW(m_notifyIcon.szTip, kAppTitle, ARRAYSIZE(m_notifyIcon.szTip));
     // An add fails when the icon is there already, e.g. after a TaskbarCreated sent without a restart.
     m_bTrayIconShown = Shell_NotifyIconW(NIM_ADD, &m_notifyIcon) || Shell_NotifyIconW(NIM_MODIFY, &m_notifyIcon);
 }

@@ -1,9 +1,9 @@
 #include "Settings.h"
 
 #include "ExcludeListLines.h"
-#include "exclusion.h"
 #include "join_path.h"
-#include "shared_state.h"
+#include "list_file.h"
+#include "suppressor_keys.h"
 
 #include <shlobj.h>
 
@@ -64,7 +64,7 @@ KeySettings ReadKeySettingsFrom(const std::wstring& iniPath)
     return settings;
 }
 
-bool WriteKeySetting(const std::wstring& iniPath, const SuppressorSetting& setting, bool on)
+bool WriteKeySettingTo(const std::wstring& iniPath, const SuppressorSetting& setting, bool on)
 {
     return WritePrivateProfileStringW(kIniSection, setting.iniKey, on ? L"1" : L"0", iniPath.c_str()) != FALSE;
 }
@@ -77,20 +77,17 @@ bool LoadExcludeList(std::vector<std::wstring>& list)
 bool LoadExcludeListFrom(const std::wstring& path, std::vector<std::wstring>& list)
 {
     list.clear();
-    FILE* file = _wfopen(path.c_str(), L"r");
+    vimlet::ListFile file(path.c_str());
     // The file or a folder on its path missing: ENOENT. Anything else is a file that is there.
-    if (!file) return errno == ENOENT;
+    if (!file.IsOpen()) return errno == ENOENT;
 
     // A read error ends the loading like the end of the file, so a failing read cannot keep
     // the settings dialog from opening.
-    vimlet::FileChunks chunks{file};
-    vimlet::ForEachListLine(chunks, [&list](vimlet::ByteRange line) {
+    vimlet::ForEachListLine(file, [&list](vimlet::ByteRange line) {
         AppendListEntry(line, DecodeAnsi, list);
         return false;
     });
-    const bool readToTheEnd = !ferror(file);
-    fclose(file);
-    return readToTheEnd;
+    return !file.ReadFailed();
 }
 
 bool SaveExcludeList(const std::vector<std::wstring>& list)

@@ -31,7 +31,7 @@ constexpr std::size_t kSuppressorSettingCount = std::size(kSuppressorSettings);
 // One flag per entry of kSuppressorSettings, in its order.
 using KeySettings = std::array<bool, kSuppressorSettingCount>;
 
-// The settings paths always meet with one forward slash (see hooklib/join_path.h).
+// The settings paths always meet with one forward slash (see hooklib/include/join_path.h).
 std::wstring JoinPath(const std::wstring& first, const std::wstring& second);
 
 // The application-data folder joined with "Vimlet"; empty when the shell cannot tell the folder.
@@ -43,7 +43,7 @@ KeySettings ReadKeySettings();
 KeySettings ReadKeySettingsFrom(const std::wstring& iniPath);
 // Writes "1" or "0"; the caller sets the hook library's flag for the key first. False when the
 // file could not be written (a read-only file or folder, a settings folder that is a file).
-bool WriteKeySetting(const std::wstring& iniPath, const SuppressorSetting& setting, bool on);
+bool WriteKeySettingTo(const std::wstring& iniPath, const SuppressorSetting& setting, bool on);
 
 // Replaces list with the entries of excludeapp.txt; a missing file gives an empty list. False
 // when the file is there but could not be read to its end (locked, no permission, a folder of

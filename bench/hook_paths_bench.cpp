@@ -21,11 +21,11 @@ namespace vimlet {
 namespace {
 SharedHookState g_state;
 ExclusionCache g_exclusion;
-ExecutableExclusion g_foregroundExclusion;
+ExclusionCache g_foregroundExclusion;
 } // namespace
-SharedHookState& Shared() { return g_state; }
-ExclusionCache& ProcessExclusion() { return g_exclusion; }
-ExecutableExclusion& ForegroundExclusion() { return g_foregroundExclusion; }
+SharedHookState& Win32System::State() { return g_state; }
+ExclusionCache& Win32System::HostExclusion() { return g_exclusion; }
+ExclusionCache& Win32System::ForegroundExclusion() { return g_foregroundExclusion; }
 } // namespace vimlet
 
 namespace {

@@ -1,22 +1,22 @@
 #pragma once
 // State that every process with the hook library loaded reads and writes in place.
 
+#include "suppressor_keys.h"
+
 #include <windows.h>
 
 namespace vimlet {
 
 constexpr int kPathCapacity = MAX_PATH;
 
-// The suppressor keys in the order the hooks query them and the program stores them.
-constexpr UINT kSuppressorKeys[] = {VK_LSHIFT, VK_LCONTROL, VK_LMENU,
-                                    VK_RSHIFT, VK_RCONTROL, VK_RMENU, VK_SPACE};
-constexpr int kSuppressorCount = sizeof(kSuppressorKeys) / sizeof(kSuppressorKeys[0]);
-
-constexpr int SuppressorIndex(UINT virtualKey)
+// Copies text another process may be rewriting: at most N - 1 characters, and always a
+// terminator.
+template <class Char, int N>
+void CopyTerminated(const Char* source, Char (&target)[N])
 {
-    for (int i = 0; i < kSuppressorCount; ++i)
-        if (kSuppressorKeys[i] == virtualKey) return i;
-    return -1;
+    int i = 0;
+    for (; i < N - 1 && source[i]; ++i) target[i] = source[i];
+    target[i] = 0;
 }
 
 // The system drops a hook when the thread that installed it ends. Thread ids come round

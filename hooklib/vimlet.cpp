@@ -14,8 +14,8 @@ SharedHookState g_shared VIMLET_SHARED = {};
 
 // Per-process, zero at load.
 HINSTANCE g_module;
-ExclusionCache g_exclusion;
-ExecutableExclusion g_foregroundExclusion;
+ExclusionCache g_hostExclusion;
+ExclusionCache g_foregroundExclusion;
 
 LRESULT CALLBACK KeyboardProc(int code, WPARAM wParam, LPARAM lParam)
 {
@@ -63,42 +63,45 @@ void Uninstall(InstalledHook& hook)
 
 } // namespace
 
-SharedHookState& Shared() { return g_shared; }
-ExclusionCache& ProcessExclusion() { return g_exclusion; }
-ExecutableExclusion& ForegroundExclusion() { return g_foregroundExclusion; }
+SharedHookState& Win32System::State() { return g_shared; }
+ExclusionCache& Win32System::HostExclusion() { return g_hostExclusion; }
+ExclusionCache& Win32System::ForegroundExclusion() { return g_foregroundExclusion; }
 
 } // namespace vimlet
 
 using namespace vimlet;
 
+namespace {
+
+SharedHookState& State() { return Win32System::State(); }
+
+} // namespace
+
 void vimlet_setup(HWND parkingWindow, const wchar_t* settingsDirectory)
 {
-    g_shared.parkingWindow = parkingWindow;
+    State().parkingWindow = parkingWindow;
     wchar_t path[kPathCapacity];
     // A path that does not fit is refused rather than cut into the name of some other file.
     if (JoinPath(settingsDirectory, L"excludeapp.txt", path, kPathCapacity) >= kPathCapacity)
         path[0] = L'\0';
-    for (int i = 0; i < kPathCapacity; ++i) {
-        g_shared.excludeListPath[i] = path[i];
-        if (!path[i]) break;
-    }
+    CopyTerminated(path, State().excludeListPath);
 }
 
 void vimlet_enable()
 {
-    const bool installMouse = !IsInstalled(g_shared.mouseHook);
-    const bool installKeyboard = !IsInstalled(g_shared.keyboardHook);
+    const bool installMouse = !IsInstalled(State().mouseHook);
+    const bool installKeyboard = !IsInstalled(State().keyboardHook);
     // A hidden flag left by an earlier run would keep new hooks from ever hiding, and the first
     // mouse message would "restore" a point saved by that run: cleared before a hook can run.
-    if (installMouse || installKeyboard) g_shared.hidden = 0;
-    if (installMouse) Install(g_shared.mouseHook, WH_MOUSE, MouseProc);
-    if (installKeyboard) Install(g_shared.keyboardHook, WH_KEYBOARD, KeyboardProc);
+    if (installMouse || installKeyboard) State().hidden = 0;
+    if (installMouse) Install(State().mouseHook, WH_MOUSE, MouseProc);
+    if (installKeyboard) Install(State().keyboardHook, WH_KEYBOARD, KeyboardProc);
 }
 
 void vimlet_disable()
 {
-    Uninstall(g_shared.mouseHook);
-    Uninstall(g_shared.keyboardHook);
+    Uninstall(State().mouseHook);
+    Uninstall(State().keyboardHook);
 }
 
 void vimlet_show() { Hooks::Show(); }
@@ -108,13 +111,13 @@ void vimlet_hide() { Hooks::Hide(); }
 BYTE vimlet_is_suppressor(UINT virtualKey)
 {
     const int index = SuppressorIndex(virtualKey);
-    return index < 0 ? 0 : g_shared.suppressor[index];
+    return index < 0 ? 0 : State().suppressor[index];
 }
 
 void vimlet_set_suppressor(UINT virtualKey, BYTE value)
 {
     const int index = SuppressorIndex(virtualKey);
-    if (index >= 0) g_shared.suppressor[index] = value;
+    if (index >= 0) State().suppressor[index] = value;
 }
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
@@ -122,7 +125,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
     g_module = instance;
     if (reason == DLL_PROCESS_ATTACH) {
         DisableThreadLibraryCalls(instance);
-        GetModuleFileNameA(nullptr, g_exclusion.hostPath, kPathCapacity);
+        GetModuleFileNameA(nullptr, Win32System::HostExclusion().hostPath, kPathCapacity);
     }
     return TRUE;
 }

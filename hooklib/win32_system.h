@@ -6,9 +6,6 @@
 
 namespace vimlet {
 
-SharedHookState& Shared();
-ExclusionCache& ProcessExclusion();
-ExecutableExclusion& ForegroundExclusion();
 // SetThreadDpiAwarenessContext where the system has it; null otherwise.
 DpiContext SetThreadDpi(DpiContext context);
 
@@ -16,12 +13,17 @@ DpiContext SetThreadDpi(DpiContext context);
 constexpr UINT kParkingWindowPatienceMs = 200;
 
 struct Win32System {
-    static SharedHookState& State() { return Shared(); }
+    // The library's shared section and this process's two exclusion caches, defined where the
+    // library's data is.
+    static SharedHookState& State();
+    static ExclusionCache& HostExclusion();
+    static ExclusionCache& ForegroundExclusion();
+
     static bool KeyIsDown(int virtualKey) { return GetAsyncKeyState(virtualKey) & 0x8000; }
     static bool ThreadHasCapture() { return GetCapture() != nullptr; }
     static bool ExclusionAllowsHiding()
     {
-        return ProcessExclusion().AllowsHiding(Shared().excludeListPath);
+        return HostExclusion().AllowsHiding(State().excludeListPath);
     }
     static DpiContext UsePhysicalPixels()
     {
@@ -75,7 +77,7 @@ struct Win32System {
     static DWORD HostedProcess(HWND frame) { return vimlet::HostedProcess(frame); }
     static bool ExecutableAllowsHiding(const char* path)
     {
-        return ForegroundExclusion().AllowsHiding(path, Shared().excludeListPath);
+        return ForegroundExclusion().AllowsHidingFor(path, State().excludeListPath);
     }
 };
 

@@ -11,7 +11,7 @@ out=${VIMLET_FUZZ_DIR:-$root/build-fuzz}
 seconds=${1:-60}
 cxx=clang++-14
 flags=(-std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
-       -I"$root/hooklib" -I"$root/app" -I"$root/fuzz")
+       -I"$root/hooklib/include" -I"$root/app" -I"$root/fuzz")
 
 "$root/scripts/install-deps.sh" clang-14 libclang-rt-14-dev
 mkdir -p "$out"

@@ -1,5 +1,7 @@
 #include "AddAppDlg.h"
 
+#include "AppTitle.h"
+
 #include "AppList.h"
 #include "app_frame.h"
 #include "resource.h"
@@ -12,9 +14,6 @@ namespace {
 
 // Window titles; also the room for the executable path that replaces one.
 constexpr int kTextCapacity = 1000;
-// With its terminator: only a title of exactly "Vimlet" matches, which is how the program's
-// own windows (the parking window, the settings dialog) stay out of the list.
-constexpr wchar_t kOwnTitle[] = L"Vimlet";
 constexpr DWORD kQueryAccess = PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;
 
 constexpr wchar_t kExecutableFilter[] =
@@ -84,7 +83,8 @@ void CAddAppDlg::ListRunningApps()
         if (!IsWindowVisible(window)) continue;
         wchar_t text[kTextCapacity] = {};
         GetWindowTextW(window, text, kTextCapacity);
-        if (std::wmemcmp(text, kOwnTitle, std::size(kOwnTitle)) == 0) continue;
+        // With the terminator: only the program's own windows, titled exactly so, stay out.
+        if (std::wmemcmp(text, kAppTitle, std::size(kAppTitle)) == 0) continue;
         DWORD processId = 0;
         GetWindowThreadProcessId(window, &processId);
         ReplaceWithExecutablePath(processId, text);

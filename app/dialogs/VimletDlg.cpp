@@ -1,6 +1,7 @@
 #include "VimletDlg.h"
 
 #include "AboutDlg.h"
+#include "AppTitle.h"
 #include "AddAppDlg.h"
 #include "AppList.h"
 #include "Settings.h"
@@ -80,7 +81,7 @@ LRESULT CVimletDlg::OnReportUnreadableList(WPARAM, LPARAM)
 
 void CVimletDlg::Warn(UINT nTextId)
 {
-    MessageBoxW(m_hWnd, AfxLoadString(nTextId).c_str(), L"Vimlet", MB_OK | MB_ICONWARNING);
+    MessageBoxW(m_hWnd, AfxLoadString(nTextId).c_str(), kAppTitle, MB_OK | MB_ICONWARNING);
 }
 
 // The flags take effect whether or not the file can keep them; the user hears once if not.
@@ -92,7 +93,7 @@ void CVimletDlg::SaveKeySettings()
         const HWND box = GetDlgItem(kKeyCheckBoxes[i]);
         const bool checked = box && (::SendMessageW(box, BM_GETCHECK, 0, 0) & BST_CHECKED);
         vimlet_set_suppressor(kSuppressorSettings[i].virtualKey, checked);
-        bAllWritten = WriteKeySetting(iniPath, kSuppressorSettings[i], checked) && bAllWritten;
+        bAllWritten = WriteKeySettingTo(iniPath, kSuppressorSettings[i], checked) && bAllWritten;
     }
     if (!bAllWritten) Warn(IDS_KEYS_NOT_SAVED);
 }

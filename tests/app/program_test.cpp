@@ -1,6 +1,8 @@
 // The real Vimlet.exe under Wine, watched from this separate process. This process links the
 // same vimlet.dll, so it sees the program's shared hook state, and the program's hooks run
 // here when this process receives input.
+#include "Input.h"
+#include "TestConstants.h"
 #include "VimletProcess.h"
 #include "vimlet.h"
 
@@ -14,33 +16,6 @@
 
 namespace {
 
-constexpr POINT kParkingPixel = {1918, 1078};  // on the 1920x1080 test screen
-constexpr std::array<UINT, 7> kKeysInProgramOrder = {VK_LSHIFT, VK_LCONTROL, VK_LMENU, VK_RSHIFT,
-                                                     VK_RCONTROL, VK_RMENU, VK_SPACE};
-
-POINT Cursor()
-{
-    POINT point{};
-    GetCursorPos(&point);
-    return point;
-}
-
-bool CursorIsAt(POINT expected)
-{
-    const POINT point = Cursor();
-    return point.x == expected.x && point.y == expected.y;
-}
-
-void SendKey(WORD virtualKey)
-{
-    INPUT inputs[2] = {};
-    for (INPUT& input : inputs) {
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = virtualKey;
-    }
-    inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, inputs, sizeof(INPUT));
-}
 
 void SendMouseMove(LONG dx, LONG dy)
 {
@@ -50,6 +25,18 @@ void SendMouseMove(LONG dx, LONG dy)
     input.mi.dy = dy;
     input.mi.dwFlags = MOUSEEVENTF_MOVE;
     SendInput(1, &input, sizeof(INPUT));
+}
+
+// Types key into a window of this process with the cursor at start: parked on the parking
+// pixel, then a small mouse move brings it back to start, not on from the corner.
+void ExpectTypingParksAndTheMouseRestores(POINT start, WORD key, LONG move)
+{
+    TestWindow target(L"typing target");
+    SetCursorPos(start.x, start.y);
+    target.TypeKey(key);
+    EXPECT_TRUE(WaitUntil([] { return CursorNow() == kParkingPixel; })) << CursorNow();
+    SendMouseMove(move, move);
+    EXPECT_TRUE(WaitUntil([&] { return CursorNow() == start; })) << CursorNow();
 }
 
 // True when a comes before b in the z-order of top-level windows.
@@ -85,29 +72,6 @@ std::array<BYTE, 7> Flags()
     for (size_t i = 0; i < flags.size(); ++i) flags[i] = vimlet_is_suppressor(kKeysInProgramOrder[i]);
     return flags;
 }
-
-// A plain application window of this process, in front, to type into.
-class TypingTarget {
-public:
-    TypingTarget()
-    {
-        m_window = CreateWindowExW(0, L"STATIC", L"typing target", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 200,
-                                   200, 400, 300, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    }
-    ~TypingTarget() { DestroyWindow(m_window); }
-    HWND Window() const { return m_window; }
-
-    // A newly shown window elsewhere can take the keyboard: take it back first.
-    void TypeKey(WORD virtualKey)
-    {
-        SetForegroundWindow(m_window);
-        WaitUntil([this] { return GetForegroundWindow() == m_window; });
-        SendKey(virtualKey);
-    }
-
-private:
-    HWND m_window;
-};
 
 class Program : public testing::Test {
 protected:
@@ -151,7 +115,7 @@ TEST_F(Program, MainFrameOwnsTheParkingWindowAndIsNeverShown)
     EXPECT_FALSE(IsWindowVisible(frame));
     wchar_t title[32] = L"";
     GetWindowTextW(frame, title, 32);
-    EXPECT_STREQ(title, L"Vimlet");
+    EXPECT_STREQ(title, kProgramTitle);
     const LONG style = GetWindowLongW(frame, GWL_STYLE);
     EXPECT_EQ(style & (WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0);
     EXPECT_FALSE(GetWindowLongW(frame, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
@@ -190,14 +154,7 @@ TEST_F(Program, SuppressorFlagsComeFromTheIniFile)
 TEST_F(Program, TypingParksTheCursorAndTheMouseBringsItBack)
 {
     VimletProcess vimlet;
-    TypingTarget target;
-    SetCursorPos(400, 300);
-    target.TypeKey('A');
-    ASSERT_TRUE(WaitUntil([] { return CursorIsAt(kParkingPixel); })) << Cursor().x << "," << Cursor().y;
-
-    SendMouseMove(-5, -5);
-    EXPECT_TRUE(WaitUntil([] { return CursorIsAt({400, 300}); }))
-        << "back where it was, not moved on from the corner: " << Cursor().x << "," << Cursor().y;
+    ExpectTypingParksAndTheMouseRestores({400, 300}, 'A', -5);
 }
 
 // Wine's own tray window, under Xvfb without a desktop's tray: one child window per icon, of
@@ -359,7 +316,7 @@ TEST_F(Program, NeverRaisedOverAFullScreenApplicationInFront)
     EXPECT_TRUE(IsAbove(game, parking)) << "after the ticks" << ZOrder();
     SetCursorPos(400, 300);
     SendKey('A');
-    ASSERT_TRUE(WaitUntil([] { return CursorIsAt(kParkingPixel); }));
+    ASSERT_TRUE(WaitUntil([] { return CursorNow() == kParkingPixel; }));
     EXPECT_TRUE(IsAbove(game, parking)) << "after a key" << ZOrder();
 
     // No longer full screen, still topmost above it.
@@ -384,18 +341,14 @@ TEST_F(Program, ASecondStartOpensTheFirstOnesSettingsAndEnds)
     EXPECT_EQ(RunVimletToEnd(), 0u);
     HWND dialog = nullptr;
     EXPECT_TRUE(WaitUntil([&] {
-        for (HWND window : TopLevelWindows(first.ProcessId(), L"Vimlet"))
+        for (HWND window : TopLevelWindows(first.ProcessId(), kProgramTitle))
             if (window != first.ParkingWindow() && IsWindowVisible(window)) dialog = window;
         return dialog && GetForegroundWindow() == dialog;
     })) << "the settings dialog, in front";
     PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
 
-    TypingTarget target;
-    SetCursorPos(400, 300);
-    target.TypeKey('C');
-    EXPECT_TRUE(WaitUntil([] { return CursorIsAt(kParkingPixel); })) << "the first one's parking window";
-    SendMouseMove(-5, -5);
-    EXPECT_TRUE(WaitUntil([] { return CursorIsAt({400, 300}); }));
+    // Parked on the first one's parking window.
+    ExpectTypingParksAndTheMouseRestores({400, 300}, 'C', -5);
 }
 
 // This process keeps the library, and with it the shared hook handles, loaded meanwhile.
@@ -405,12 +358,7 @@ TEST_F(Program, StartedAgainAfterAnEndItHidesTheCursorAgain)
         VimletProcess first;
     }
     VimletProcess second;
-    TypingTarget target;
-    SetCursorPos(300, 250);
-    target.TypeKey('B');
-    EXPECT_TRUE(WaitUntil([] { return CursorIsAt(kParkingPixel); })) << Cursor().x << "," << Cursor().y;
-    SendMouseMove(3, 3);
-    EXPECT_TRUE(WaitUntil([] { return CursorIsAt({300, 250}); }));
+    ExpectTypingParksAndTheMouseRestores({300, 250}, 'B', 3);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "resource.h"
 
 #include "TempDir.h"
+#include "TestConstants.h"
 #include "VimletProcess.h"
 
 #include <windows.h>
@@ -257,7 +258,7 @@ TEST(Resources, IconsHaveTheirSizesAndColours)
 
 TEST(Resources, SettingsDialogTemplate)
 {
-    ExpectDialog(IDD_VIMLET_DIALOG, L"Vimlet", 359, 198, {
+    ExpectDialog(IDD_VIMLET_DIALOG, kProgramTitle, 359, 198, {
         {-1, L"BUTTON", kChild | BS_GROUPBOX, 7, 7, 345, 53,
          L"以下のキーが押されているときはVimletを無効にする"},
         {IDC_LEFT_SHIFT, L"BUTTON", kCheckBox, 31, 20, 39, 10, L"左Shift"},
@@ -281,7 +282,7 @@ TEST(Resources, SettingsDialogTemplate)
 
 TEST(Resources, AddApplicationDialogTemplate)
 {
-    ExpectDialog(IDD_ADDAPP, L"Vimletを無効にするアプリケーションの選択", 316, 164, {
+    ExpectDialog(IDD_ADDAPP, kAddTitle, 316, 164, {
         {-1, L"STATIC", kChild | WS_GROUP | SS_LEFT, 7, 7, 78, 8, L"実行中のアプリケーション"},
         {IDC_APP_LIST, L"LISTBOX", kListBox | LBS_MULTIPLESEL, 7, 20, 302, 114, L""},
         {IDOK, L"BUTTON", kDefaultButton, 7, 143, 127, 14, L"選択されたアプリケーションを追加"},

@@ -63,8 +63,8 @@ TEST(KeySettings, WritesExactlyOneOrZero)
     const std::wstring ini = dir.File(L"vimlet.ini");
     WriteBytes(ini, "[Vimlet]\r\nvk_lshift=2\r\n");
 
-    WriteKeySetting(ini, kSuppressorSettings[0], true);
-    WriteKeySetting(ini, kSuppressorSettings[6], false);
+    WriteKeySettingTo(ini, kSuppressorSettings[0], true);
+    WriteKeySettingTo(ini, kSuppressorSettings[6], false);
     const std::string text = ReadBytes(ini);
     EXPECT_NE(text.find("vk_lshift=1"), std::string::npos) << text;
     EXPECT_EQ(text.find("vk_lshift=2"), std::string::npos) << text;
@@ -77,7 +77,7 @@ TEST(KeySettings, WritingAllSevenCreatesTheFileAndReadsBack)
     const std::wstring ini = dir.File(L"vimlet.ini");
     const KeySettings chosen = {false, true, false, true, false, true, true};
     for (std::size_t i = 0; i < kSuppressorSettingCount; ++i)
-        WriteKeySetting(ini, kSuppressorSettings[i], chosen[i]);
+        WriteKeySettingTo(ini, kSuppressorSettings[i], chosen[i]);
     EXPECT_EQ(ReadKeySettingsFrom(ini), chosen);
 }
 
@@ -97,38 +97,6 @@ TEST(SettingsPaths, JoinPathFollowsTheSharedRuleAtAnyLength)
     EXPECT_EQ(JoinPath(L"", L"excludeapp.txt"), L"/excludeapp.txt");
     const std::wstring deep(600, L'd');
     EXPECT_EQ(JoinPath(deep, L"x"), deep + L"/x");
-}
-
-TEST(LoadExcludeList, TrimsWhiteSpaceAndSkipsBlankLines)
-{
-    TempDir dir;
-    const std::wstring file = dir.File(L"excludeapp.txt");
-    WriteBytes(file, "  D:\\A\\x.exe  \r\n\r\n\t\t\r\n \tC:\\Program Files\\a b.exe\t\n");
-    List list = {L"stale entry"};
-    LoadExcludeListFrom(file, list);
-    EXPECT_EQ(list, (List{L"D:\\A\\x.exe", L"C:\\Program Files\\a b.exe"}));
-}
-
-TEST(LoadExcludeList, KeepsOrderDuplicatesAndAnUnendedLastLine)
-{
-    TempDir dir;
-    const std::wstring file = dir.File(L"excludeapp.txt");
-    WriteBytes(file, "E:\\b.exe\r\nD:\\a.exe\r\nE:\\b.exe\r\nC:\\c.exe");
-    List list;
-    LoadExcludeListFrom(file, list);
-    EXPECT_EQ(list, (List{L"E:\\b.exe", L"D:\\a.exe", L"E:\\b.exe", L"C:\\c.exe"}));
-}
-
-TEST(LoadExcludeList, SplitsALongLineInto999ByteEntries)
-{
-    TempDir dir;
-    const std::wstring file = dir.File(L"excludeapp.txt");
-    WriteBytes(file, std::string(1500, 'x') + "\r\n");
-    List list;
-    LoadExcludeListFrom(file, list);
-    ASSERT_EQ(list.size(), 2u);
-    EXPECT_EQ(list[0], std::wstring(999, L'x'));
-    EXPECT_EQ(list[1], std::wstring(501, L'x'));
 }
 
 TEST(LoadExcludeList, MissingIsAnEmptyListAndUnreadableIsReported)
@@ -201,7 +169,7 @@ TEST(SaveExcludeList, AFileThatCannotBeWrittenStaysAsItWas)
     EXPECT_FALSE(SaveExcludeListTo(dir.Path(), {L"D:\\A\\x.exe"}));
     EXPECT_TRUE(GetFileAttributesW(dir.Path().c_str()) & FILE_ATTRIBUTE_DIRECTORY);
     WriteBytes(dir.File(L"Vimlet"), "");
-    EXPECT_FALSE(WriteKeySetting(dir.File(L"Vimlet") + L"\\vimlet.ini", kSuppressorSettings[0], true))
+    EXPECT_FALSE(WriteKeySettingTo(dir.File(L"Vimlet") + L"\\vimlet.ini", kSuppressorSettings[0], true))
         << "a settings folder that is a file";
 
     // Held open by someone who lets others read but not write. (Wine run as root ignores the
@@ -231,7 +199,7 @@ TEST(SettingsDirectory, RoundTripThroughTheRealFiles)
 
     DeleteFileW(GetIniFilePath().c_str());
     EXPECT_EQ(ReadKeySettings(), kFreshInstallKeys);
-    WriteKeySetting(GetIniFilePath(), kSuppressorSettings[3], true);
+    WriteKeySettingTo(GetIniFilePath(), kSuppressorSettings[3], true);
     EXPECT_TRUE(ReadKeySettings()[3]);
 }
 

@@ -2,8 +2,9 @@
 // dialog's listing, Add (from the list or a file), Remove, the file (also one that cannot be
 // read or written), and the effect on typing.
 
-#include "ChildProcess.h"
+#include "Input.h"
 #include "TempDir.h"
+#include "TestConstants.h"
 #include "dialog_driver.h"
 #include "resource.h"
 #include "vimlet.h"
@@ -38,78 +39,12 @@ bool StrictlyAscending(const std::vector<std::wstring>& rows)
     return std::adjacent_find(rows.begin(), rows.end(), std::greater_equal<>()) == rows.end();
 }
 
-// Another application: a copy of titled_window.exe showing one window.
-class TitledWindowProcess {
-public:
-    TitledWindowProcess(const std::wstring& exePath, const std::wstring& title, bool hidden = false)
-    {
-        std::wstring commandLine = L"\"" + exePath + L"\" \"" + title + L"\"" + (hidden ? L" hidden" : L"");
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof(startup);
-        if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                            &m_process))
-            return;
-        WaitUntil([&] {
-            const std::vector<HWND> windows = TopLevelWindows(m_process.dwProcessId, title);
-            m_window = windows.empty() ? nullptr : windows.front();
-            return m_window != nullptr;
-        });
-    }
-    ~TitledWindowProcess()
-    {
-        if (!m_process.hProcess) return;
-        PostMessageW(m_window, WM_CLOSE, 0, 0);
-        if (WaitForSingleObject(m_process.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(m_process.hProcess, 1);
-        CloseHandle(m_process.hThread);
-        CloseHandle(m_process.hProcess);
-    }
-    TitledWindowProcess(const TitledWindowProcess&) = delete;
-    TitledWindowProcess& operator=(const TitledWindowProcess&) = delete;
-
-    bool Up() const { return m_window != nullptr; }
-
-private:
-    PROCESS_INFORMATION m_process = {};
-    HWND m_window = nullptr;
-};
-
-// A visible window of this process that counts the key presses it receives and notes where
-// the cursor was when the last one arrived: the hooks have run by then.
-class OwnWindow {
-public:
-    explicit OwnWindow(const wchar_t* title)
-    {
-        static const ATOM windowClass = [] {
-            WNDCLASSW wc = {};
-            wc.lpfnWndProc = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
-                if (message == WM_KEYDOWN) {
-                    auto* own = reinterpret_cast<OwnWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-                    GetCursorPos(&own->m_cursorAtKey);
-                    ++own->m_keyDowns;
-                }
-                return DefWindowProcW(window, message, wParam, lParam);
-            };
-            wc.hInstance = GetModuleHandleW(nullptr);
-            wc.lpszClassName = L"VimletTestOwnWindow";
-            return RegisterClassW(&wc);
-        }();
-        m_window = CreateWindowExW(0, MAKEINTATOM(windowClass), title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 200, 200,
-                                   400, 300, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-        SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    }
-    ~OwnWindow() { DestroyWindow(m_window); }
-    OwnWindow(const OwnWindow&) = delete;
-    OwnWindow& operator=(const OwnWindow&) = delete;
-
-    HWND Handle() const { return m_window; }
-    int KeyDowns() const { return m_keyDowns; }
-    POINT CursorAtKey() const { return m_cursorAtKey; }
-
-private:
-    HWND m_window = nullptr;
-    int m_keyDowns = 0;
-    POINT m_cursorAtKey = {};
-};
+// Another application: target_app.exe copied to program, showing one window.
+Target TitledWindow(const std::wstring& program, const std::wstring& title, bool hidden = false)
+{
+    CopyFileW(BesideThisProgram(L"target_app.exe").c_str(), program.c_str(), FALSE);
+    return Target(nullptr, RECT{100, 100, 400, 300}, program, false, title, hidden);
+}
 
 class ExclusionListTest : public ::testing::Test {
 protected:
@@ -117,17 +52,19 @@ protected:
 
     // Starts the program on an exclusion file holding paths (none: no file) and opens the
     // settings dialog.
-    HWND StartWith(const std::vector<std::wstring>& paths)
+    void StartWith(const std::vector<std::wstring>& paths)
     {
         if (!paths.empty()) WriteBytes(ExcludePath(), ExcludeFileBytes(paths));
         m_vimlet = std::make_unique<VimletProcess>();
-        return OpenSettingsDialog(*m_vimlet);
+        settings = OpenSettingsDialog(*m_vimlet);
+        ASSERT_NE(settings, nullptr);
     }
 
-    HWND OpenAddDialog(HWND settings)
+    void OpenAddDialog()
     {
         ClickToOpen(settings, IDC_ADD);
-        return WaitForNewDialog(m_vimlet->ProcessId(), kAddTitle);
+        addDialog = WaitForNewDialog(m_vimlet->ProcessId(), kAddTitle);
+        ASSERT_NE(addDialog, nullptr);
     }
 
     // The system's file-open dialog, owned by the add dialog.
@@ -152,7 +89,7 @@ protected:
     }
 
     // Types a key into window; true when the key parked the cursor on the parking window.
-    bool TypingParksTheCursor(const OwnWindow& window)
+    bool TypingParksTheCursor(const TestWindow& window)
     {
         // Any process's mouse hook that sees the cursor off the parking point puts it back, so
         // the cursor starts over this window, in front: the move that causes is handled here,
@@ -163,7 +100,7 @@ protected:
         GetWindowRect(window.Handle(), &area);
         SetCursorPos((area.left + area.right) / 2, (area.top + area.bottom) / 2);
         const int before = window.KeyDowns();
-        PressKey('K');
+        SendKey('K');
         // The hook has decided before the key reaches the window. Read later, the cursor may
         // have been shown again already: under Wine the mouse move that a SetCursorPos or an
         // activation just before causes can reach the mouse hook after the key.
@@ -176,6 +113,9 @@ protected:
     }
 
     TempDir m_temp;
+    // Entries for the list; the files need not exist.
+    const std::wstring z = m_temp.File(L"z.exe"), a = m_temp.File(L"A.exe"), m = m_temp.File(L"m.exe");
+    HWND settings = nullptr, addDialog = nullptr;  // as a test opened them
     // Ends before the directory goes: the file-open dialog may have made it the program's
     // current directory.
     std::unique_ptr<VimletProcess> m_vimlet;
@@ -185,18 +125,13 @@ TEST_F(ExclusionListTest, AddListsEachRunningExecutableOnceSortedByCodeUnits)
 {
     const std::wstring shown = m_temp.File(L"shown.exe"), longerExe = m_temp.File(L"longer.exe"),
                        exact = m_temp.File(L"exact.exe"), hidden = m_temp.File(L"hidden.exe");
-    for (const std::wstring& copy : {shown, longerExe, exact, hidden})
-        ASSERT_TRUE(CopyFileW(BesideThisProgram(L"titled_window.exe").c_str(), copy.c_str(), FALSE));
     // Only a title of exactly "Vimlet" keeps a window out; hidden windows never count.
-    TitledWindowProcess lower(shown, L"vimlet"), longer(longerExe, L"Vimlet2"), same(exact, L"Vimlet"),
-        invisible(hidden, L"hidden", true);
-    ASSERT_TRUE(lower.Up() && longer.Up() && same.Up() && invisible.Up());
-    OwnWindow first(L"vimlet"), second(L"Vimlet2");
+    const Target lower = TitledWindow(shown, L"vimlet"), longer = TitledWindow(longerExe, L"Vimlet2"),
+                 same = TitledWindow(exact, L"Vimlet"), invisible = TitledWindow(hidden, L"hidden", true);
+    TestWindow first(L"vimlet"), second(L"Vimlet2");
 
-    const HWND settings = StartWith({});
-    ASSERT_NE(settings, nullptr);
-    const HWND addDialog = OpenAddDialog(settings);
-    ASSERT_NE(addDialog, nullptr);
+    ASSERT_NO_FATAL_FAILURE(StartWith({}));
+    ASSERT_NO_FATAL_FAILURE(OpenAddDialog());
     const std::vector<std::wstring> rows = ListRows(addDialog);
 
     EXPECT_TRUE(StrictlyAscending(rows)) << testing::PrintToString(rows);
@@ -218,18 +153,14 @@ TEST_F(ExclusionListTest, AddListsEachRunningExecutableOnceSortedByCodeUnits)
 TEST_F(ExclusionListTest, AddListsAStoreAppByTheApplicationInsideItsFrame)
 {
     const std::wstring frameHost = m_temp.File(L"ApplicationFrameHost.exe"), app = m_temp.File(L"store app.exe");
-    for (const std::wstring& copy : {frameHost, app})
-        ASSERT_TRUE(CopyFileW(BesideThisProgram(L"target_app.exe").c_str(), copy.c_str(), FALSE));
-    const std::vector<std::wstring> place{L"0", L"100", L"100", L"300", L"200"};
-    ChildProcess frame(frameHost, place), inside(app, place);
-    ASSERT_EQ(frame.ReadLine(), "ready");
-    ASSERT_EQ(inside.ReadLine(), "ready");
+    const Target frame = TitledWindow(frameHost, L"Vimlet test target");
+    Target inside = TitledWindow(app, L"inside");
     const std::vector<HWND> frames = TopLevelWindows(frame.Id(), L"Vimlet test target");
     ASSERT_EQ(frames.size(), 1u);
     ASSERT_EQ(inside.Ask("embed " + std::to_string(reinterpret_cast<UINT_PTR>(frames[0]))), "ok");
 
-    const HWND addDialog = OpenAddDialog(StartWith({}));
-    ASSERT_NE(addDialog, nullptr);
+    ASSERT_NO_FATAL_FAILURE(StartWith({}));
+    ASSERT_NO_FATAL_FAILURE(OpenAddDialog());
     const std::vector<std::wstring> rows = ListRows(addDialog);
     EXPECT_EQ(RowOf(rows, frameHost), -1) << testing::PrintToString(rows);
     EXPECT_NE(RowOf(rows, app), -1) << testing::PrintToString(rows);
@@ -240,16 +171,12 @@ TEST_F(ExclusionListTest, AddListsAStoreAppByTheApplicationInsideItsFrame)
 TEST_F(ExclusionListTest, OkAddsTheSelectedRowsIntoTheSortedList)
 {
     const std::wstring shown = m_temp.File(L"shown.exe");
-    ASSERT_TRUE(CopyFileW(BesideThisProgram(L"titled_window.exe").c_str(), shown.c_str(), FALSE));
-    TitledWindowProcess other(shown, L"another application");
-    ASSERT_TRUE(other.Up());
-    OwnWindow own(L"this test");
+    const Target other = TitledWindow(shown, L"another application");
+    TestWindow own(L"this test");
     const std::wstring last = m_temp.File(L"~last.exe");
 
-    const HWND settings = StartWith({last});
-    ASSERT_NE(settings, nullptr);
-    const HWND addDialog = OpenAddDialog(settings);
-    ASSERT_NE(addDialog, nullptr);
+    ASSERT_NO_FATAL_FAILURE(StartWith({last}));
+    ASSERT_NO_FATAL_FAILURE(OpenAddDialog());
     const std::vector<std::wstring> rows = ListRows(addDialog);
     // Selected in the other order than the list's.
     for (const std::wstring& pick : {shown, OwnPath()}) {
@@ -267,25 +194,20 @@ TEST_F(ExclusionListTest, OkAddsTheSelectedRowsIntoTheSortedList)
 TEST_F(ExclusionListTest, OkWithNothingSelectedStillSortsDeduplicatesAndRewrites)
 {
     // Entries that differ only in case stay two, the upper-case one first.
-    const std::wstring z = m_temp.File(L"z.exe"), lower = m_temp.File(L"a.exe"), a = m_temp.File(L"A.exe");
-    const HWND settings = StartWith({z, lower, a, z});
-    ASSERT_NE(settings, nullptr);
+    const std::wstring lower = m_temp.File(L"a.exe");
+    ASSERT_NO_FATAL_FAILURE(StartWith({z, lower, a, z}));
     EXPECT_EQ(ListRows(settings), (std::vector<std::wstring>{z, lower, a, z}));  // as the file has them
 
-    const HWND addDialog = OpenAddDialog(settings);
-    ASSERT_NE(addDialog, nullptr);
+    ASSERT_NO_FATAL_FAILURE(OpenAddDialog());
     ASSERT_TRUE(ConfirmAdd(settings, addDialog, {a, lower, z})) << testing::PrintToString(ListRows(settings));
     EXPECT_EQ(ReadBytes(ExcludePath()), ExcludeFileBytes({a, lower, z}));
 }
 
 TEST_F(ExclusionListTest, DoubleClickOnARowConfirmsLikeOk)
 {
-    const std::wstring z = m_temp.File(L"z.exe"), a = m_temp.File(L"A.exe");
-    OwnWindow own(L"this test");
-    const HWND settings = StartWith({z, a});
-    ASSERT_NE(settings, nullptr);
-    const HWND addDialog = OpenAddDialog(settings);
-    ASSERT_NE(addDialog, nullptr);
+    TestWindow own(L"this test");
+    ASSERT_NO_FATAL_FAILURE(StartWith({z, a}));
+    ASSERT_NO_FATAL_FAILURE(OpenAddDialog());
     const std::wstring firstRow = ListRows(addDialog).at(0);
 
     RECT list;
@@ -307,13 +229,10 @@ TEST_F(ExclusionListTest, DoubleClickOnARowConfirmsLikeOk)
 
 TEST_F(ExclusionListTest, FileOpenDialogAddsExactlyTheChosenFile)
 {
-    const std::wstring z = m_temp.File(L"z.exe"), a = m_temp.File(L"A.exe"), m = m_temp.File(L"m.exe");
     WriteBytes(m, "MZ");
-    OwnWindow own(L"this test");
-    const HWND settings = StartWith({z, a});
-    ASSERT_NE(settings, nullptr);
-    const HWND addDialog = OpenAddDialog(settings);
-    ASSERT_NE(addDialog, nullptr);
+    TestWindow own(L"this test");
+    ASSERT_NO_FATAL_FAILURE(StartWith({z, a}));
+    ASSERT_NO_FATAL_FAILURE(OpenAddDialog());
     // A chosen file ends the dialog whatever the list's selection.
     SendToList(addDialog, LB_SETSEL, TRUE, RowOf(ListRows(addDialog), OwnPath()));
 
@@ -332,12 +251,9 @@ TEST_F(ExclusionListTest, FileOpenDialogAddsExactlyTheChosenFile)
 
 TEST_F(ExclusionListTest, CancelChangesNothing)
 {
-    const std::wstring z = m_temp.File(L"z.exe"), a = m_temp.File(L"A.exe");
-    const HWND settings = StartWith({z, a});
-    ASSERT_NE(settings, nullptr);
+    ASSERT_NO_FATAL_FAILURE(StartWith({z, a}));
     const FILETIME written = LastWriteTime(ExcludePath());
-    const HWND addDialog = OpenAddDialog(settings);
-    ASSERT_NE(addDialog, nullptr);
+    ASSERT_NO_FATAL_FAILURE(OpenAddDialog());
     SendToList(addDialog, LB_SETSEL, TRUE, 0);
     const std::vector<std::wstring> rows = ListRows(addDialog);
 
@@ -359,9 +275,7 @@ TEST_F(ExclusionListTest, CancelChangesNothing)
 
 TEST_F(ExclusionListTest, RemoveErasesTheSelectedRowDownToAnEmptyFile)
 {
-    const std::wstring z = m_temp.File(L"z.exe"), a = m_temp.File(L"A.exe"), m = m_temp.File(L"m.exe");
-    const HWND settings = StartWith({z, a, m});
-    ASSERT_NE(settings, nullptr);
+    ASSERT_NO_FATAL_FAILURE(StartWith({z, a, m}));
 
     SendToList(settings, LB_SETCURSEL, 1, 0);
     Click(settings, IDC_REMOVE);
@@ -380,9 +294,7 @@ TEST_F(ExclusionListTest, RemoveErasesTheSelectedRowDownToAnEmptyFile)
 
 TEST_F(ExclusionListTest, RemoveWithoutASelectionWritesNothing)
 {
-    const std::wstring z = m_temp.File(L"z.exe"), a = m_temp.File(L"A.exe");
-    const HWND settings = StartWith({z, a});
-    ASSERT_NE(settings, nullptr);
+    ASSERT_NO_FATAL_FAILURE(StartWith({z, a}));
     const FILETIME written = LastWriteTime(ExcludePath());
 
     Click(settings, IDC_REMOVE);  // returns once the handler has run
@@ -396,13 +308,11 @@ TEST_F(ExclusionListTest, AnAddedApplicationKeepsItsCursorUntilRemovedAgain)
 {
     // A cursor still parked by an earlier key would keep the first key here from parking it.
     vimlet_show();
-    OwnWindow typing(L"typing here");
-    const HWND settings = StartWith({});
-    ASSERT_NE(settings, nullptr);
+    TestWindow typing(L"typing here");
+    ASSERT_NO_FATAL_FAILURE(StartWith({}));
     ASSERT_TRUE(TypingParksTheCursor(typing));
 
-    const HWND addDialog = OpenAddDialog(settings);
-    ASSERT_NE(addDialog, nullptr);
+    ASSERT_NO_FATAL_FAILURE(OpenAddDialog());
     const int row = RowOf(ListRows(addDialog), OwnPath());
     ASSERT_GE(row, 0);
     SendToList(addDialog, LB_SETSEL, TRUE, row);
@@ -425,12 +335,11 @@ bool Says(const std::wstring& text, const wchar_t* phrase)
 
 TEST_F(ExclusionListTest, AListThatCouldNotBeReadIsNeverWrittenBack)
 {
-    const std::wstring z = m_temp.File(L"z.exe"), a = m_temp.File(L"A.exe");
     WriteBytes(ExcludePath(), ExcludeFileBytes({z, a}));
     // Held open by someone who lets nobody else in while the dialog opens.
     const HANDLE holder = CreateFileW(ExcludePath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     m_vimlet = std::make_unique<VimletProcess>();
-    const HWND settings = OpenSettingsDialog(*m_vimlet);
+    settings = OpenSettingsDialog(*m_vimlet);
     ASSERT_NE(settings, nullptr);
     EXPECT_TRUE(Says(DismissMessageBox(WaitForMessageBox(settings)), L"を読み込めませんでした"));
     CloseHandle(holder);
@@ -446,10 +355,8 @@ TEST_F(ExclusionListTest, AListThatCouldNotBeReadIsNeverWrittenBack)
 
 TEST_F(ExclusionListTest, AFailedSaveIsToldAndTheListShowsTheFile)
 {
-    const std::wstring z = m_temp.File(L"z.exe"), a = m_temp.File(L"A.exe");
-    OwnWindow own(L"this test");
-    const HWND settings = StartWith({z, a});
-    ASSERT_NE(settings, nullptr);
+    TestWindow own(L"this test");
+    ASSERT_NO_FATAL_FAILURE(StartWith({z, a}));
     // Held open by someone who lets others read but not write.
     const HANDLE holder = CreateFileW(ExcludePath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                       OPEN_EXISTING, 0, nullptr);
@@ -459,8 +366,7 @@ TEST_F(ExclusionListTest, AFailedSaveIsToldAndTheListShowsTheFile)
     EXPECT_TRUE(Says(DismissMessageBox(WaitForMessageBox(settings)), L"を保存できませんでした"));
     EXPECT_EQ(ListRows(settings), (std::vector<std::wstring>{z, a}));
 
-    const HWND addDialog = OpenAddDialog(settings);
-    ASSERT_NE(addDialog, nullptr);
+    ASSERT_NO_FATAL_FAILURE(OpenAddDialog());
     SendToList(addDialog, LB_SETSEL, TRUE, RowOf(ListRows(addDialog), OwnPath()));
     Click(addDialog, IDOK);
     EXPECT_TRUE(Says(DismissMessageBox(WaitForMessageBox(settings)), L"を保存できませんでした"));

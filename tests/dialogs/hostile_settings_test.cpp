@@ -2,11 +2,10 @@
 // Vimlet.exe: an application keeps getting every key typed into it, the exclusion check and the
 // settings dialog give the answers noted with each case, and only Add and Remove write the list.
 
-#include "ChildProcess.h"
+#include "Input.h"
 #include "Settings.h"
 #include "TempDir.h"
 #include "dialog_driver.h"
-#include "input_report.h"
 #include "resource.h"
 #include "vimlet.h"
 
@@ -22,60 +21,17 @@
 
 namespace {
 
-constexpr RECT kTargetPlace = {100, 100, 700, 500};
-constexpr POINT kInsideTarget = {400, 300};
 constexpr WORD kTypedKeys[] = {'H', 'O', 'S', 'T', 'I', 'L', 'E'};
 
-std::vector<InputReport> g_reports;
-
-// Where the application reports the input it receives.
-HWND ReportWindow()
+// The input the application reported, in the order it came; its keys only on request.
+std::vector<InputReport> Reports(const Target& target, bool keysOnly)
 {
-    static const HWND window = [] {
-        WNDCLASSW windowClass{};
-        windowClass.lpfnWndProc = [](HWND w, UINT message, WPARAM wParam, LPARAM lParam) noexcept -> LRESULT {
-            const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-            if (message != WM_COPYDATA) return DefWindowProcW(w, message, wParam, lParam);
-            if (data->dwData == kInputReportTag && data->cbData == sizeof(InputReport))
-                g_reports.push_back(*static_cast<const InputReport*>(data->lpData));
-            return TRUE;
-        };
-        windowClass.lpszClassName = L"VimletTestHostileReport";
-        RegisterClassW(&windowClass);
-        return CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
-                               nullptr);
-    }();
-    return window;
+    std::vector<InputReport> mine;
+    for (const Event& e : g_events)
+        if (!e.parkingNull && e.report.processId == target.Id() && (!keysOnly || IsKeyMessage(e.report.message)))
+            mine.push_back(e.report);
+    return mine;
 }
-
-// The input test's application, run from a copy so that its path is the case's to list.
-class TypingTarget : public ChildProcess {
-public:
-    explicit TypingTarget(const std::wstring& program)
-        : ChildProcess(program, {std::to_wstring(reinterpret_cast<UINT_PTR>(ReportWindow())),
-                                 std::to_wstring(kTargetPlace.left), std::to_wstring(kTargetPlace.top),
-                                 std::to_wstring(kTargetPlace.right - kTargetPlace.left),
-                                 std::to_wstring(kTargetPlace.bottom - kTargetPlace.top)})
-    {
-        g_reports.clear();  // Wine gives an ended application's process id to a new one
-        m_ready = ReadLine() == "ready";
-    }
-    ~TypingTarget() { Ask("quit"); }
-
-    bool Ready() const { return m_ready; }
-
-    std::vector<InputReport> Reports(bool keysOnly) const
-    {
-        std::vector<InputReport> mine;
-        for (const InputReport& report : g_reports)
-            if (report.processId == Id() && (!keysOnly || report.message == WM_KEYDOWN || report.message == WM_KEYUP))
-                mine.push_back(report);
-        return mine;
-    }
-
-private:
-    bool m_ready = false;
-};
 
 // Whose window has the keyboard: its process and class.
 std::string KeyboardOwner()
@@ -88,55 +44,41 @@ std::string KeyboardOwner()
     return "process " + std::to_string(processId) + ", class " + className;
 }
 
-bool operator==(POINT a, POINT b) { return a.x == b.x && a.y == b.y; }
-
-std::vector<INPUT> TypedKeyInputs()
-{
-    std::vector<INPUT> inputs;
-    for (WORD key : kTypedKeys) {
-        for (const DWORD flags : {DWORD{0}, DWORD{KEYEVENTF_KEYUP}}) {
-            INPUT input = {INPUT_KEYBOARD, {}};
-            input.ki.wVk = key;
-            input.ki.dwFlags = flags;
-            inputs.push_back(input);
-        }
-    }
-    return inputs;
-}
-
 // With the cursor over the application and the keyboard with it, types kTypedKeys.
-bool TypeIntoTarget(TypingTarget& target, std::vector<INPUT> inputs)
+bool TypeIntoTarget(Target& target)
 {
     vimlet_show();  // a cursor parked earlier would keep these keys from parking it
-    const std::size_t reports = target.Reports(false).size();
-    SetCursorPos(kInsideTarget.x + 1, kInsideTarget.y);
-    SetCursorPos(kInsideTarget.x, kInsideTarget.y);
+    const std::size_t reports = Reports(target, false).size();
+    const POINT inside = target.Inside();
+    SetCursorPos(inside.x + 1, inside.y);
+    SetCursorPos(inside.x, inside.y);
     // The move goes through the hooks before the keys do.
     EXPECT_TRUE(WaitUntil([&] {
-        const std::vector<InputReport> now = target.Reports(false);
-        return std::any_of(now.begin() + reports, now.end(), [](const InputReport& report) {
-            return report.message == WM_MOUSEMOVE && report.cursor == kInsideTarget;
+        const std::vector<InputReport> now = Reports(target, false);
+        return std::any_of(now.begin() + reports, now.end(), [&](const InputReport& report) {
+            return report.message == WM_MOUSEMOVE && report.cursor == inside;
         });
     }));
     EXPECT_EQ(target.Ask("activate"), "ok");
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-    return WaitUntil([&] { return target.Reports(true).size() >= inputs.size(); });
+    std::string keys;
+    for (WORD key : kTypedKeys) keys += std::to_string(key) + " -" + std::to_string(key) + " ";
+    SendKeys(keys);
+    return WaitUntil([&] { return Reports(target, true).size() >= 2 * std::size(kTypedKeys); });
 }
 
 // Types kTypedKeys into the application; every key must arrive once and in order. True when
 // every key-down found the cursor parked, false when none did.
-std::optional<bool> TypeAndSeeWhetherParked(TypingTarget& target, HWND parkingWindow)
+std::optional<bool> TypeAndSeeWhetherParked(Target& target, HWND parkingWindow)
 {
-    g_reports.clear();
-    const std::vector<INPUT> inputs = TypedKeyInputs();
+    g_events.clear();  // judged on this typing's reports alone
     // Wine without a window manager: an X focus change that reaches the application after it
     // took the keyboard hands the keyboard to the desktop window, which then gets every key.
     // Typed again then; any other loss fails.
-    bool arrived = TypeIntoTarget(target, inputs);
-    for (int retry = 0; retry < 2 && !arrived && target.Reports(true).empty() &&
+    bool arrived = TypeIntoTarget(target);
+    for (int retry = 0; retry < 2 && !arrived && Reports(target, true).empty() &&
                         GetForegroundWindow() == GetDesktopWindow();
          ++retry)
-        arrived = TypeIntoTarget(target, inputs);
+        arrived = TypeIntoTarget(target);
     EXPECT_TRUE(arrived) << "keys missing; the keyboard is with " << KeyboardOwner() << ", the application is "
                          << target.Id();
 
@@ -144,10 +86,12 @@ std::optional<bool> TypeAndSeeWhetherParked(TypingTarget& target, HWND parkingWi
     GetWindowRect(parkingWindow, &parking);
     const POINT parked = {parking.left, parking.top};
     std::vector<std::pair<UINT, WPARAM>> expected, received;
-    for (const INPUT& input : inputs)
-        expected.emplace_back(input.ki.dwFlags ? WM_KEYUP : WM_KEYDOWN, input.ki.wVk);
+    for (WORD key : kTypedKeys) {
+        expected.emplace_back(WM_KEYDOWN, key);
+        expected.emplace_back(WM_KEYUP, key);
+    }
     int downs = 0, parkedDowns = 0;
-    for (const InputReport& report : target.Reports(true)) {
+    for (const InputReport& report : Reports(target, true)) {
         received.emplace_back(report.message, report.wParam);
         if (report.message != WM_KEYDOWN) continue;
         ++downs;
@@ -316,8 +260,9 @@ TEST_P(HostileExclusionList, TypingGoesOnAndTheDialogShowsTheReadersListWithoutW
     const ListCase& c = GetParam();
     const std::wstring program = m_programs.File(L"typing target.exe");
     ASSERT_TRUE(CopyFileW(BesideThisProgram(L"target_app.exe").c_str(), program.c_str(), FALSE));
-    TypingTarget target(program);
-    ASSERT_TRUE(target.Ready());
+    static const HWND report = CreateReportWindow();
+    g_events.clear();  // Wine gives an ended application's process id to a new one
+    Target target(report, RECT{100, 100, 700, 500}, program);
 
     ASSERT_TRUE(PutSettingsFile(ExcludePath(), c.contents(target.Ask("path"))));
     const FileState before = FileState::Of(ExcludePath());
@@ -456,8 +401,8 @@ TEST(JapaneseSystem, APathWithBackslashTrailBytesIsExcludedRemovedAndAddedAgain)
     ASSERT_NE(entry.find("\\\x95\x5C\x83\x5C\x83\x74\x83\x67\\\x83\x81\x83\x82\x92\xA0.exe\r\n"),
               std::string::npos);
     {
-        TypingTarget target(program);
-        ASSERT_TRUE(target.Ready());
+        static const HWND report = CreateReportWindow();
+        Target target(report, RECT{100, 100, 700, 500}, program);
         ASSERT_EQ(target.Ask("path") + "\r\n", entry);
         ASSERT_TRUE(PutSettingsFile(ExcludePath(), entry));
         VimletProcess vimlet;

@@ -3,6 +3,7 @@
 // folder.
 
 #include "TempDir.h"
+#include "TestConstants.h"
 #include "dialog_driver.h"
 #include "resource.h"
 #include "version.h"
@@ -75,7 +76,7 @@ TEST_F(SettingsDialogTest, DoubleClickOnTheTrayIconOpensTheDialogWithTheFirstSta
     ASSERT_TRUE(WaitUntil([&] { return TrayIconPlace(Vimlet().ParkingWindow(), rect); }));
     DoubleClickAt({(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2});
 
-    const HWND dialog = WaitForNewDialog(Vimlet().ProcessId(), L"Vimlet");
+    const HWND dialog = WaitForNewDialog(Vimlet().ProcessId(), kProgramTitle);
     ASSERT_NE(dialog, nullptr);
     ExpectBoxes(dialog, FirstStartFlags());
     EXPECT_TRUE(ListRows(dialog).empty());
@@ -97,9 +98,9 @@ TEST_F(SettingsDialogTest, OnlyTheLeftDoubleClickOfTheTrayIconOpensTheDialog)
         RECT rect;
         return GetWindowRect(parking, &rect) && rect.left != 100;
     }));
-    EXPECT_TRUE(Dialogs(Vimlet().ProcessId(), L"Vimlet").empty());
+    EXPECT_TRUE(Dialogs(Vimlet().ProcessId(), kProgramTitle).empty());
     ASSERT_NE(Open(), nullptr);
-    EXPECT_EQ(Dialogs(Vimlet().ProcessId(), L"Vimlet").size(), 1u);
+    EXPECT_EQ(Dialogs(Vimlet().ProcessId(), kProgramTitle).size(), 1u);
 }
 
 TEST_F(SettingsDialogTest, BoxesShowTheLiveFlagsNotTheFile)
@@ -144,7 +145,7 @@ TEST_P(ClosingTest, AppliesTheBoxesToFlagsAndFile)
     case CloseBy::CloseButton: Click(dialog, IDCANCEL); break;
     case CloseBy::EscapeKey:
         ASSERT_TRUE(Activate(dialog));
-        PressKey(VK_ESCAPE);
+        SendKey(VK_ESCAPE);
         break;
     case CloseBy::CloseBox: PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); break;
     case CloseBy::CloseMessage: PostMessageW(dialog, WM_CLOSE, 0, 0); break;

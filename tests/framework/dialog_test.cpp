@@ -1,3 +1,4 @@
+#include "Input.h"
 #include "test_resource.h"
 #include "test_support.h"
 #include "test_windows.h"
@@ -41,7 +42,7 @@ struct KeyScript {
         const int nFocusId = ::GetDlgCtrlID(::GetFocus());
         if (!focusIds.empty() && nFocusId == focusIds.back()) return;  // the last key has not acted yet
         focusIds.push_back(nFocusId);
-        PressKey(keys[focusIds.size() - 1]);
+        SendKey(keys[focusIds.size() - 1]);
     }
 };
 

@@ -11,25 +11,6 @@ namespace {
 
 std::optional<int> g_quitCode;
 
-void SendInputs(std::initializer_list<INPUT> inputs)
-{
-    ::SendInput(static_cast<UINT>(inputs.size()), const_cast<INPUT*>(inputs.begin()), sizeof(INPUT));
-}
-
-INPUT Key(WORD vk, DWORD flags)
-{
-    INPUT input = {INPUT_KEYBOARD, {}};
-    input.ki = {vk, 0, flags, 0, 0};
-    return input;
-}
-
-INPUT Button(DWORD flags)
-{
-    INPUT input = {INPUT_MOUSE, {}};
-    input.mi = {0, 0, 0, flags, 0, 0};
-    return input;
-}
-
 } // namespace
 
 bool PumpUntil(const std::function<bool()>& done)
@@ -58,16 +39,4 @@ std::optional<int> TakeQuitMessage()
         g_quitCode = static_cast<int>(msg.wParam);
     }
     return std::exchange(g_quitCode, std::nullopt);
-}
-
-void PressKey(WORD vk)
-{
-    SendInputs({Key(vk, 0), Key(vk, KEYEVENTF_KEYUP)});
-}
-
-void DoubleClickAt(POINT screenPoint)
-{
-    ::SetCursorPos(screenPoint.x, screenPoint.y);
-    SendInputs({Button(MOUSEEVENTF_LEFTDOWN), Button(MOUSEEVENTF_LEFTUP), Button(MOUSEEVENTF_LEFTDOWN),
-                Button(MOUSEEVENTF_LEFTUP)});
 }

@@ -1,5 +1,5 @@
 #pragma once
-// For the framework's tests: message pumping with a bound, quit messages, real input.
+// For the framework's tests: message pumping with a bound, quit messages.
 
 #include <windows.h>
 
@@ -11,7 +11,3 @@
 bool PumpUntil(const std::function<bool()>& done);
 // The exit code of the quit message waiting for this thread (or met by PumpUntil); takes it.
 std::optional<int> TakeQuitMessage();
-
-// Real input, through the system's input queue.
-void PressKey(WORD vk);
-void DoubleClickAt(POINT screenPoint);

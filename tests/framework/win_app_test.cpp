@@ -1,4 +1,4 @@
-#include "Host.h"
+#include "ChildProcess.h"
 #include "test_windows.h"
 
 #include <gtest/gtest.h>
@@ -10,24 +10,11 @@ namespace {
 // Runs framework_probe.exe, which lies beside this program, and returns its exit code.
 DWORD RunProbe(const std::wstring& scenario)
 {
-    std::wstring commandLine = L"\"" + BesideThisProgram(L"framework_probe.exe") + L"\" " + scenario;
-    STARTUPINFOW si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                          &pi)) {
-        ADD_FAILURE() << "cannot start " << std::string(commandLine.begin(), commandLine.end());
-        return ~0u;
-    }
-    DWORD exitCode = ~0u;
-    if (::WaitForSingleObject(pi.hProcess, 60000) == WAIT_TIMEOUT) {
-        ADD_FAILURE() << "the probe did not end: " << std::string(scenario.begin(), scenario.end());
-        ::TerminateProcess(pi.hProcess, exitCode);
-    }
-    ::GetExitCodeProcess(pi.hProcess, &exitCode);
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
-    return exitCode;
+    ChildProcess probe(BesideThisProgram(L"framework_probe.exe"), {scenario});
+    const std::optional<DWORD> code = probe.WaitForExit(60000);
+    EXPECT_TRUE(code) << "the probe did not end: " << std::string(scenario.begin(), scenario.end());
+    if (!code) probe.Terminate();
+    return code.value_or(~0u);
 }
 
 TEST(WinApp, NameAndInstanceAreKnownBeforeTheEntryPoint)

@@ -1,7 +1,7 @@
 // The real library under real input: keys and mouse events through SendInput, the hooks running
 // inside other processes' applications, the parking window in this one, as in the program.
 #include "hook_library.h"
-#include "input_driver.h"
+#include "Input.h"
 #include "win32_system.h"
 
 #include <gtest/gtest.h>
@@ -143,48 +143,6 @@ HWND HiddenParkingWindow()
     return window;
 }
 
-// The program's parking window on a thread that stops answering until Answer(), for at most 3 s.
-class HungParkingWindow {
-public:
-    HungParkingWindow()
-        : m_ready(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
-          m_answer(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
-          m_thread(CreateThread(nullptr, 0, Run, this, 0, nullptr))
-    {
-        WaitForSingleObject(m_ready, kPatience);
-    }
-    ~HungParkingWindow()
-    {
-        Answer();
-        PostThreadMessageW(GetThreadId(m_thread), WM_QUIT, 0, 0);
-        WaitForSingleObject(m_thread, kPatience);
-        for (HANDLE handle : {m_thread, m_answer, m_ready}) CloseHandle(handle);
-    }
-
-    HWND Window() const { return m_window; }
-    void Answer() { SetEvent(m_answer); }
-
-private:
-    static DWORD WINAPI Run(void* self)
-    {
-        auto* hung = static_cast<HungParkingWindow*>(self);
-        // Never shown: hidden, it goes without waiting for a window manager.
-        hung->m_window = CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, 1500, 900, 1,
-                                         1, nullptr, nullptr, nullptr, nullptr);
-        SetEvent(hung->m_ready);
-        WaitForSingleObject(hung->m_answer, 3000);
-        MSG msg;
-        while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
-        DestroyWindow(hung->m_window);
-        return 0;
-    }
-
-    HWND m_window = nullptr;
-    HANDLE m_ready;
-    HANDLE m_answer;
-    HANDLE m_thread;
-};
-
 class Input : public testing::Test {
 protected:
     void SetUp() override
@@ -294,7 +252,7 @@ TEST_F(Input, KeyDownParksTheCursorBeforeTheApplicationSeesTheKey)
 
 TEST_F(Input, HungParkingWindowHoldsTheKeyBackOnlyForABoundedTime)
 {
-    HungParkingWindow hung;
+    StallingParkingWindow hung({1500, 900});
     Library()->setup(hung.Window(), m_copy.Dir().Path().c_str());
     PlaceCursorAside();
     m_target->Activate();
@@ -302,10 +260,10 @@ TEST_F(Input, HungParkingWindowHoldsTheKeyBackOnlyForABoundedTime)
     const ULONGLONG start = GetTickCount64();
     SendKeys("65");
     AwaitReport(*m_target, WM_KEYDOWN, 'A');
-    // Before the bound, a key waited as long as the program did: about 3 s.
+    // Before the bound, a key waited as long as the program did.
     EXPECT_LT(GetTickCount64() - start, vimlet::kParkingWindowPatienceMs + 1000u);
     EXPECT_TRUE(State().hidden);
-    hung.Answer();
+    hung.Release();
     SendKeys("-65");
     AwaitReport(*m_target, WM_KEYUP, 'A');
 }

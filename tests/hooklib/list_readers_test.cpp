@@ -1,5 +1,7 @@
-// The two readers of the exclusion list on files the program writes: whatever the program lists
-// after reading a file back, the hook library's check excludes, and nothing else.
+// The two readers of the exclusion list on the same files: the entries the program lists and
+// whether the hook library's check excludes a host, on chosen files; and on files the program
+// writes, whatever the program lists after reading a file back, the check excludes, and nothing
+// else.
 #include "Settings.h"
 #include "exclusion.h"
 
@@ -10,11 +12,60 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
 
 namespace {
+
+constexpr char kHost[] = "C:\\Program Files\\Editor\\editor.exe";
+
+struct ListFileCase {
+    const char* name;
+    std::string bytes;
+    std::vector<std::wstring> listed;  // by the program
+    bool hostExcluded;                 // by the hooks
+};
+
+const ListFileCase kListFileCases[] = {
+    {"WholePathMatchesInOtherAsciiCase", "D:\\other.exe\r\nc:\\PROGRAM FILES\\editor\\EDITOR.EXE\r\n",
+     {L"D:\\other.exe", L"c:\\PROGRAM FILES\\editor\\EDITOR.EXE"}, true},
+    {"BareFileNameOrPrefixDoesNotMatch",
+     "editor.exe\r\nC:\\Program Files\\Editor\\editor\r\nC:\\Program Files\\Editor\\editor.exe.bak\r\n",
+     {L"editor.exe", L"C:\\Program Files\\Editor\\editor", L"C:\\Program Files\\Editor\\editor.exe.bak"}, false},
+    {"WhiteSpaceAndBlankLinesAreIgnored", "\r\n \t \r\n\t  C:\\Program Files\\Editor\\editor.exe \t\v\f\r\n\r\n",
+     {L"C:\\Program Files\\Editor\\editor.exe"}, true},
+    {"TrimsWhiteSpaceAndSkipsBlankLines", "  D:\\A\\x.exe  \r\n\r\n\t\t\r\n \tC:\\Program Files\\a b.exe\t\n",
+     {L"D:\\A\\x.exe", L"C:\\Program Files\\a b.exe"}, false},
+    {"KeepsOrderDuplicatesAndAnUnendedLastLine", "E:\\b.exe\r\nD:\\a.exe\r\nE:\\b.exe\r\nC:\\c.exe",
+     {L"E:\\b.exe", L"D:\\a.exe", L"E:\\b.exe", L"C:\\c.exe"}, false},
+    {"LastLineWithoutLineEndCounts", "D:\\x.exe\r\nC:\\Program Files\\Editor\\editor.exe",
+     {L"D:\\x.exe", L"C:\\Program Files\\Editor\\editor.exe"}, true},
+    {"SplitsALongLineInto999ByteEntries", std::string(1500, 'x') + "\r\n",
+     {std::wstring(999, L'x'), std::wstring(501, L'x')}, false},
+};
+
+class ListFileRows : public testing::TestWithParam<ListFileCase> {};
+
+TEST_P(ListFileRows, BothReadersSeeTheRowsEntries)
+{
+    const ListFileCase& c = GetParam();
+    TempDir dir;
+    const std::wstring file = dir.File(L"excludeapp.txt");
+    WriteBytes(file, c.bytes);
+    std::vector<std::wstring> listed = {L"stale entry"};
+    EXPECT_TRUE(LoadExcludeListFrom(file, listed));
+    EXPECT_EQ(listed, c.listed);
+    vimlet::ExclusionCache cache{};
+    std::strcpy(cache.hostPath, kHost);
+    EXPECT_EQ(!cache.AllowsHiding(file.c_str()), c.hostExcluded);
+}
+
+void PrintTo(const ListFileCase& c, std::ostream* out) { *out << c.name; }
+
+INSTANTIATE_TEST_SUITE_P(Each, ListFileRows, testing::ValuesIn(kListFileCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 std::string Ansi(const std::wstring& text)
 {

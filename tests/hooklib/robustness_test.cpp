@@ -3,9 +3,10 @@
 // applications. Nothing may hang, and no key may be lost or doubled.
 #include "VimletProcess.h"
 #include "hook_library.h"
-#include "input_driver.h"
+#include "Input.h"
+#include "TestConstants.h"
+#include "hook_logic.h"
 
-#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <array>
@@ -19,65 +20,8 @@
 
 namespace {
 
-constexpr POINT kParkingPixel{1918, 1078};
 constexpr RECT kLeft{100, 100, 700, 500};
 constexpr RECT kRight{800, 100, 1400, 500};
-
-// A parking window on a thread of its own, which holds each message it is sent until released.
-class StallingParkingWindow {
-public:
-    StallingParkingWindow()
-        : m_held(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
-          m_release(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
-          m_created(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
-          m_thread(CreateThread(nullptr, 0, Run, this, 0, &m_threadId))
-    {
-        WaitForSingleObject(m_created, kPatience);
-    }
-
-    ~StallingParkingWindow()
-    {
-        Release();
-        PostThreadMessageW(m_threadId, WM_QUIT, 0, 0);
-        WaitForSingleObject(m_thread, kPatience);
-        for (HANDLE handle : {m_thread, m_created, m_release, m_held}) CloseHandle(handle);
-    }
-
-    HWND Window() const { return m_window; }
-    bool AwaitHeldMessage() { return WaitForSingleObject(m_held, kPatience) == WAIT_OBJECT_0; }
-    void Release() { SetEvent(m_release); }
-
-private:
-    static DWORD WINAPI Run(void* self)
-    {
-        auto* parking = static_cast<StallingParkingWindow*>(self);
-        // Never shown: a hidden window goes without waiting for a window manager.
-        parking->m_window = CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, kParkingPixel.x,
-                                            kParkingPixel.y, 1, 1, nullptr, nullptr, nullptr, nullptr);
-        SetWindowSubclass(parking->m_window, Hold, 0, reinterpret_cast<DWORD_PTR>(parking));
-        SetEvent(parking->m_created);
-        MSG msg;
-        while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
-        DestroyWindow(parking->m_window);
-        return 0;
-    }
-
-    static LRESULT CALLBACK Hold(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                 DWORD_PTR self)
-    {
-        auto* parking = reinterpret_cast<StallingParkingWindow*>(self);
-        if (message == WM_NULL) {
-            SetEvent(parking->m_held);
-            WaitForSingleObject(parking->m_release, kPatience);
-        }
-        return DefSubclassProc(window, message, wParam, lParam);
-    }
-
-    HANDLE m_held, m_release, m_created;
-    DWORD m_threadId = 0;
-    HANDLE m_thread;
-    HWND m_window = nullptr;
-};
 
 // The applications' key messages in the order each received them: (down, virtual key).
 using KeyLog = std::vector<std::pair<bool, WPARAM>>;
@@ -134,13 +78,12 @@ protected:
         std::string batch;
         for (const auto& [down, vk] : keys) {
             batch += (down ? " " : " -") + std::to_string(vk);
-            if (!IsJumpKey(vk)) expected.emplace_back(down, Seen(vk));
+            if (!vimlet::IsJumpKey(vk)) expected.emplace_back(down, Seen(vk));
             m_keystrokes += down;
         }
         SendKeys(batch);
     }
 
-    static bool IsJumpKey(WORD vk) { return vk >= VK_NUMPAD1 && vk <= VK_NUMPAD9; }
 
     // Waits until the application has received everything expected of it.
     static void AwaitAll(const Target& app, const KeyLog& expected)
@@ -236,7 +179,7 @@ TEST_F(Faults, DestroyedParkingWindowNeitherHidesNorJumpsNorHangs)
 TEST_F(Faults, ApplicationEndingInsideTheHideWaitLeavesTheOthersWorking)
 {
     LibraryCopy copy{BesideThisProgram(L"vimlet.dll")};
-    StallingParkingWindow parking;
+    StallingParkingWindow parking(kParkingPixel);
     copy.Library()->setup(parking.Window(), copy.Dir().Path().c_str());
     copy.Library()->enable();
     Target doomed(m_report, kLeft);
@@ -337,7 +280,7 @@ TEST_F(Load, EveryKeyArrivesOnceAndInOrderAndNoJumpKeyArrives)
     for (int i = 0; i < 2; ++i) {
         const KeyLog received = KeysOf(*apps[i]);
         EXPECT_EQ(received, expected[i]) << "application " << i;
-        for (const auto& [down, vk] : received) digits += IsJumpKey(static_cast<WORD>(vk));
+        for (const auto& [down, vk] : received) digits += vimlet::IsJumpKey(static_cast<WORD>(vk));
     }
     EXPECT_EQ(digits, 2u * released);
     const auto seconds =

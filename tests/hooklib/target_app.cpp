@@ -10,9 +10,10 @@
 //              app's window is of its frame; "ok"
 //   path       the executable path as GetModuleFileNameA reports it
 //   quit       end, window and all
-// Arguments: report window handle, then x y width height of the window, and "unaware" for a
-// thread that is not DPI-aware. It prints "ready" once the window is up and in front.
-#include "input_report.h"
+// Arguments: report window handle, then x y width height of the window; optionally "unaware"
+// for a thread that is not DPI-aware, a window title, and "hidden" for a window never shown.
+// It prints "ready" once the window is up and, unless hidden, in front.
+#include "InputReport.h"
 
 #include <cstdlib>
 #include <cwchar>
@@ -161,6 +162,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
             SetWindowsHookExW(WH_KEYBOARD, RunKeyboardHooksUnaware, nullptr, GetCurrentThreadId());
     }
 
+    const wchar_t* title = __argc > 7 ? __wargv[7] : L"Vimlet test target";
+    const bool hidden = __argc > 8 && std::wstring(__wargv[8]) == L"hidden";
+
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = WindowProc;
     windowClass.hInstance = instance;
@@ -168,13 +172,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     windowClass.lpszClassName = L"VimletTestTarget";
     RegisterClassW(&windowClass);
-    HWND window = CreateWindowExW(0, windowClass.lpszClassName, L"Vimlet test target",
-                                  WS_OVERLAPPEDWINDOW | WS_VISIBLE, x, y, width, height, nullptr,
-                                  nullptr, instance, nullptr);
+    HWND window = CreateWindowExW(0, windowClass.lpszClassName, title,
+                                  WS_OVERLAPPEDWINDOW | (hidden ? 0 : WS_VISIBLE), x, y, width, height,
+                                  nullptr, nullptr, instance, nullptr);
     if (!window) return 3;
-    UpdateWindow(window);
-    SetForegroundWindow(window);
-    SetFocus(window);
+    if (!hidden) {
+        UpdateWindow(window);
+        SetForegroundWindow(window);
+        SetFocus(window);
+    }
     CloseHandle(CreateThread(nullptr, 0, ReadCommands, window, 0, nullptr));
     Answer("ready");
 

@@ -4,6 +4,7 @@
 // own messages, so that windows of the test stay responsive to the helper (a hook in the
 // helper may be sending to them).
 
+#include "Host.h"
 #include "Wait.h"
 
 #include <windows.h>
@@ -36,6 +37,7 @@ public:
     // Ends the process at once, as a crash or the task manager would, and waits for the end.
     void Terminate();
     DWORD Id() const { return m_processId; }
+    HANDLE Handle() const { return m_process; }
 
 private:
     void ReadOutput();

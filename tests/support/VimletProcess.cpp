@@ -1,5 +1,7 @@
 #include "VimletProcess.h"
 
+#include "TestConstants.h"
+
 #include <shlobj.h>
 
 #include <stdexcept>
@@ -38,42 +40,21 @@ std::vector<HWND> TopLevelWindows(DWORD processId, const std::wstring& title)
     return search.found;
 }
 
-namespace {
-
-PROCESS_INFORMATION StartVimlet()
-{
-    std::wstring commandLine = L"\"" + BesideThisProgram(L"Vimlet.exe") + L"\"";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
-        throw std::runtime_error("Vimlet.exe did not start");
-    return process;
-}
-
-} // namespace
-
 DWORD RunVimletToEnd()
 {
-    const PROCESS_INFORMATION process = StartVimlet();
-    DWORD code = STILL_ACTIVE;
-    if (WaitUntil([&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; }))
-        GetExitCodeProcess(process.hProcess, &code);
-    else
-        TerminateProcess(process.hProcess, 1);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code;
+    ChildProcess process(BesideThisProgram(L"Vimlet.exe"), {});
+    const std::optional<DWORD> code = process.WaitForExit();
+    if (!code) process.Terminate();
+    return code.value_or(STILL_ACTIVE);
 }
 
-VimletProcess::VimletProcess() : m_process(StartVimlet())
+VimletProcess::VimletProcess() : m_process(BesideThisProgram(L"Vimlet.exe"), {})
 {
     // Up once its message loop waits for input: start-up, hooks and flags included, is over.
     // (Sent messages are answered earlier, while start-up itself waits on the shell.)
-    WaitForInputIdle(m_process.hProcess, 10000);
+    WaitForInputIdle(m_process.Handle(), kPatience);
     const bool up = WaitUntil([this] {
-        for (HWND window : TopLevelWindows(ProcessId(), L"Vimlet"))
+        for (HWND window : TopLevelWindows(ProcessId(), kProgramTitle))
             if (GetWindowLongW(window, GWL_STYLE) & WS_POPUP) m_parkingWindow = window;
         return m_parkingWindow && IsWindowVisible(m_parkingWindow);
     });
@@ -82,24 +63,12 @@ VimletProcess::VimletProcess() : m_process(StartVimlet())
 
 VimletProcess::~VimletProcess()
 {
-    if (WaitForExit(0) == STILL_ACTIVE) {
-        PostMessageW(MainFrame(), WM_CLOSE, 0, 0);
-        if (WaitForExit() == STILL_ACTIVE) TerminateProcess(m_process.hProcess, 1);
-    }
-    CloseHandle(m_process.hThread);
-    CloseHandle(m_process.hProcess);
+    if (WaitForExit(0) == STILL_ACTIVE) PostMessageW(MainFrame(), WM_CLOSE, 0, 0);
 }
 
-void VimletProcess::Terminate()
-{
-    TerminateProcess(m_process.hProcess, 1);
-    WaitForExit();
-}
+void VimletProcess::Terminate() { m_process.Terminate(); }
 
 DWORD VimletProcess::WaitForExit(DWORD timeoutMs)
 {
-    WaitForSingleObject(m_process.hProcess, timeoutMs);
-    DWORD code = STILL_ACTIVE;
-    GetExitCodeProcess(m_process.hProcess, &code);
-    return code;
+    return m_process.WaitForExit(timeoutMs).value_or(STILL_ACTIVE);
 }

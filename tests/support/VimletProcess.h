@@ -1,8 +1,7 @@
 #pragma once
 // The real Vimlet.exe, started beside the test program and watched from outside.
 
-#include "Host.h"
-#include "Wait.h"
+#include "ChildProcess.h"
 
 #include <windows.h>
 
@@ -29,7 +28,7 @@ public:
     VimletProcess(const VimletProcess&) = delete;
     VimletProcess& operator=(const VimletProcess&) = delete;
 
-    DWORD ProcessId() const { return m_process.dwProcessId; }
+    DWORD ProcessId() const { return m_process.Id(); }
     HWND ParkingWindow() const { return m_parkingWindow; }
     // The parking window's owner: the hidden main frame.
     HWND MainFrame() const { return GetWindow(m_parkingWindow, GW_OWNER); }
@@ -39,6 +38,6 @@ public:
     void Terminate();
 
 private:
-    PROCESS_INFORMATION m_process = {};
+    ChildProcess m_process;
     HWND m_parkingWindow = nullptr;
 };

@@ -1,5 +1,6 @@
-#include "input_driver.h"
+#include "Input.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -31,7 +32,9 @@ void SendKeys(const std::string& keys)
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
-void MoveMouse(POINT point)
+namespace {
+
+INPUT MouseAt(POINT point, DWORD flags)
 {
     INPUT input{};
     input.type = INPUT_MOUSE;
@@ -39,11 +42,9 @@ void MoveMouse(POINT point)
     const auto normalised = [](LONG pixel, int screen) { return (pixel * 65536 + screen - 1) / screen; };
     input.mi.dx = normalised(point.x, GetSystemMetrics(SM_CXSCREEN));
     input.mi.dy = normalised(point.y, GetSystemMetrics(SM_CYSCREEN));
-    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    SendInput(1, &input, sizeof input);
+    input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    return input;
 }
-
-namespace {
 
 LRESULT CALLBACK ReportProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
 {
@@ -58,6 +59,19 @@ LRESULT CALLBACK ReportProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 } // namespace
 
+void MoveMouse(POINT point)
+{
+    INPUT input = MouseAt(point, 0);
+    SendInput(1, &input, sizeof input);
+}
+
+void DoubleClickAt(POINT point)
+{
+    INPUT inputs[] = {MouseAt(point, 0), MouseAt(point, MOUSEEVENTF_LEFTDOWN), MouseAt(point, MOUSEEVENTF_LEFTUP),
+                      MouseAt(point, MOUSEEVENTF_LEFTDOWN), MouseAt(point, MOUSEEVENTF_LEFTUP)};
+    SendInput(static_cast<UINT>(std::size(inputs)), inputs, sizeof(INPUT));
+}
+
 HWND CreateReportWindow()
 {
     static const ATOM atom = [] {
@@ -70,12 +84,13 @@ HWND CreateReportWindow()
                            nullptr, nullptr);
 }
 
-Target::Target(HWND report, RECT place, const std::wstring& program, bool dpiUnaware)
+Target::Target(HWND report, RECT place, const std::wstring& program, bool dpiUnaware,
+               const std::wstring& title, bool hidden)
     : ChildProcess(program, {std::to_wstring(reinterpret_cast<UINT_PTR>(report)),
                              std::to_wstring(place.left), std::to_wstring(place.top),
                              std::to_wstring(place.right - place.left),
                              std::to_wstring(place.bottom - place.top),
-                             dpiUnaware ? L"unaware" : L"aware"}),
+                             dpiUnaware ? L"unaware" : L"aware", title, hidden ? L"hidden" : L"shown"}),
       m_place(place)
 {
     if (ReadLine() != "ready") throw std::runtime_error("target did not start");
@@ -128,12 +143,86 @@ bool SawKey(const ChildProcess& app, WPARAM vk)
     });
 }
 
+void SendKey(WORD vk) { SendKeys(std::to_string(vk) + " -" + std::to_string(vk)); }
+
 POINT Type(WORD vk, Target& app)
 {
     const int downs = CountReports(app, WM_KEYDOWN, vk);
     const int ups = CountReports(app, WM_KEYUP, vk);
-    SendKeys(std::to_string(vk) + " -" + std::to_string(vk));
+    SendKey(vk);
     AwaitReport(app, WM_KEYUP, vk, ups + 1);
     return AwaitReport(app, WM_KEYDOWN, vk, downs + 1).cursor;
 }
 
+
+TestWindow::TestWindow(const wchar_t* title)
+{
+    static const ATOM windowClass = [] {
+        WNDCLASSW wc = {};
+        wc.lpfnWndProc = Proc;
+        wc.lpszClassName = L"VimletTestWindow";
+        return RegisterClassW(&wc);
+    }();
+    m_window = CreateWindowExW(0, MAKEINTATOM(windowClass), title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 200, 200,
+                               400, 300, nullptr, nullptr, nullptr, nullptr);
+    SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+LRESULT CALLBACK TestWindow::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_KEYDOWN) {
+        auto* self = reinterpret_cast<TestWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        GetCursorPos(&self->m_cursorAtKey);
+        ++self->m_keyDowns;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void TestWindow::TypeKey(WORD vk)
+{
+    SetForegroundWindow(m_window);
+    WaitUntil([this] { return GetForegroundWindow() == m_window; });
+    SendKey(vk);
+}
+
+StallingParkingWindow::StallingParkingWindow(POINT pixel)
+    : m_pixel(pixel),
+      m_held(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
+      m_release(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      m_created(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      m_thread(CreateThread(nullptr, 0, Run, this, 0, &m_threadId))
+{
+    WaitForSingleObject(m_created, kPatience);
+}
+
+StallingParkingWindow::~StallingParkingWindow()
+{
+    Release();
+    PostThreadMessageW(m_threadId, WM_QUIT, 0, 0);
+    WaitForSingleObject(m_thread, kPatience);
+    for (HANDLE handle : {m_thread, m_created, m_release, m_held}) CloseHandle(handle);
+}
+
+DWORD WINAPI StallingParkingWindow::Run(void* self)
+{
+    auto* parking = static_cast<StallingParkingWindow*>(self);
+    parking->m_window = CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, parking->m_pixel.x,
+                                        parking->m_pixel.y, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    SetWindowSubclass(parking->m_window, Hold, 0, reinterpret_cast<DWORD_PTR>(parking));
+    SetEvent(parking->m_created);
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+    DestroyWindow(parking->m_window);
+    return 0;
+}
+
+LRESULT CALLBACK StallingParkingWindow::Hold(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                             UINT_PTR, DWORD_PTR self)
+{
+    auto* parking = reinterpret_cast<StallingParkingWindow*>(self);
+    if (message == WM_NULL) {
+        SetEvent(parking->m_held);
+        WaitForSingleObject(parking->m_release, kPatience);
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+}

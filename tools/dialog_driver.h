@@ -2,6 +2,8 @@
 // Drives the dialogs of a running Vimlet.exe from this process: messages to its controls,
 // and real input where a user's keys and clicks matter. Every wait has a bound.
 
+#include "Input.h"
+#include "TestConstants.h"
 #include "VimletProcess.h"
 
 #include <string>
@@ -18,8 +20,6 @@ FILETIME LastWriteTime(const std::wstring& path);
 // Waits until a file written now gets a modification time (in whole seconds, as the hooks
 // compare it) later than that of path.
 bool WaitUntilFileClockPasses(const std::wstring& path);
-
-constexpr wchar_t kAddTitle[] = L"Vimletを無効にするアプリケーションの選択";
 
 // Visible top-level dialog-class (#32770) windows of the process with exactly this title.
 std::vector<HWND> Dialogs(DWORD processId, const std::wstring& title);
@@ -57,5 +57,3 @@ LRESULT SendToList(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Real input through the system's queue.
 bool Activate(HWND window);
-void PressKey(WORD virtualKey);
-void DoubleClickAt(POINT screenPoint);

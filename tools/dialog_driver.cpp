@@ -1,6 +1,7 @@
 #include "dialog_driver.h"
 
 #include "TempDir.h"
+#include "TestConstants.h"
 #include "resource.h"
 
 #include <sys/stat.h>
@@ -24,28 +25,6 @@ bool IsDialogClass(HWND window)
     wchar_t className[16] = L"";
     GetClassNameW(window, className, 16);
     return std::wstring(className) == L"#32770";
-}
-
-void SendInputs(std::initializer_list<INPUT> inputs)
-{
-    SendInput(static_cast<UINT>(inputs.size()), const_cast<INPUT*>(inputs.begin()), sizeof(INPUT));
-}
-
-INPUT MouseAt(POINT point, DWORD flags)
-{
-    INPUT input = {INPUT_MOUSE, {}};
-    input.mi.dx = MulDiv(point.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
-    input.mi.dy = MulDiv(point.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
-    input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    return input;
-}
-
-INPUT Key(WORD virtualKey, DWORD flags)
-{
-    INPUT input = {INPUT_KEYBOARD, {}};
-    input.ki.wVk = virtualKey;
-    input.ki.dwFlags = flags;
-    return input;
 }
 
 __time64_t ModificationSeconds(const std::wstring& path)
@@ -155,7 +134,7 @@ void PostTrayMessage(const VimletProcess& vimlet, UINT mouseMessage)
 HWND OpenSettingsDialog(const VimletProcess& vimlet, const std::vector<HWND>& known)
 {
     PostTrayMessage(vimlet, WM_LBUTTONDBLCLK);
-    return WaitForNewDialog(vimlet.ProcessId(), L"Vimlet", known);
+    return WaitForNewDialog(vimlet.ProcessId(), kProgramTitle, known);
 }
 
 std::wstring WindowText(HWND window)
@@ -235,15 +214,4 @@ bool Activate(HWND window)
         if (GetForegroundWindow() != window) SetForegroundWindow(window);
         return GetForegroundWindow() == window;
     });
-}
-
-void PressKey(WORD virtualKey)
-{
-    SendInputs({Key(virtualKey, 0), Key(virtualKey, KEYEVENTF_KEYUP)});
-}
-
-void DoubleClickAt(POINT point)
-{
-    SendInputs({MouseAt(point, 0), MouseAt(point, MOUSEEVENTF_LEFTDOWN), MouseAt(point, MOUSEEVENTF_LEFTUP),
-                MouseAt(point, MOUSEEVENTF_LEFTDOWN), MouseAt(point, MOUSEEVENTF_LEFTUP)});
 }

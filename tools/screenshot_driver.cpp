@@ -5,6 +5,7 @@
 
 #include "dialog_driver.h"
 #include "TempDir.h"
+#include "TestConstants.h"
 #include "resource.h"
 
 #include <cstdio>
@@ -78,7 +79,7 @@ int main()
     Show("settings-dialog", settings);
 
     ClickToOpen(settings, IDC_ADD);
-    const HWND addApp = WaitForNewDialog(vimlet.ProcessId(), L"Vimletを無効にするアプリケーションの選択");
+    const HWND addApp = WaitForNewDialog(vimlet.ProcessId(), kAddTitle);
     if (!addApp) return 1;
     SendToList(addApp, LB_SETSEL, TRUE, 0);
     Show("add-application-dialog", addApp);

@@ -1,0 +1,127 @@
+#pragma once
+// What the tests drive and watch: keys and mouse moves through SendInput, and applications in
+// processes of their own that report each input message they receive to a window of this
+// process, where it joins the events in the order this process saw them.
+
+#include "ChildProcess.h"
+#include "InputReport.h"
+
+#include <windows.h>
+
+#include <cstddef>
+#include <ostream>
+#include <string>
+#include <vector>
+
+// Where gtest looks for them: beside POINT itself.
+inline bool operator==(POINT a, POINT b) { return a.x == b.x && a.y == b.y; }
+inline std::ostream& operator<<(std::ostream& out, POINT p)
+{
+    return out << '(' << p.x << ", " << p.y << ')';
+}
+
+// What this process saw, in the order it saw it: the parking window's WM_NULL and the reports
+// of the applications.
+struct Event {
+    bool parkingNull;
+    InputReport report;
+    bool senderWaits;  // for WM_NULL: sent, not posted, and not yet answered
+};
+
+extern std::vector<Event> g_events;
+
+POINT CursorNow();
+
+// Key events in one batch: each a decimal virtual-key code, with a leading '-' for a key-up
+// and a trailing 'x' for an extended key (Wine tells a right-hand Shift from the left one by
+// that flag).
+void SendKeys(const std::string& keys);
+
+// Moves the mouse as a user would, to a point in screen pixels; a double click there.
+void MoveMouse(POINT point);
+void DoubleClickAt(POINT point);
+
+// A message-only window that adds the applications' reports to g_events.
+HWND CreateReportWindow();
+
+// An application window in a process of its own, which reports what it receives.
+class Target : public ChildProcess {
+public:
+    // Throws std::runtime_error when the application does not start. A DPI-unaware one, another
+    // title or a hidden window on request.
+    Target(HWND report, RECT place, const std::wstring& program = BesideThisProgram(L"target_app.exe"),
+           bool dpiUnaware = false, const std::wstring& title = L"Vimlet test target", bool hidden = false);
+    ~Target() { Ask("quit"); }
+
+    // Wine hands keyboard input to its foreground window, and a window shown since may have
+    // taken that place.
+    void Activate();
+
+    POINT Inside() const;
+
+private:
+    RECT m_place;
+};
+
+bool IsKeyMessage(UINT message);
+
+// Where in the events the application's nth report of this message (and key) is; -1 if none.
+std::ptrdiff_t FindReport(const ChildProcess& app, UINT message, WPARAM vk = 0, int nth = 1);
+// Waits for the application's nth report of this message (and key), and gives it.
+InputReport AwaitReport(const ChildProcess& app, UINT message, WPARAM vk = 0, int nth = 1);
+int CountReports(const ChildProcess& app, UINT message, WPARAM vk = 0);
+// Whether the application saw any message of this key.
+bool SawKey(const ChildProcess& app, WPARAM vk);
+// The key down and up.
+void SendKey(WORD vk);
+// Presses the key and waits until the application has had it go up; the cursor as it was
+// when the key went down.
+POINT Type(WORD vk, Target& app);
+
+// A visible window of this process, where a test types. It counts the key presses it
+// receives and notes where the cursor was when the last one arrived: the hooks have run by then.
+class TestWindow {
+public:
+    explicit TestWindow(const wchar_t* title);
+    ~TestWindow() { DestroyWindow(m_window); }
+    TestWindow(const TestWindow&) = delete;
+    TestWindow& operator=(const TestWindow&) = delete;
+
+    HWND Handle() const { return m_window; }
+    int KeyDowns() const { return m_keyDowns; }
+    POINT CursorAtKey() const { return m_cursorAtKey; }
+    // A newly shown window elsewhere can take the keyboard: takes it back first.
+    void TypeKey(WORD vk);
+
+private:
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    HWND m_window = nullptr;
+    int m_keyDowns = 0;
+    POINT m_cursorAtKey = {};
+};
+
+// A parking window on a thread of its own, never shown (a hidden window goes without waiting
+// for a window manager), which holds each WM_NULL it is sent until released.
+class StallingParkingWindow {
+public:
+    explicit StallingParkingWindow(POINT pixel);
+    ~StallingParkingWindow();
+    StallingParkingWindow(const StallingParkingWindow&) = delete;
+    StallingParkingWindow& operator=(const StallingParkingWindow&) = delete;
+
+    HWND Window() const { return m_window; }
+    bool AwaitHeldMessage() { return WaitForSingleObject(m_held, kPatience) == WAIT_OBJECT_0; }
+    void Release() { SetEvent(m_release); }
+
+private:
+    static DWORD WINAPI Run(void* self);
+    static LRESULT CALLBACK Hold(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                 DWORD_PTR self);
+
+    POINT m_pixel;
+    HANDLE m_held, m_release, m_created;
+    DWORD m_threadId = 0;
+    HANDLE m_thread;
+    HWND m_window = nullptr;
+};
