@@ -4,12 +4,16 @@
 #include "VimletProcess.h"
 #include "vimlet.h"
 
+#include "ChildProcess.h"
+#include "PeFile.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
+#include <memory>
 #include <thread>
 
 namespace {
@@ -362,6 +366,80 @@ TEST_F(Program, ASecondStartOpensTheFirstOnesSettingsAndEnds)
     EXPECT_TRUE(WaitUntil([] { return CursorIsAt(kParkingPixel); })) << "the first one's parking window";
     SendMouseMove(-5, -5);
     EXPECT_TRUE(WaitUntil([] { return CursorIsAt({400, 300}); }));
+}
+
+// Wine has no integrity levels, so what an elevated copy lets through its message filter cannot
+// be seen here: only that the program calls the filter, and (above) that the request opens the
+// settings dialog.
+TEST(ProgramImage, OpensItsMessageFilterToTheShellTheHooksAndASecondStart)
+{
+    const PeFile program(ReadBytes(BesideThisProgram(L"Vimlet.exe")));
+    std::vector<std::string> functions;
+    for (const std::string& dll : program.ImportedDlls())
+        for (const std::string& function : program.ImportedFunctions(dll)) functions.push_back(function);
+    EXPECT_NE(std::find(functions.begin(), functions.end(), "ChangeWindowMessageFilterEx"), functions.end());
+}
+
+HWND ParkingWindowOf(DWORD processId)
+{
+    for (HWND window : TopLevelWindows(processId, L"Vimlet"))
+        if ((GetWindowLongW(window, GWL_STYLE) & WS_POPUP) && IsWindowVisible(window)) return window;
+    return nullptr;
+}
+
+// Another process with the hook library loaded, holding a name as a copy of the program would.
+struct NameHolder : ChildProcess {
+    explicit NameHolder(const std::string& name) : ChildProcess(L"" HOOK_PROBE, {L"" VIMLET_DLL})
+    {
+        EXPECT_EQ(Ask("hold " + name), "held");
+    }
+};
+
+TEST_F(Program, ASecondStartRunsInPlaceOfAFirstThatEndsWithoutEverShowingAParkingWindow)
+{
+    auto first = std::make_unique<NameHolder>("Local\\Vimlet");
+    ChildProcess second(BesideThisProgram(L"Vimlet.exe"), {});
+    // Nothing to wait for: time to find the name taken and to look for a parking window.
+    WaitUntil([] { return false; }, 1000);
+    EXPECT_FALSE(second.WaitForExit(0)) << "waits for the first one";
+    EXPECT_EQ(ParkingWindowOf(second.Id()), nullptr);
+
+    first.reset();
+    HWND parking = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (parking = ParkingWindowOf(second.Id())) != nullptr; }));
+    PostMessageW(GetWindow(parking, GW_OWNER), WM_CLOSE, 0, 0);
+    EXPECT_EQ(second.WaitForExit(), 0u);
+}
+
+// The name a running copy holds for the library file that it loaded, the one beside this test.
+std::string MachineWideName()
+{
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(GetModuleHandleW(L"vimlet.dll"), path, MAX_PATH);
+    std::string file = CharLowerA(path);
+    std::replace(file.begin(), file.end(), '\\', '/');
+    return "Global\\Vimlet:" + file;
+}
+
+TEST_F(Program, AStartInAnotherSessionIsRefusedWithoutTouchingTheSharedState)
+{
+    NameHolder otherSession(MachineWideName());
+    const std::string state = otherSession.Ask("state");
+    vimlet_set_suppressor(VK_RSHIFT, 1);  // a start would set it from the file's default
+    ChildProcess refused(BesideThisProgram(L"Vimlet.exe"), {});
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        const std::vector<HWND> windows = TopLevelWindows(refused.Id(), L"Vimlet");
+        return (box = windows.empty() ? nullptr : windows[0]) && IsWindowVisible(box);
+    }));
+    wchar_t text[512] = L"";
+    GetDlgItemTextW(box, 0xFFFF, text, 512);  // the message box's text
+    EXPECT_NE(std::wstring(text).find(L"プロファイルに展開"), std::wstring::npos) << text;
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(refused.WaitForExit(), 0u);
+    EXPECT_EQ(otherSession.Ask("state"), state);
+    EXPECT_EQ(vimlet_is_suppressor(VK_RSHIFT), 1);
+    vimlet_set_suppressor(VK_RSHIFT, 0);
 }
 
 // This process keeps the library, and with it the shared hook handles, loaded meanwhile.
