@@ -373,14 +373,12 @@ TEST_F(Program, ASecondStartOpensTheFirstOnesSettingsAndEnds)
 // settings dialog.
 TEST(ProgramImage, OpensItsMessageFilterToTheShellTheHooksAndASecondStart)
 {
-    const PeFile program(ReadBytes(BesideThisProgram(L"Vimlet.exe")));
-    std::vector<std::string> functions;
-    for (const std::string& dll : program.ImportedDlls())
-        for (const std::string& function : program.ImportedFunctions(dll)) functions.push_back(function);
+    const auto functions = PeFile(ReadBytes(BesideThisProgram(L"Vimlet.exe"))).ImportedFunctions("USER32.dll");
     EXPECT_NE(std::find(functions.begin(), functions.end(), "ChangeWindowMessageFilterEx"), functions.end());
 }
 
-HWND ParkingWindowOf(DWORD processId)
+// Its parking window, or the message box of a copy that ends at once.
+HWND ShownPopupOf(DWORD processId)
 {
     for (HWND window : TopLevelWindows(processId, L"Vimlet"))
         if ((GetWindowLongW(window, GWL_STYLE) & WS_POPUP) && IsWindowVisible(window)) return window;
@@ -402,11 +400,11 @@ TEST_F(Program, ASecondStartRunsInPlaceOfAFirstThatEndsWithoutEverShowingAParkin
     // Nothing to wait for: time to find the name taken and to look for a parking window.
     WaitUntil([] { return false; }, 1000);
     EXPECT_FALSE(second.WaitForExit(0)) << "waits for the first one";
-    EXPECT_EQ(ParkingWindowOf(second.Id()), nullptr);
+    EXPECT_EQ(ShownPopupOf(second.Id()), nullptr);
 
     first.reset();
     HWND parking = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (parking = ParkingWindowOf(second.Id())) != nullptr; }));
+    ASSERT_TRUE(WaitUntil([&] { return (parking = ShownPopupOf(second.Id())) != nullptr; }));
     PostMessageW(GetWindow(parking, GW_OWNER), WM_CLOSE, 0, 0);
     EXPECT_EQ(second.WaitForExit(), 0u);
 }
@@ -428,10 +426,7 @@ TEST_F(Program, AStartInAnotherSessionIsRefusedWithoutTouchingTheSharedState)
     vimlet_set_suppressor(VK_RSHIFT, 1);  // a start would set it from the file's default
     ChildProcess refused(BesideThisProgram(L"Vimlet.exe"), {});
     HWND box = nullptr;
-    ASSERT_TRUE(WaitUntil([&] {
-        const std::vector<HWND> windows = TopLevelWindows(refused.Id(), L"Vimlet");
-        return (box = windows.empty() ? nullptr : windows[0]) && IsWindowVisible(box);
-    }));
+    ASSERT_TRUE(WaitUntil([&] { return (box = ShownPopupOf(refused.Id())) != nullptr; }));
     wchar_t text[512] = L"";
     GetDlgItemTextW(box, 0xFFFF, text, 512);  // the message box's text
     EXPECT_NE(std::wstring(text).find(L"プロファイルに展開"), std::wstring::npos) << text;
