@@ -11,9 +11,29 @@ constexpr UINT kTrayCallbackMessage = WM_APP;
 constexpr UINT_PTR kRaiseTimerId = 0;
 constexpr UINT kRaiseIntervalMs = 1000;
 constexpr BYTE kAlmostTransparent = 1;  // fully transparent windows get no cursor queries
-// How long a second copy waits for the first one, still starting, to show its parking window.
-constexpr DWORD kFindRunningBoundMs = 10000;
-constexpr DWORD kFindRunningPollMs = 50;
+constexpr wchar_t kOpenSettingsMessageName[] = L"VimletOpenSettings";
+
+// The window the user can work in among those that window owns, one owning the next: the
+// innermost of the nested modal windows (a dialog, a message box, a file dialog).
+HWND InnermostOwned(HWND window)
+{
+    struct Search {
+        HWND owner;
+        HWND owned;
+    };
+    for (Search search{window, nullptr};; search = {search.owned, nullptr}) {
+        EnumThreadWindows(
+            GetCurrentThreadId(),
+            [](HWND candidate, LPARAM param) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(param);
+                if (GetWindow(candidate, GW_OWNER) != s->owner || !IsWindowVisible(candidate)) return TRUE;
+                s->owned = candidate;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        if (!search.owned) return search.owner;
+    }
+}
 
 // The Vista layout of the record, which the shell expects from a 64-bit program.
 static_assert(sizeof(NOTIFYICONDATAW) == 976);
@@ -45,33 +65,23 @@ void CInvisibleWnd::PlaceInCorner(HWND insertAfter, UINT flags)
                  GetSystemMetrics(SM_CYSCREEN) - 2, 1, 1, SWP_NOACTIVATE | flags);
 }
 
+// Static, not a member: Exit destroys this object while the dialog is still open.
 void CInvisibleWnd::ShowSettingsDialog()
 {
-    CVimletDlg dialog;
-    dialog.DoModal();
-}
-
-HWND CInvisibleWnd::FindRunning()
-{
-    const LPCWSTR windowClass = AfxRegisterWndClass(0);  // the main frame's class too
-    for (DWORD waited = 0; waited < kFindRunningBoundMs; waited += kFindRunningPollMs) {
-        for (HWND window = FindWindowExW(nullptr, nullptr, windowClass, kAppTitle); window;
-             window = FindWindowExW(nullptr, window, windowClass, kAppTitle)) {
-            if (GetWindowLongW(window, GWL_STYLE) & WS_POPUP) return window;
-        }
-        Sleep(kFindRunningPollMs);
+    static const CVimletDlg* s_pOpen = nullptr;
+    if (s_pOpen) {
+        ::SetForegroundWindow(InnermostOwned(s_pOpen->m_hWnd));
+        return;
     }
-    return nullptr;
+    CVimletDlg dialog;
+    s_pOpen = &dialog;
+    dialog.DoModal();
+    s_pOpen = nullptr;
 }
 
-// The user's start of the second copy gave that process the right to the foreground: it passes
-// the right on, so that the dialog comes up in front.
-void CInvisibleWnd::RequestSettingsDialog(HWND parkingWindow)
+UINT CInvisibleWnd::OpenSettingsMessage()
 {
-    DWORD processId = 0;
-    GetWindowThreadProcessId(parkingWindow, &processId);
-    AllowSetForegroundWindow(processId);
-    ::PostMessageW(parkingWindow, kTrayCallbackMessage, kTrayIconId, WM_LBUTTONDBLCLK);
+    return RegisterWindowMessageW(kOpenSettingsMessageName);
 }
 
 // These are answered before the message map and without default processing: the window
@@ -95,6 +105,10 @@ LRESULT CInvisibleWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         if (lParam == WM_LBUTTONDBLCLK) ShowSettingsDialog();
         return 0;
     }
+    if (message == m_openSettingsMessage) {
+        ShowSettingsDialog();  // as for the tray: touch nothing after
+        return 0;
+    }
     if (message == m_taskbarCreatedMessage) {  // the shell has (re)started with an empty tray
         AddTrayIcon();
         return 0;
@@ -110,6 +124,11 @@ int CInvisibleWnd::OnCreate(LPCREATESTRUCT lpCreateStruct)
     SetLayeredWindowAttributes(m_hWnd, 0, kAlmostTransparent, LWA_ALPHA);
     MoveToCorner();
     m_taskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
+    m_openSettingsMessage = OpenSettingsMessage();
+    // Elevated, the window would hear neither the shell, nor the hooks in unelevated processes,
+    // nor a second start, which runs unelevated.
+    for (const UINT fromBelow : {m_taskbarCreatedMessage, UINT(WM_NULL), m_openSettingsMessage})
+        ChangeWindowMessageFilterEx(m_hWnd, fromBelow, MSGFLT_ALLOW, nullptr);
     AddTrayIcon();
     SetTimer(m_hWnd, kRaiseTimerId, kRaiseIntervalMs, nullptr);
     return 0;

@@ -3,6 +3,7 @@
 // screen, always on top, that shows no cursor. The hook library parks the cursor on it and
 // sends it WM_NULL; it also carries the tray icon that opens the settings dialog. The icon is
 // added again whenever the shell restarts, and retried every second until an add succeeds.
+// Running elevated, it still takes those messages from unelevated processes.
 
 #include "afxwin.h"
 
@@ -15,14 +16,12 @@ public:
     BOOL Create(CWnd* pParentWnd);
     // Top of the z-order, in the corner, 1x1, without activating it.
     void MoveToCorner();
+    // Opens the settings dialog; while one is open, brings the dialog the user works in (it, or
+    // one it opened) to the front instead.
     void ShowSettingsDialog();
 
-    // The parking window of the copy of the program that runs in this session, waiting a few
-    // seconds for one that is still starting; null when none came.
-    static HWND FindRunning();
-    // Has the parking window, of any process, open its settings dialog, as a double-click on its
-    // tray icon does.
-    static void RequestSettingsDialog(HWND parkingWindow);
+    // Registered by name: a second start of the program asks for the settings dialog with it.
+    static UINT OpenSettingsMessage();
 
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -44,4 +43,5 @@ private:
     NOTIFYICONDATAW m_notifyIcon = {};
     bool m_bTrayIconShown = false;
     UINT m_taskbarCreatedMessage = 0;  // registered by the shell's name
+    UINT m_openSettingsMessage = 0;
 };

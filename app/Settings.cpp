@@ -8,6 +8,7 @@
 #include <shlobj.h>
 
 #include <errno.h>
+#include <io.h>
 #include <stdio.h>
 
 namespace {
@@ -15,6 +16,8 @@ namespace {
 using vimlet::kListLineCapacity;
 // An entry's converted bytes; its line feed and terminator take the last two bytes of a line.
 constexpr int kListEntryCapacity = kListLineCapacity - 2;
+constexpr int kReplaceAttempts = 10;
+constexpr DWORD kReplaceRetryMs = 20;
 
 constexpr bool SameOrderAsHookLibrary()
 {
@@ -28,6 +31,42 @@ static_assert(SameOrderAsHookLibrary(), "the program's key table must follow the
 int DecodeAnsi(const char* bytes, int count, wchar_t* wide, int capacity)
 {
     return MultiByteToWideChar(CP_ACP, 0, bytes, count, wide, capacity);
+}
+
+// Every write checked, and the bytes on the disk before the file is closed: only a whole list
+// may replace the old one.
+bool WriteExcludeFile(const std::wstring& path, const std::vector<std::wstring>& list, PutLine put)
+{
+    FILE* file = _wfopen(path.c_str(), L"w");
+    if (!file) return false;
+
+    char line[kListLineCapacity];
+    bool written = true;
+    for (auto entry = list.begin(); written && entry != list.end(); ++entry) {
+        // An entry too long for the buffer converts to nothing and leaves an empty line, which
+        // every reader skips.
+        const int length = WideCharToMultiByte(CP_ACP, 0, entry->data(), static_cast<int>(entry->size()), line,
+                                               kListEntryCapacity, nullptr, nullptr);
+        line[length] = '\n';  // text mode writes CR LF
+        line[length + 1] = '\0';
+        written = put(line, file) != EOF;
+    }
+    written = written && fflush(file) == 0 && _commit(_fileno(file)) == 0;
+    return fclose(file) == 0 && written;
+}
+
+// In one step, so that a hooked process reads the old list or the new one, never a part. A
+// reader holds the file for a moment only: a replace it blocks is tried again.
+bool ReplaceWhole(const std::wstring& replacement, const std::wstring& path)
+{
+    for (int attempt = 0; attempt < kReplaceAttempts; ++attempt) {
+        if (MoveFileExW(replacement.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        const DWORD error = GetLastError();
+        if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) return false;
+        Sleep(kReplaceRetryMs);
+    }
+    return false;
 }
 
 } // namespace
@@ -95,22 +134,10 @@ bool SaveExcludeList(const std::vector<std::wstring>& list)
     return SaveExcludeListTo(GetExcludeFilePath(), list);
 }
 
-bool SaveExcludeListTo(const std::wstring& path, const std::vector<std::wstring>& list)
+bool SaveExcludeListTo(const std::wstring& path, const std::vector<std::wstring>& list, PutLine put)
 {
-    FILE* file = _wfopen(path.c_str(), L"w");
-    if (!file) return false;
-
-    char line[kListLineCapacity];
-    for (const std::wstring& entry : list) {
-        // An entry too long for the buffer converts to nothing and leaves an empty line, which
-        // every reader skips.
-        const int length = WideCharToMultiByte(CP_ACP, 0, entry.data(),
-                                               static_cast<int>(entry.size()), line,
-                                               kListEntryCapacity, nullptr, nullptr);
-        line[length] = '\n';  // text mode writes CR LF
-        line[length + 1] = '\0';
-        fputs(line, file);
-    }
-    const bool written = !ferror(file);
-    return fclose(file) == 0 && written;  // fclose writes what is still buffered
+    const std::wstring written = path + L".new";
+    if (WriteExcludeFile(written, list, put) && ReplaceWhole(written, path)) return true;
+    DeleteFileW(written.c_str());
+    return false;
 }

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <stdio.h>
+
 #include <array>
 #include <string>
 #include <vector>
@@ -50,7 +52,10 @@ bool WriteKeySettingTo(const std::wstring& iniPath, const SuppressorSetting& set
 // that name): list then holds what was read, and must not be written back over the file.
 bool LoadExcludeList(std::vector<std::wstring>& list);
 bool LoadExcludeListFrom(const std::wstring& path, std::vector<std::wstring>& list);
-// Rewrites excludeapp.txt, one line per entry; a file that cannot be opened stays as it was.
-// False when the file could not be opened or written completely.
+// How a line reaches the file: fputs, or in a test one that fails as a full disk does.
+using PutLine = int (*)(const char* line, FILE* file);
+
+// Replaces excludeapp.txt with a file of one line per entry, written beside it first. False when
+// that could not be done; the old file is then left as it was, byte for byte.
 bool SaveExcludeList(const std::vector<std::wstring>& list);
-bool SaveExcludeListTo(const std::wstring& path, const std::vector<std::wstring>& list);
+bool SaveExcludeListTo(const std::wstring& path, const std::vector<std::wstring>& list, PutLine put = fputs);

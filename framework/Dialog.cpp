@@ -70,10 +70,8 @@ void CDialog::RunModalLoop()
             break;
         }
         // Tab, Esc and Enter work in whichever of our dialogs has the message, an outer one too.
-        const CWnd* pRoot = FromHandlePermanent(::GetAncestor(msg.hwnd, GA_ROOT));
-        if (pRoot && pRoot->IsKindOf(RUNTIME_CLASS(CDialog)) && ::IsDialogMessageW(pRoot->m_hWnd, &msg)) {
-            continue;
-        }
+        const HWND hRoot = ::GetAncestor(msg.hwnd, GA_ROOT);
+        if (RunningDialog(hRoot) && ::IsDialogMessageW(hRoot, &msg)) continue;
         ::TranslateMessage(&msg);
         ::DispatchMessageW(&msg);
     }
@@ -93,13 +91,19 @@ void CDialog::CancelOwnedDialogs()
     ::EnumThreadWindows(
         ::GetCurrentThreadId(),
         [](HWND hWnd, LPARAM lParam) -> BOOL {
-            const CWnd* pWnd = FromHandlePermanent(hWnd);
-            if (pWnd && pWnd->IsKindOf(RUNTIME_CLASS(CDialog)) && static_cast<const CDialog*>(pWnd)->m_bContinueModal &&
-                ::GetWindow(hWnd, GW_OWNER) == reinterpret_cast<HWND>(lParam))
+            if (RunningDialog(hWnd) && ::GetWindow(hWnd, GW_OWNER) == reinterpret_cast<HWND>(lParam))
                 ::SendMessageW(hWnd, WM_COMMAND, IDCANCEL, 0);
             return TRUE;
         },
         reinterpret_cast<LPARAM>(m_hWnd));
+}
+
+const CDialog* CDialog::RunningDialog(HWND hWnd)
+{
+    const CWnd* pWnd = FromHandlePermanent(hWnd);
+    if (!pWnd || !pWnd->IsKindOf(RUNTIME_CLASS(CDialog))) return nullptr;
+    const CDialog* pDialog = static_cast<const CDialog*>(pWnd);
+    return pDialog->m_bContinueModal ? pDialog : nullptr;
 }
 
 BOOL CDialog::UpdateData(BOOL bSaveAndValidate)

@@ -38,6 +38,8 @@ protected:
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+    // Ours, with its modal loop running; null for any other window.
+    static const CDialog* RunningDialog(HWND hWnd);
     void RunModalLoop();
     void CancelOwnedDialogs();
 

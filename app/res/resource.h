@@ -34,6 +34,7 @@
 #define IDS_LIST_LOCKED 302
 #define IDS_LIST_NOT_SAVED 303
 #define IDS_KEYS_NOT_SAVED 304
+#define IDS_RUNNING_IN_ANOTHER_SESSION 305
 
 // The application name the framework looks up (its AFX_IDS_APP_TITLE).
 #define IDS_APP_TITLE 57344

@@ -6,12 +6,16 @@
 #include "VimletProcess.h"
 #include "vimlet.h"
 
+#include "ChildProcess.h"
+#include "PeFile.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
+#include <memory>
 #include <thread>
 
 namespace {
@@ -349,6 +353,75 @@ TEST_F(Program, ASecondStartOpensTheFirstOnesSettingsAndEnds)
 
     // Parked on the first one's parking window.
     ExpectTypingParksAndTheMouseRestores({400, 300}, 'C', -5);
+}
+
+// Wine has no integrity levels, so what an elevated copy lets through its message filter cannot
+// be seen here: only that the program calls the filter, and (above) that the request opens the
+// settings dialog.
+TEST(ProgramImage, OpensItsMessageFilterToTheShellTheHooksAndASecondStart)
+{
+    const auto functions = PeFile(ReadBytes(BesideThisProgram(L"Vimlet.exe"))).ImportedFunctions("USER32.dll");
+    EXPECT_NE(std::find(functions.begin(), functions.end(), "ChangeWindowMessageFilterEx"), functions.end());
+}
+
+// Its parking window, or the message box of a copy that ends at once.
+HWND ShownPopupOf(DWORD processId)
+{
+    for (HWND window : TopLevelWindows(processId, L"Vimlet"))
+        if ((GetWindowLongW(window, GWL_STYLE) & WS_POPUP) && IsWindowVisible(window)) return window;
+    return nullptr;
+}
+
+// Another process with the hook library loaded, holding a name as a copy of the program would.
+struct NameHolder : ChildProcess {
+    explicit NameHolder(const std::string& name) : ChildProcess(L"" HOOK_PROBE, {L"" VIMLET_DLL})
+    {
+        EXPECT_EQ(Ask("hold " + name), "held");
+    }
+};
+
+TEST_F(Program, ASecondStartRunsInPlaceOfAFirstThatEndsWithoutEverShowingAParkingWindow)
+{
+    auto first = std::make_unique<NameHolder>("Local\\Vimlet");
+    ChildProcess second(BesideThisProgram(L"Vimlet.exe"), {});
+    // Nothing to wait for: time to find the name taken and to look for a parking window.
+    WaitUntil([] { return false; }, 1000);
+    EXPECT_FALSE(second.WaitForExit(0)) << "waits for the first one";
+    EXPECT_EQ(ShownPopupOf(second.Id()), nullptr);
+
+    first.reset();
+    HWND parking = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (parking = ShownPopupOf(second.Id())) != nullptr; }));
+    PostMessageW(GetWindow(parking, GW_OWNER), WM_CLOSE, 0, 0);
+    EXPECT_EQ(second.WaitForExit(), 0u);
+}
+
+// The name a running copy holds for the library file that it loaded, the one beside this test.
+std::string MachineWideName()
+{
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(GetModuleHandleW(L"vimlet.dll"), path, MAX_PATH);
+    std::string file = CharLowerA(path);
+    std::replace(file.begin(), file.end(), '\\', '/');
+    return "Global\\Vimlet:" + file;
+}
+
+TEST_F(Program, AStartInAnotherSessionIsRefusedWithoutTouchingTheSharedState)
+{
+    NameHolder otherSession(MachineWideName());
+    const std::string state = otherSession.Ask("state");
+    vimlet_set_suppressor(VK_RSHIFT, 1);  // a start would set it from the file's default
+    ChildProcess refused(BesideThisProgram(L"Vimlet.exe"), {});
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (box = ShownPopupOf(refused.Id())) != nullptr; }));
+    wchar_t text[512] = L"";
+    GetDlgItemTextW(box, 0xFFFF, text, 512);  // the message box's text
+    EXPECT_NE(std::wstring(text).find(L"プロファイルに展開"), std::wstring::npos) << text;
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(refused.WaitForExit(), 0u);
+    EXPECT_EQ(otherSession.Ask("state"), state);
+    EXPECT_EQ(vimlet_is_suppressor(VK_RSHIFT), 1);
+    vimlet_set_suppressor(VK_RSHIFT, 0);
 }
 
 // This process keeps the library, and with it the shared hook handles, loaded meanwhile.

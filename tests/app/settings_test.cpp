@@ -185,6 +185,21 @@ TEST(SaveExcludeList, AFileThatCannotBeWrittenStaysAsItWas)
     EXPECT_TRUE(SaveExcludeListTo(file, {}));
 }
 
+TEST(SaveExcludeList, AWriteThatFailsAfterTheFirstLineLeavesTheOldFileByteForByte)
+{
+    TempDir dir;
+    const std::wstring file = dir.File(L"excludeapp.txt");
+    const std::string old = "C:\\old.exe\r\nC:\\kept.exe\r\n";
+    WriteBytes(file, old);
+    static int s_lines;  // a disk that fills up once the first line is in
+    s_lines = 0;
+    const PutLine fullAfterOneLine = [](const char* line, FILE* f) { return s_lines++ ? EOF : fputs(line, f); };
+    EXPECT_FALSE(SaveExcludeListTo(file, {L"D:\\a.exe", L"D:\\b.exe", L"D:\\c.exe"}, fullAfterOneLine));
+    EXPECT_EQ(s_lines, 2) << "no write after the failed one";
+    EXPECT_EQ(ReadBytes(file), old);
+    EXPECT_EQ(GetFileAttributesW((file + L".new").c_str()), INVALID_FILE_ATTRIBUTES) << "nothing left beside it";
+}
+
 TEST(SettingsDirectory, RoundTripThroughTheRealFiles)
 {
     CreateDirectoryW(GetSettingsDirectory().c_str(), nullptr);

@@ -44,6 +44,11 @@ protected:
 
     VimletProcess& Vimlet() { return *m_vimlet; }
     HWND Open(const std::vector<HWND>& known = {}) { return OpenSettingsDialog(*m_vimlet, known); }
+    HWND OpenAbout(HWND dialog)
+    {
+        ClickToOpen(dialog, IDC_ABOUT);
+        return WaitForNewDialog(m_vimlet->ProcessId(), L"About Vimlet");
+    }
 
     // expected holds one flag per entry of kKeyBoxes.
     static void ExpectBoxes(HWND dialog, const std::vector<bool>& expected)
@@ -169,35 +174,37 @@ TEST_F(SettingsDialogTest, ExitSavesTheBoxesAndEndsTheProgram)
     ExpectSaved({true, true, false, true, false, false, true});
 }
 
-TEST_F(SettingsDialogTest, SecondDoubleClickOpensASecondDialogOverTheFirst)
+// Two dialogs would each save their own copy of the list.
+TEST_F(SettingsDialogTest, WhileOpenADoubleClickOrASecondStartBringsTheInnermostDialogForward)
 {
-    const HWND first = Open();
-    ASSERT_NE(first, nullptr);
-    const HWND second = Open({first});
-    ASSERT_NE(second, nullptr);
-    EXPECT_TRUE(IsWindowEnabled(second));
-    EXPECT_EQ(GetWindow(second, GW_OWNER), first);
-    EXPECT_FALSE(IsWindowEnabled(first));
-
-    // Each dialog applies its own boxes when it closes: the first one last.
-    Click(second, IDC_LEFT_SHIFT);
-    Click(second, IDCANCEL);
-    ASSERT_TRUE(WaitUntilGone(second));
-    EXPECT_EQ(vimlet_is_suppressor(VK_LSHIFT), 0);
-    EXPECT_TRUE(IsChecked(first, IDC_LEFT_SHIFT));
-
-    Click(first, IDC_RIGHT_ALT);
-    Click(first, IDCANCEL);
-    ASSERT_TRUE(WaitUntilGone(first));
-    ExpectSaved({true, true, true, false, false, true, true});
+    const HWND dialog = Open();
+    ASSERT_NE(dialog, nullptr);
+    const HWND about = OpenAbout(dialog);
+    ASSERT_NE(about, nullptr);
+    const HWND elsewhere = CreateWindowExW(0, L"STATIC", L"elsewhere", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100,
+                                           300, 200, nullptr, nullptr, nullptr, nullptr);
+    for (const bool secondStart : {false, true}) {
+        ASSERT_TRUE(Activate(elsewhere));
+        if (secondStart)
+            EXPECT_EQ(RunVimletToEnd(), 0u);
+        else
+            PostTrayMessage(Vimlet(), WM_LBUTTONDBLCLK);
+        EXPECT_TRUE(WaitUntil([about] { return GetForegroundWindow() == about; })) << secondStart;
+        EXPECT_EQ(Dialogs(Vimlet().ProcessId(), L"Vimlet"), std::vector<HWND>{dialog});
+    }
+    DestroyWindow(elsewhere);
+    Click(about, IDOK);
+    ASSERT_TRUE(WaitUntilGone(about));
+    Click(dialog, IDCANCEL);
+    ASSERT_TRUE(WaitUntilGone(dialog));
+    EXPECT_NE(Open(), nullptr) << "closed, it opens again";
 }
 
 TEST_F(SettingsDialogTest, AboutShowsTheVersionAndEndsWithOk)
 {
     const HWND dialog = Open();
     ASSERT_NE(dialog, nullptr);
-    ClickToOpen(dialog, IDC_ABOUT);
-    const HWND about = WaitForNewDialog(Vimlet().ProcessId(), L"About Vimlet");
+    const HWND about = OpenAbout(dialog);
     ASSERT_NE(about, nullptr);
     EXPECT_NE(FindChildByText(about, L"" VIMLET_ABOUT_TEXT), nullptr);
     EXPECT_EQ(GetWindow(about, GW_OWNER), dialog);
@@ -209,8 +216,7 @@ TEST_F(SettingsDialogTest, AboutShowsTheVersionAndEndsWithOk)
     EXPECT_TRUE(IsWindowEnabled(dialog));
 
     // Closed from outside while About is open: both go.
-    ClickToOpen(dialog, IDC_ABOUT);
-    const HWND again = WaitForNewDialog(Vimlet().ProcessId(), L"About Vimlet");
+    const HWND again = OpenAbout(dialog);
     ASSERT_NE(again, nullptr);
     PostMessageW(dialog, WM_CLOSE, 0, 0);
     EXPECT_TRUE(WaitUntilGone(again));

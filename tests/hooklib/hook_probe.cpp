@@ -7,6 +7,8 @@
 //   setup HWND DIR   ok (HWND in any C base, DIR the rest of the line, UTF-8)
 //   state            the shared state as this process sees it
 //   thread           this thread's id
+//   hold NAME        held, or taken when another process holds the named mutex; kept until
+//                    the process ends
 //   quit             bye, then the process ends with 0
 // End of input ends it too. A library that does not load ends it with 2.
 #include "hook_library.h"
@@ -78,6 +80,11 @@ std::string Run(const HookLibrary& library, const std::string& line)
                        FromUtf8(directory).c_str());
     } else if (command == "state") {
         return Describe(library.State());
+    } else if (command == "hold") {
+        std::string name;
+        std::getline(in >> std::ws, name);
+        const HANDLE mutex = CreateMutexW(nullptr, FALSE, FromUtf8(name).c_str());
+        return mutex && GetLastError() != ERROR_ALREADY_EXISTS ? "held" : "taken";
     } else if (command == "thread") {
         return std::to_string(GetCurrentThreadId());
     } else if (command == "quit") {
