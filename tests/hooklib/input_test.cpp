@@ -1,6 +1,5 @@
 // The real library under real input: keys and mouse events through SendInput, the hooks running
 // inside other processes' applications, the parking window in this one, as in the program.
-#include "InvisibleWnd.h"
 #include "hook_library.h"
 #include "Input.h"
 #include "win32_system.h"
@@ -18,25 +17,43 @@ using vimlet::SharedHookState;
 
 int g_parkingClicks;
 
-// The program's parking window, telling the tests what the hooks send it and where clicks land.
-class CRecordingParkingWnd : public CInvisibleWnd {
-protected:
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
-    {
-        if (message == WM_NULL)
-            g_events.push_back({true, {}, (InSendMessageEx(nullptr) & (ISMEX_SEND | ISMEX_REPLIED)) == ISMEX_SEND});
-        if (message == WM_LBUTTONUP) ++g_parkingClicks;
-        return CInvisibleWnd::WindowProc(message, wParam, lParam);
+// The program's parking window, to the letter of what the hooks rely on.
+LRESULT CALLBACK ParkingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
+{
+    switch (message) {
+    case WM_NULL:
+        SetWindowPos(window, HWND_TOPMOST, GetSystemMetrics(SM_CXSCREEN) - 2,
+                     GetSystemMetrics(SM_CYSCREEN) - 2, 1, 1, SWP_NOACTIVATE);
+        g_events.push_back({true, {}, (InSendMessageEx(nullptr) & (ISMEX_SEND | ISMEX_REPLIED)) == ISMEX_SEND});
+        return 0;
+    case WM_SETCURSOR:
+        SetCursor(nullptr);
+        return TRUE;
+    case WM_LBUTTONUP:
+        ++g_parkingClicks;
+        return 0;
     }
-};
+    return DefWindowProcW(window, message, wParam, lParam);
+}
 
 // One for the whole run, as in the program; destroying it would wait 2 s for a window manager
 // that is not there.
 HWND ParkingWindow()
 {
+    static const ATOM atom = [] {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = ParkingProc;
+        windowClass.lpszClassName = L"VimletTestParking";
+        windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+        return RegisterClassW(&windowClass);
+    }();
     static const HWND window = [] {
-        auto* parking = new CRecordingParkingWnd;
-        return parking->Create(nullptr) ? parking->GetSafeHwnd() : nullptr;
+        HWND created = CreateWindowExW(
+            WS_EX_TOOLWINDOW | WS_EX_LAYERED | WS_EX_NOACTIVATE | WS_EX_TOPMOST, MAKEINTATOM(atom),
+            L"", WS_POPUP | WS_VISIBLE, GetSystemMetrics(SM_CXSCREEN) - 2,
+            GetSystemMetrics(SM_CYSCREEN) - 2, 1, 1, nullptr, nullptr, nullptr, nullptr);
+        SetLayeredWindowAttributes(created, 0, 1, LWA_ALPHA);
+        return created;
     }();
     return window;
 }
