@@ -155,12 +155,10 @@ TEST_P(ClosingTest, AppliesTheBoxesToFlagsAndFile)
         break;
     case CloseBy::CloseBox: PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); break;
     case CloseBy::CloseMessage: PostMessageW(dialog, WM_CLOSE, 0, 0); break;
-    case CloseBy::Exit: ClickToOpen(dialog, IDC_EXIT); break;  // the program ends with the dialog still open
+    case CloseBy::Exit: ClickToOpen(dialog, IDC_EXIT); break;
     }
-    if (row.by == CloseBy::Exit)
-        EXPECT_EQ(Vimlet().WaitForExit(), 0u);
-    else
-        ASSERT_TRUE(WaitUntilGone(dialog));
+    // Exit ends the program with the dialog still open.
+    ASSERT_TRUE(row.by == CloseBy::Exit ? Vimlet().WaitForExit() == 0u : WaitUntilGone(dialog));
     ExpectSaved(row.saved);
 }
 
