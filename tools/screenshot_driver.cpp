@@ -3,6 +3,7 @@
 // line by "<left>,<top>,<width>,<height>" of each control in template order, relative to the
 // dialog, then waits for a line on its input before going on. Ends with "done".
 
+#include "ChildProcess.h"
 #include "dialog_driver.h"
 #include "TempDir.h"
 #include "TestConstants.h"
@@ -14,31 +15,23 @@
 
 namespace {
 
-// Some applications for the add dialog to list; closed again at the end.
-class StandIn {
+// Some applications for the add dialog to list. They do not end when their input closes: ended
+// at once instead.
+class StandIn : public ChildProcess {
 public:
-    explicit StandIn(const wchar_t* program)
+    explicit StandIn(const wchar_t* program) : ChildProcess(InSystemDirectory(program), {})
     {
-        std::wstring commandLine = program;
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof(startup);
-        if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                            &m_process))
-            return;
-        WaitForInputIdle(m_process.hProcess, 10000);
+        WaitForInputIdle(Handle(), kPatience);
     }
-    ~StandIn()
-    {
-        if (!m_process.hProcess) return;
-        TerminateProcess(m_process.hProcess, 0);
-        CloseHandle(m_process.hThread);
-        CloseHandle(m_process.hProcess);
-    }
-    StandIn(const StandIn&) = delete;
-    StandIn& operator=(const StandIn&) = delete;
+    ~StandIn() { Terminate(); }
 
 private:
-    PROCESS_INFORMATION m_process = {};
+    static std::wstring InSystemDirectory(const wchar_t* program)
+    {
+        wchar_t directory[MAX_PATH] = L"";
+        GetSystemDirectoryW(directory, MAX_PATH);
+        return std::wstring(directory) + L"\\" + program;
+    }
 };
 
 // Painted and handed to the display by the time the program answers again.

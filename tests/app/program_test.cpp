@@ -374,7 +374,8 @@ HWND ShownPopupOf(DWORD processId)
 
 // Another process with the hook library loaded, holding a name as a copy of the program would.
 struct NameHolder : ChildProcess {
-    explicit NameHolder(const std::string& name) : ChildProcess(BesideThisProgram(L"hook_probe.exe"), {BesideThisProgram(L"vimlet.dll")})
+    explicit NameHolder(const std::string& name)
+        : ChildProcess(BesideThisProgram(L"hook_probe.exe"), {BesideThisProgram(L"vimlet.dll")})
     {
         EXPECT_EQ(Ask("hold " + name), "held");
     }

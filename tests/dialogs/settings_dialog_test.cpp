@@ -34,6 +34,13 @@ constexpr KeyBox kKeyBoxes[] = {
     {IDC_SPACE, VK_SPACE, L"vk_space", true},
 };
 
+std::vector<bool> FirstStartFlags()
+{
+    std::vector<bool> flags;
+    for (const KeyBox& box : kKeyBoxes) flags.push_back(box.onAtFirstStart);
+    return flags;
+}
+
 class SettingsDialogTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -63,12 +70,6 @@ protected:
             EXPECT_EQ(vimlet_is_suppressor(kKeyBoxes[i].virtualKey) != 0, expected[i]) << "flag " << i;
             EXPECT_EQ(IniValue(kKeyBoxes[i].iniKey), expected[i] ? L"1" : L"0") << kKeyBoxes[i].iniKey;
         }
-    }
-    static std::vector<bool> FirstStartFlags()
-    {
-        std::vector<bool> flags;
-        for (const KeyBox& box : kKeyBoxes) flags.push_back(box.onAtFirstStart);
-        return flags;
     }
 
 private:
@@ -123,30 +124,30 @@ TEST_F(SettingsDialogTest, BoxesShowTheLiveFlagsNotTheFile)
     EXPECT_EQ(IniValue(L"vk_lshift"), L"1");
 }
 
-TEST_F(SettingsDialogTest, ClosingUnchangedStillWritesAllSevenKeys)
-{
-    const HWND dialog = Open();
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(IniValue(L"vk_space"), L"missing");
-    Click(dialog, IDCANCEL);
-    ASSERT_TRUE(WaitUntilGone(dialog));
-    ExpectSaved(FirstStartFlags());
-}
+enum class CloseBy { CloseButton, EscapeKey, CloseBox, CloseMessage, Exit };
 
-enum class CloseBy { CloseButton, EscapeKey, CloseBox, CloseMessage };
+// The boxes clicked, how the dialog is closed, and the flags then saved.
+struct Closing {
+    const char* name;
+    std::vector<int> clicks;
+    CloseBy by;
+    std::vector<bool> saved;
+};
 
-class ClosingTest : public SettingsDialogTest, public ::testing::WithParamInterface<CloseBy> {};
+void PrintTo(const Closing& row, std::ostream* out) { *out << row.name; }
+
+class ClosingTest : public SettingsDialogTest, public ::testing::WithParamInterface<Closing> {};
 
 TEST_P(ClosingTest, AppliesTheBoxesToFlagsAndFile)
 {
+    const Closing& row = GetParam();
     const HWND dialog = Open();
     ASSERT_NE(dialog, nullptr);
-    Click(dialog, IDC_LEFT_SHIFT);
-    Click(dialog, IDC_RIGHT_CTRL);
-    Click(dialog, IDC_SPACE);
-    ExpectBoxes(dialog, {false, true, true, false, true, false, false});
+    for (const int box : row.clicks) Click(dialog, box);
+    ExpectBoxes(dialog, row.saved);
+    EXPECT_EQ(IniValue(L"vk_space"), L"missing");
 
-    switch (GetParam()) {
+    switch (row.by) {
     case CloseBy::CloseButton: Click(dialog, IDCANCEL); break;
     case CloseBy::EscapeKey:
         ASSERT_TRUE(Activate(dialog));
@@ -154,25 +155,26 @@ TEST_P(ClosingTest, AppliesTheBoxesToFlagsAndFile)
         break;
     case CloseBy::CloseBox: PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); break;
     case CloseBy::CloseMessage: PostMessageW(dialog, WM_CLOSE, 0, 0); break;
+    case CloseBy::Exit: ClickToOpen(dialog, IDC_EXIT); break;
     }
-    ASSERT_TRUE(WaitUntilGone(dialog));
-    ExpectSaved({false, true, true, false, true, false, false});
+    // Exit ends the program with the dialog still open.
+    ASSERT_TRUE(row.by == CloseBy::Exit ? Vimlet().WaitForExit() == 0u : WaitUntilGone(dialog));
+    ExpectSaved(row.saved);
 }
 
-INSTANTIATE_TEST_SUITE_P(Each, ClosingTest,
-                         ::testing::Values(CloseBy::CloseButton, CloseBy::EscapeKey, CloseBy::CloseBox,
-                                           CloseBy::CloseMessage));
+const std::vector<int> kThreeBoxes{IDC_LEFT_SHIFT, IDC_RIGHT_CTRL, IDC_SPACE};
+const std::vector<bool> kThreeBoxesFlipped{false, true, true, false, true, false, false};
 
-TEST_F(SettingsDialogTest, ExitSavesTheBoxesAndEndsTheProgram)
-{
-    const HWND dialog = Open();
-    ASSERT_NE(dialog, nullptr);
-    Click(dialog, IDC_LEFT_ALT);
-    Click(dialog, IDC_RIGHT_SHIFT);
-    ClickToOpen(dialog, IDC_EXIT);  // the program ends with the dialog still open
-    EXPECT_EQ(Vimlet().WaitForExit(), 0u);
-    ExpectSaved({true, true, false, true, false, false, true});
-}
+INSTANTIATE_TEST_SUITE_P(
+    Each, ClosingTest,
+    ::testing::Values(Closing{"CloseButton", kThreeBoxes, CloseBy::CloseButton, kThreeBoxesFlipped},
+                      Closing{"EscapeKey", kThreeBoxes, CloseBy::EscapeKey, kThreeBoxesFlipped},
+                      Closing{"CloseBox", kThreeBoxes, CloseBy::CloseBox, kThreeBoxesFlipped},
+                      Closing{"CloseMessage", kThreeBoxes, CloseBy::CloseMessage, kThreeBoxesFlipped},
+                      Closing{"UnchangedStillWritesAllSevenKeys", {}, CloseBy::CloseButton, FirstStartFlags()},
+                      Closing{"ExitSavesTheBoxesAndEndsTheProgram", {IDC_LEFT_ALT, IDC_RIGHT_SHIFT}, CloseBy::Exit,
+                              {true, true, false, true, false, false, true}}),
+    [](const ::testing::TestParamInfo<Closing>& info) { return std::string(info.param.name); });
 
 // Two dialogs would each save their own copy of the list.
 TEST_F(SettingsDialogTest, WhileOpenADoubleClickOrASecondStartBringsTheInnermostDialogForward)

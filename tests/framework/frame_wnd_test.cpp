@@ -1,3 +1,4 @@
+#include "MainFrame.h"
 #include "test_resource.h"
 #include "test_support.h"
 #include "test_windows.h"
@@ -8,20 +9,17 @@
 
 namespace {
 
-// Styled the way the program's hidden main frame is.
-class CStyledFrame : public CTestFrame {
-public:
-    using CTestFrame::CTestFrame;
+// The program's hidden main frame, without the parking window and hooks it makes when created.
+class CStyledFrame : public CMainFrame {
+protected:
+    afx_msg int OnCreate(LPCREATESTRUCT lpCreateStruct) { return CFrameWnd::OnCreate(lpCreateStruct); }
 
-    BOOL PreCreateWindow(CREATESTRUCT& cs) override
-    {
-        if (!CTestFrame::PreCreateWindow(cs)) return FALSE;
-        cs.dwExStyle &= ~WS_EX_CLIENTEDGE;
-        cs.style = WS_OVERLAPPED | WS_CAPTION | FWS_ADDTOTITLE;
-        cs.lpszClass = AfxRegisterWndClass(0);
-        return TRUE;
-    }
+    DECLARE_MESSAGE_MAP()
 };
+
+BEGIN_MESSAGE_MAP(CStyledFrame, CMainFrame)
+    ON_WM_CREATE()
+END_MESSAGE_MAP()
 
 class CFailingFrame : public CTestFrame {
 public:
