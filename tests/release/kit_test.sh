@@ -42,7 +42,9 @@ programs=$(cd "$build" && ctest --show-only=json-v1 |
 passed=$(grep -c '^passed: ' "$work/log.txt" || true)
 if [ "$status" -ne 0 ] || [ "$passed" -lt "$programs" ]; then
   echo "FAIL: run-tests.cmd exited with $status; $passed of the $programs programs that ctest runs passed" >&2
-  tail -n 60 "$work/log.txt" >&2
+  # The whole output of each program that failed.
+  awk '/^=== / { section = "" } { section = section $0 "\n" } /^FAILED: / { printf "%s", section }' \
+    "$work/log.txt" >&2
   exit 1
 fi
 echo "the kit passed: $passed test programs, $(grep -oE '^\[  PASSED  \] [0-9]+' "$work/log.txt" |
