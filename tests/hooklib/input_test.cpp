@@ -1,5 +1,6 @@
 // The real library under real input: keys and mouse events through SendInput, the hooks running
 // inside other processes' applications, the parking window in this one, as in the program.
+#include "InvisibleWnd.h"
 #include "hook_library.h"
 #include "Input.h"
 #include "win32_system.h"
@@ -17,45 +18,28 @@ using vimlet::SharedHookState;
 
 int g_parkingClicks;
 
-// The program's parking window, to the letter of what the hooks rely on.
-LRESULT CALLBACK ParkingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
-{
-    switch (message) {
-    case WM_NULL:
-        SetWindowPos(window, HWND_TOPMOST, GetSystemMetrics(SM_CXSCREEN) - 2,
-                     GetSystemMetrics(SM_CYSCREEN) - 2, 1, 1, SWP_NOACTIVATE);
-        g_events.push_back({true, {}, (InSendMessageEx(nullptr) & (ISMEX_SEND | ISMEX_REPLIED)) == ISMEX_SEND});
-        return 0;
-    case WM_SETCURSOR:
-        SetCursor(nullptr);
-        return TRUE;
-    case WM_LBUTTONUP:
-        ++g_parkingClicks;
-        return 0;
+// The program's own parking window, noting what the hooks send it.
+class CNotingParkingWnd : public CInvisibleWnd {
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        if (message == WM_NULL)
+            g_events.push_back({true, {}, (InSendMessageEx(nullptr) & (ISMEX_SEND | ISMEX_REPLIED)) == ISMEX_SEND});
+        if (message == WM_LBUTTONUP) ++g_parkingClicks;
+        return CInvisibleWnd::WindowProc(message, wParam, lParam);
     }
-    return DefWindowProcW(window, message, wParam, lParam);
-}
+};
 
 // One for the whole run, as in the program; destroying it would wait 2 s for a window manager
 // that is not there.
 HWND ParkingWindow()
 {
-    static const ATOM atom = [] {
-        WNDCLASSW windowClass{};
-        windowClass.lpfnWndProc = ParkingProc;
-        windowClass.lpszClassName = L"VimletTestParking";
-        windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-        return RegisterClassW(&windowClass);
-    }();
-    static const HWND window = [] {
-        HWND created = CreateWindowExW(
-            WS_EX_TOOLWINDOW | WS_EX_LAYERED | WS_EX_NOACTIVATE | WS_EX_TOPMOST, MAKEINTATOM(atom),
-            L"", WS_POPUP | WS_VISIBLE, GetSystemMetrics(SM_CXSCREEN) - 2,
-            GetSystemMetrics(SM_CYSCREEN) - 2, 1, 1, nullptr, nullptr, nullptr, nullptr);
-        SetLayeredWindowAttributes(created, 0, 1, LWA_ALPHA);
+    static CNotingParkingWnd* const window = [] {
+        auto* created = new CNotingParkingWnd;  // deletes itself with its window
+        created->Create(nullptr);
         return created;
     }();
-    return window;
+    return window->m_hWnd;
 }
 
 // Where the tests start the cursor: on a window of a thread of its own, which reads its input
@@ -428,9 +412,7 @@ TEST_F(Input, ExcludedApplicationNeverParksButRestoresACursorParkedElsewhere)
     EXPECT_EQ(State().savedCursor, kAside);
 
     // The mouse moves over the excluded application: its hook puts the cursor back.
-    const int moves = CountReports(excluded, WM_MOUSEMOVE);
-    MoveMouse(excluded.Inside());
-    AwaitReport(excluded, WM_MOUSEMOVE, 0, moves + 1);
+    MoveMouseOver(excluded, excluded.Inside());
     EXPECT_TRUE(WaitUntil([&] { return CursorNow() == kAside && !State().hidden; })) << CursorNow();
 }
 

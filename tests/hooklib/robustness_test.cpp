@@ -48,15 +48,12 @@ protected:
     void TearDown() override { DestroyWindow(m_report); }
 
     // Moves the mouse into the application, off the cursor's point so that it is a move, and
-    // waits until the application has had it; the point it was sent to.
-    static POINT MoveMouseInto(const Target& app)
+    // waits until the application has had it; its report.
+    static InputReport MoveMouseInto(const Target& app)
     {
         POINT to = app.Inside();
         if (CursorNow() == to) to.x += 10;
-        const int moves = CountReports(app, WM_MOUSEMOVE);
-        MoveMouse(to);
-        AwaitReport(app, WM_MOUSEMOVE, 0, moves + 1);
-        return to;
+        return MoveMouseOver(app, to);
     }
 
     static constexpr WORD kJumpSentinel = 'Q';
@@ -146,11 +143,9 @@ TEST_F(Faults, ProgramEndedWhileParkedLosesNoKeyAndANewStartParksAgain)
     vimlet = std::make_unique<VimletProcess>();
     app.Activate();
     Type('E', app);
-    MoveMouseInto(app);
-    const POINT before = CursorNow();
+    const POINT before = MoveMouseInto(app).cursor;
     EXPECT_EQ(Type('F', app), kParkingPixel);
-    MoveMouseInto(app);
-    EXPECT_EQ(CursorNow(), before);
+    EXPECT_EQ(MoveMouseInto(app).cursor, before);
 }
 
 TEST_F(Faults, DestroyedParkingWindowNeitherHidesNorJumpsNorHangs)
@@ -165,7 +160,7 @@ TEST_F(Faults, DestroyedParkingWindowNeitherHidesNorJumpsNorHangs)
     DestroyWindow(parking);
     Target app(m_report, kLeft);
     app.Activate();
-    const POINT inside = MoveMouseInto(app);
+    const POINT inside = MoveMouseInto(app).cursor;
 
     EXPECT_EQ(Type('A', app), inside);
     KeyLog expected = KeysOf(app);
@@ -185,7 +180,7 @@ TEST_F(Faults, ApplicationEndingInsideTheHideWaitLeavesTheOthersWorking)
     Target doomed(m_report, kLeft);
     Target other(m_report, kRight);
     doomed.Activate();
-    const POINT before = MoveMouseInto(doomed);
+    const POINT before = MoveMouseInto(doomed).cursor;
 
     SendKeys("65 -65");
     ASSERT_TRUE(parking.AwaitHeldMessage());
@@ -197,8 +192,7 @@ TEST_F(Faults, ApplicationEndingInsideTheHideWaitLeavesTheOthersWorking)
     Type('B', other);
     EXPECT_EQ(CountReports(other, WM_KEYDOWN, 'B'), 1);
     // Still parked, and the first move puts the cursor back where it was before the hide.
-    MoveMouseInto(other);
-    EXPECT_EQ(CursorNow(), before);
+    EXPECT_EQ(MoveMouseInto(other).cursor, before);
     EXPECT_FALSE(copy.Library().State().hidden);
     copy.Library()->disable();
 }
@@ -265,15 +259,13 @@ TEST_F(Load, EveryKeyArrivesOnceAndInOrderAndNoJumpKeyArrives)
     }
     AwaitAll(*apps[active], expected[active]);
 
-    // The last key parks the cursor, a move shows it, and the last move puts it where it was
-    // sent. (Where a move brings it back is the input tests' business: here a mouse message
-    // left by an earlier return may have brought it back first.)
+    // The last key parks the cursor, a move shows it, and the hooks leave the next move where it
+    // was sent. (Where a move brings it back is the input tests' business.)
     EXPECT_EQ(Type('L', *apps[active]), kParkingPixel);
     expected[active].insert(expected[active].end(), {{true, 'L'}, {false, 'L'}});
-    MoveMouseInto(*apps[active]);
-    EXPECT_NE(CursorNow(), kParkingPixel);
-    const POINT sent = MoveMouseInto(*apps[active]);
-    EXPECT_EQ(CursorNow(), sent);
+    EXPECT_NE(MoveMouseInto(*apps[active]).cursor, kParkingPixel);
+    const InputReport last = MoveMouseInto(*apps[active]);
+    EXPECT_EQ(last.cursor, last.mouse);
 
     // Digits go through only in the chords where Wine released Ctrl or Alt.
     std::size_t digits = 0;

@@ -15,6 +15,8 @@
 // It prints "ready" once the window is up and, unless hidden, in front.
 #include "InputReport.h"
 
+#include <windowsx.h>
+
 #include <cstdlib>
 #include <cwchar>
 #include <string>
@@ -36,7 +38,11 @@ void Answer(const std::string& line)
 
 void Report(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    InputReport report{GetCurrentProcessId(), message, wParam, lParam, {}};
+    InputReport report{GetCurrentProcessId(), message, wParam, {}, {}};
+    if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) {
+        report.mouse = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        ClientToScreen(window, &report.mouse);
+    }
     GetCursorPos(&report.cursor);
     COPYDATASTRUCT data{kInputReportTag, sizeof report, &report};
     SendMessageW(g_report, WM_COPYDATA, reinterpret_cast<WPARAM>(window),

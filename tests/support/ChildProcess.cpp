@@ -52,13 +52,15 @@ ChildProcess::ChildProcess(const std::wstring& program, const std::vector<std::w
     PROCESS_INFORMATION info{};
     const BOOL started = CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
                                         0, nullptr, nullptr, &startup, &info);
+    const DWORD error = GetLastError();
     // Only the child holds its ends now, so its exit ends our reads.
     CloseHandle(childInput);
     CloseHandle(childOutput);
     if (!started) {
         CloseHandle(m_input);
         CloseHandle(m_output);
-        throw std::runtime_error("CreateProcess failed");
+        throw std::runtime_error("CreateProcess failed with error " + std::to_string(error) + ": " +
+                                 std::string(program.begin(), program.end()));
     }
     CloseHandle(info.hThread);
     m_process = info.hProcess;

@@ -143,6 +143,26 @@ bool SawKey(const ChildProcess& app, WPARAM vk)
     });
 }
 
+InputReport MoveMouseOver(const ChildProcess& app, POINT point)
+{
+    const POINT before = CursorNow();
+    std::size_t at = g_events.size();
+    MoveMouse(point);
+    // When the hooks put the cursor back, Wine may merge the mouse message of their SetCursorPos
+    // into the one being taken: then the application sees a move to where the cursor went back.
+    const auto ours = [&](const InputReport& r) {
+        return r.processId == app.Id() && r.message == WM_MOUSEMOVE &&
+               (r.mouse == point || (r.mouse == r.cursor && !(r.cursor == before)));
+    };
+    const auto arrived = [&] {
+        for (; at < g_events.size(); ++at)
+            if (!g_events[at].parkingNull && ours(g_events[at].report)) return true;
+        return false;
+    };
+    EXPECT_TRUE(WaitUntil(arrived)) << "no mouse move to " << point;
+    return at < g_events.size() ? g_events[at].report : InputReport{};
+}
+
 void SendKey(WORD vk) { SendKeys(std::to_string(vk) + " -" + std::to_string(vk)); }
 
 POINT Type(WORD vk, Target& app)

@@ -8,7 +8,7 @@ struct InputReport {
     DWORD processId;
     UINT message;      // WM_KEYDOWN, WM_SYSKEYUP, WM_MOUSEMOVE, ...
     WPARAM wParam;     // the virtual-key code for key messages
-    LPARAM lParam;
+    POINT mouse;       // for mouse messages: the message's point, in screen pixels
     POINT cursor;      // GetCursorPos when the message arrived, after the hooks ran
 };
 
