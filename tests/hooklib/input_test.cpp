@@ -6,7 +6,6 @@
 #include "win32_system.h"
 
 #include <gtest/gtest.h>
-#include <windowsx.h>
 
 #include <algorithm>
 #include <memory>
@@ -42,82 +41,6 @@ HWND ParkingWindow()
     return window->m_hWnd;
 }
 
-// Where the tests start the cursor: on a window of a thread of its own, which reads its input
-// only while a test puts the cursor there and then stops until the next test does. Pointer
-// movement under Wine leaves work behind for the window it lands on, and that work must not
-// fall into the middle of a test:
-// - the mouse message of the move itself, which the hooks see whenever that window's thread
-//   takes it; after a hide, it would put the cursor back;
-// - X's word on the keys held down (nothing: every key here is injected), which Wine adopts
-//   when that thread next reads its X events; during a test, it would release a held modifier.
-class AsideWindow {
-public:
-    static constexpr POINT kPoint{960, 800};
-
-    // One for the whole run. Made before a test's applications: a window shown later may take
-    // the keyboard focus from the application in front.
-    static AsideWindow& Instance()
-    {
-        static AsideWindow aside;
-        return aside;
-    }
-
-    // Moves the cursor onto the window; returns once its thread has taken the mouse message
-    // (and the hooks have seen it).
-    bool PlaceCursor()
-    {
-        ResetEvent(m_placed);
-        SetEvent(m_place);
-        return WaitUntil([&] { return WaitForSingleObject(m_placed, 0) == WAIT_OBJECT_0; });
-    }
-
-private:
-    AsideWindow()
-        : m_place(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
-          m_placed(CreateEventW(nullptr, TRUE, FALSE, nullptr))
-    {
-        // Never joined: it lives as long as the test program.
-        CloseHandle(CreateThread(nullptr, 0, Run, this, 0, nullptr));
-    }
-
-    static DWORD WINAPI Run(void* self)
-    {
-        auto* aside = static_cast<AsideWindow*>(self);
-        WNDCLASSW windowClass{};
-        windowClass.lpfnWndProc = Proc;
-        windowClass.lpszClassName = L"VimletTestAside";
-        windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
-        RegisterClassW(&windowClass);
-        CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, windowClass.lpszClassName, L"",
-                        WS_POPUP | WS_VISIBLE, kPoint.x - 100, kPoint.y - 100, 200, 200, nullptr,
-                        nullptr, nullptr, nullptr);
-        for (;;) {
-            // Not a message wait: between placements nothing here reads input or X events.
-            WaitForSingleObject(aside->m_place, INFINITE);
-            s_arrived = false;
-            // Moved here by this thread, whose X events about its own move Wine ignores; first
-            // off the point, so that there is a move to the point even if the cursor was on it.
-            SetCursorPos(kPoint.x + 1, kPoint.y + 1);
-            SetCursorPos(kPoint.x, kPoint.y);
-            WaitUntil([] { return s_arrived; });
-            SetEvent(aside->m_placed);
-        }
-    }
-
-    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
-    {
-        if (message == WM_MOUSEMOVE && GET_X_LPARAM(lParam) == 100 && GET_Y_LPARAM(lParam) == 100)
-            s_arrived = true;
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-
-    static inline bool s_arrived;
-    HANDLE m_place;
-    HANDLE m_placed;
-};
-
-constexpr POINT kAside = AsideWindow::kPoint;
-
 // A parking window that is never shown: a jump sends the cursor onto bare desktop, so that no
 // window's thread hears of the move and Ctrl and Alt stay held until the keypad key's release.
 HWND HiddenParkingWindow()
@@ -131,7 +54,7 @@ class Input : public testing::Test {
 protected:
     void SetUp() override
     {
-        AsideWindow::Instance();
+        ShowAsideWindow();
         m_parking = ParkingWindow();
         m_report = CreateReportWindow();
         ASSERT_TRUE(m_parking && m_report);
@@ -163,11 +86,7 @@ protected:
 
     POINT ParkingPoint() const { return TopLeft(m_parking); }
 
-    static void PlaceCursorAside()
-    {
-        ASSERT_TRUE(AsideWindow::Instance().PlaceCursor());
-        ASSERT_EQ(CursorNow(), kAside);
-    }
+    static void PlaceCursorAside() { ASSERT_TRUE(MoveCursorAside()) << CursorNow(); }
 
     static int ParkingNulls()
     {

@@ -2,6 +2,7 @@
 // processes at once.
 #include "ChildProcess.h"
 #include "PeFile.h"
+#include "Input.h"
 #include "hook_library.h"
 
 #include <gtest/gtest.h>
@@ -34,33 +35,6 @@ std::string Utf8(const std::wstring& text)
     bytes.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
                                      bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr));
     return bytes;
-}
-
-LRESULT CALLBACK CountMoves(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
-{
-    if (message == WM_MOUSEMOVE) SetWindowLongPtrW(window, GWLP_USERDATA, lParam);
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
-// Puts the cursor at (300, 200), on a window of this thread, and waits until the mouse message
-// of the move has been taken here. Left to a window of another thread (the desktop's, say), the
-// message could reach the hooks only after a hide, and put the cursor back.
-bool PlaceCursorOnOwnWindow()
-{
-    // One for the run: destroying a window waits 2 s for a window manager that is not there.
-    static const HWND window = [] {
-        WNDCLASSW windowClass{};
-        windowClass.lpfnWndProc = CountMoves;
-        windowClass.lpszClassName = L"VimletTestStart";
-        RegisterClassW(&windowClass);
-        return CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, windowClass.lpszClassName, L"",
-                               WS_POPUP | WS_VISIBLE, 250, 150, 100, 100, nullptr, nullptr,
-                               nullptr, nullptr);
-    }();
-    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-    SetCursorPos(301, 201);
-    SetCursorPos(300, 200);
-    return WaitUntil([] { return GetWindowLongPtrW(window, GWLP_USERDATA) == MAKELPARAM(50, 50); });
 }
 
 class SharedState : public testing::Test {
@@ -179,30 +153,23 @@ TEST_F(SharedState, DisableWhileParkedLeavesTheCursorParked)
     ASSERT_NE(parking, nullptr);
     Library()->setup(parking, m_copy.Dir().Path().c_str());
     Library()->enable();
-    ASSERT_TRUE(PlaceCursorOnOwnWindow());
+    ASSERT_TRUE(MoveCursorAside()) << CursorNow();
 
     Library()->hide();
     EXPECT_TRUE(State().hidden);
-    EXPECT_EQ(State().hidePosition.x, 1500);
-    EXPECT_EQ(State().hidePosition.y, 900);
-    EXPECT_EQ(State().savedCursor.x, 300);
-    EXPECT_EQ(State().savedCursor.y, 200);
+    EXPECT_EQ(State().hidePosition, (POINT{1500, 900}));
+    EXPECT_EQ(State().savedCursor, kAside);
 
     Library()->disable();
     EXPECT_TRUE(State().hidden);
-    POINT cursor;
-    GetCursorPos(&cursor);
-    EXPECT_EQ(cursor.x, 1500);
-    EXPECT_EQ(cursor.y, 900);
+    EXPECT_EQ(CursorNow(), (POINT{1500, 900}));
     EXPECT_EQ(State().parkingWindow, parking);
 
     // Another process can still put it back.
     Probe probe(LibraryPath());
     EXPECT_EQ(probe.Ask("show"), "ok");
     EXPECT_FALSE(State().hidden);
-    GetCursorPos(&cursor);
-    EXPECT_EQ(cursor.x, 300);
-    EXPECT_EQ(cursor.y, 200);
+    EXPECT_EQ(CursorNow(), kAside);
     probe.Quit();
     DestroyWindow(parking);
 }

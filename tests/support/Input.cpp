@@ -205,6 +205,65 @@ void TestWindow::TypeKey(WORD vk)
     SendKey(vk);
 }
 
+namespace {
+
+struct AsideWindow {
+    HANDLE place = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    HANDLE placed = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    static inline bool arrived;
+
+    AsideWindow() { CloseHandle(CreateThread(nullptr, 0, Run, this, 0, nullptr)); }  // never joined
+
+    static DWORD WINAPI Run(void* self)
+    {
+        auto* aside = static_cast<AsideWindow*>(self);
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = Proc;
+        windowClass.lpszClassName = L"VimletTestAside";
+        windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
+        RegisterClassW(&windowClass);
+        CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, windowClass.lpszClassName, L"",
+                        WS_POPUP | WS_VISIBLE, kAside.x - 100, kAside.y - 100, 200, 200, nullptr,
+                        nullptr, nullptr, nullptr);
+        for (;;) {
+            // Not a message wait: between placements nothing here reads input or X events.
+            WaitForSingleObject(aside->place, INFINITE);
+            arrived = false;
+            // Moved here by this thread, whose X events about its own move Wine ignores; first
+            // off the point, so that there is a move to the point even if the cursor was on it.
+            SetCursorPos(kAside.x + 1, kAside.y + 1);
+            SetCursorPos(kAside.x, kAside.y);
+            WaitUntil([] { return arrived; });
+            SetEvent(aside->placed);
+        }
+    }
+
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
+    {
+        if (message == WM_MOUSEMOVE && LOWORD(lParam) == 100 && HIWORD(lParam) == 100) arrived = true;
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+};
+
+AsideWindow& Aside()
+{
+    static AsideWindow aside;
+    return aside;
+}
+
+} // namespace
+
+void ShowAsideWindow() { Aside(); }
+
+bool MoveCursorAside()
+{
+    AsideWindow& aside = Aside();
+    ResetEvent(aside.placed);
+    SetEvent(aside.place);
+    return WaitUntil([&] { return WaitForSingleObject(aside.placed, 0) == WAIT_OBJECT_0; }) &&
+           CursorNow() == kAside;
+}
+
 StallingParkingWindow::StallingParkingWindow(POINT pixel)
     : m_pixel(pixel),
       m_held(CreateEventW(nullptr, FALSE, FALSE, nullptr)),

@@ -104,6 +104,22 @@ private:
     POINT m_cursorAtKey = {};
 };
 
+// Where the tests start the cursor: on a window of a thread of its own, which reads its input
+// only while a test puts the cursor there and then stops until the next test does. Pointer
+// movement under Wine leaves work behind for the window it lands on, and that work must not
+// fall into the middle of a test:
+// - the mouse message of the move itself, which the hooks see whenever that window's thread
+//   takes it; after a hide, it would put the cursor back;
+// - X's word on the keys held down (nothing: every key here is injected), which Wine adopts
+//   when that thread next reads its X events; during a test, it would release a held modifier.
+constexpr POINT kAside{960, 800};
+// One window for the whole run. Made before a test's applications: a window shown later may
+// take the keyboard focus from the application in front.
+void ShowAsideWindow();
+// Moves the cursor onto that window; true once its thread has taken the mouse message (and the
+// hooks have seen it).
+bool MoveCursorAside();
+
 // A parking window on a thread of its own, never shown (a hidden window goes without waiting
 // for a window manager), which holds each WM_NULL it is sent until released.
 class StallingParkingWindow {
