@@ -1,4 +1,5 @@
 // The hooks' decisions, driven through a fake system: which system calls happen, in what order.
+#include "Input.h"
 #include "hook_logic.h"
 
 #include <gtest/gtest.h>
@@ -182,23 +183,17 @@ TEST_F(HookLogic, KeyDownWithoutFlagsParksWithoutAskingForKeyState)
         << "coordinates in physical pixels, the application's own context back before the "
            "message and the next hook";
     EXPECT_TRUE(State().hidden);
-    EXPECT_EQ(State().savedCursor.x, 100);
-    EXPECT_EQ(State().savedCursor.y, 200);
-    EXPECT_EQ(State().hidePosition.x, 1918);
-    EXPECT_EQ(State().hidePosition.y, 1078);
+    EXPECT_EQ(State().savedCursor, (POINT{100, 200}));
+    EXPECT_EQ(State().hidePosition, FakeSystem::kParkingPoint);
 }
 
 TEST_F(HookLogic, SuppressorKeysAreQueriedInOrderUntilTheFirstThatIsDown)
 {
     for (UINT vk : {VK_SPACE, VK_RMENU, VK_RSHIFT, VK_LMENU, VK_LSHIFT}) SetFlag(vk);
     Key('A');
-    EXPECT_EQ(FakeSystem::calls[0], "key 160");
-    EXPECT_EQ(FakeSystem::calls[1], "key 164");
-    EXPECT_EQ(FakeSystem::calls[2], "key 161");
-    EXPECT_EQ(FakeSystem::calls[3], "key 165");
-    EXPECT_EQ(FakeSystem::calls[4], "key 32");
-    EXPECT_EQ(FakeSystem::calls[5], "capture") << "the exclusion check comes after every veto";
-    EXPECT_EQ(FakeSystem::calls[6], "exclusion");
+    EXPECT_EQ(Calls(FakeSystem::calls.begin(), FakeSystem::calls.begin() + 7),
+              (Calls{"key 160", "key 164", "key 161", "key 165", "key 32", "capture", "exclusion"}))
+        << "the exclusion check comes after every veto";
     EXPECT_TRUE(State().hidden);
 
     State().hidden = 0;
@@ -305,8 +300,7 @@ TEST_F(HookLogic, NotJumpKeys)
     FakeSystem::keysDown = {VK_CONTROL};
     State().hidden = 0;
     Key(VK_NUMPAD5);
-    EXPECT_EQ(FakeSystem::calls[0], "key 17");
-    EXPECT_EQ(FakeSystem::calls[1], "key 18");
+    EXPECT_EQ(Calls(FakeSystem::calls.begin(), FakeSystem::calls.begin() + 2), (Calls{"key 17", "key 18"}));
     EXPECT_TRUE(State().hidden);
     EXPECT_EQ(FakeSystem::calls.back(), "next keyboard");
 }
