@@ -20,17 +20,6 @@
 
 namespace {
 
-
-void SendMouseMove(LONG dx, LONG dy)
-{
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = dx;
-    input.mi.dy = dy;
-    input.mi.dwFlags = MOUSEEVENTF_MOVE;
-    SendInput(1, &input, sizeof(INPUT));
-}
-
 // Types key into a window of this process with the cursor at start: parked on the parking
 // pixel, then a small mouse move brings it back to start, not on from the corner.
 void ExpectTypingParksAndTheMouseRestores(POINT start, WORD key, LONG move)
@@ -39,7 +28,8 @@ void ExpectTypingParksAndTheMouseRestores(POINT start, WORD key, LONG move)
     SetCursorPos(start.x, start.y);
     target.TypeKey(key);
     EXPECT_TRUE(WaitUntil([] { return CursorNow() == kParkingPixel; })) << CursorNow();
-    SendMouseMove(move, move);
+    INPUT relative = {INPUT_MOUSE, {{move, move, 0, MOUSEEVENTF_MOVE, 0, 0}}};
+    SendInput(1, &relative, sizeof relative);
     EXPECT_TRUE(WaitUntil([&] { return CursorNow() == start; })) << CursorNow();
 }
 
@@ -228,14 +218,14 @@ private:
     std::thread m_thread;
 };
 
-// A change of nothing succeeds only for an icon the tray holds.
-bool IconIsInTheTray(HWND parking)
+// The program's icon: NIM_MODIFY of nothing succeeds only for an icon the tray holds.
+bool TrayRequest(DWORD message, HWND parking)
 {
     NOTIFYICONDATAW icon = {};
-    icon.cbSize = sizeof(icon);
+    icon.cbSize = sizeof icon;
     icon.hWnd = parking;
     icon.uID = 1;
-    return Shell_NotifyIconW(NIM_MODIFY, &icon);
+    return Shell_NotifyIconW(message, &icon);
 }
 
 TEST_F(Program, TrayIconIsAddedOnceTheShellIsReadyAndAgainAfterItRestarts)
@@ -245,16 +235,12 @@ TEST_F(Program, TrayIconIsAddedOnceTheShellIsReadyAndAgainAfterItRestarts)
     const HWND parking = vimlet.ParkingWindow();
     ASSERT_GT(notReady.Requests(), 0);
     notReady.Close();
-    EXPECT_TRUE(WaitUntil([&] { return IconIsInTheTray(parking); })) << "retried";
+    EXPECT_TRUE(WaitUntil([&] { return TrayRequest(NIM_MODIFY, parking); })) << "retried";
 
     // A restarted shell has no icons and says so to every top-level window.
-    NOTIFYICONDATAW icon = {};
-    icon.cbSize = sizeof(icon);
-    icon.hWnd = parking;
-    icon.uID = 1;
-    ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &icon));
+    ASSERT_TRUE(TrayRequest(NIM_DELETE, parking));
     PostMessageW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
-    EXPECT_TRUE(WaitUntil([&] { return IconIsInTheTray(parking); }));
+    EXPECT_TRUE(WaitUntil([&] { return TrayRequest(NIM_MODIFY, parking); }));
 }
 
 TEST_F(Program, CloseRequestsToTheParkingWindowChangeNothing)
@@ -271,10 +257,8 @@ TEST_F(Program, OvertakesVisibleWindowsAboveItButNotInvisibleOnes)
 {
     VimletProcess vimlet;
     const HWND parking = vimlet.ParkingWindow();
-    const HINSTANCE instance = GetModuleHandleW(nullptr);
-
     const HWND hidden = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, 0, 0,
-                                        10, 10, nullptr, nullptr, instance, nullptr);
+                                        10, 10, nullptr, nullptr, nullptr, nullptr);
     SetWindowPos(hidden, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ASSERT_TRUE(IsAbove(hidden, parking));
     // Nothing to wait for: give the one-second timer a few ticks to do what it must not.
@@ -282,7 +266,7 @@ TEST_F(Program, OvertakesVisibleWindowsAboveItButNotInvisibleOnes)
     EXPECT_TRUE(IsAbove(hidden, parking)) << "an invisible window does not count" << ZOrder();
 
     const HWND shown = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP | WS_VISIBLE,
-                                       50, 50, 10, 10, nullptr, nullptr, instance, nullptr);
+                                       50, 50, 10, 10, nullptr, nullptr, nullptr, nullptr);
     SetWindowPos(shown, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ASSERT_TRUE(IsAbove(shown, parking));
     EXPECT_TRUE(WaitUntil([&] { return IsAbove(parking, shown); }, 1500)) << "at the next tick";

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -40,53 +41,54 @@ struct Field {
     std::wstring text;
 };
 
-class TemplateReader {
-public:
-    explicit TemplateReader(const BYTE* start) : m_start(start), m_at(start) {}
-
-    template <class T> T Read()
-    {
-        T value;
-        std::memcpy(&value, m_at, sizeof value);
-        m_at += sizeof value;
-        return value;
-    }
-
-    Field ReadField()
-    {
-        Field field;
-        WORD unit = Read<WORD>();
-        if (unit == 0xFFFF) {
-            field.ordinal = Read<WORD>();
-            return field;
-        }
-        for (; unit; unit = Read<WORD>()) field.text.push_back(static_cast<wchar_t>(unit));
-        return field;
-    }
-
-    void AlignToDword() { m_at = m_start + ((m_at - m_start + 3) & ~3); }
-
-private:
-    const BYTE* m_start;
-    const BYTE* m_at;
+// The fixed parts of an extended dialog template, of its font and of each of its items.
+#pragma pack(push, 2)
+struct DialogHeader {
+    WORD version, signature;
+    DWORD helpId, exStyle, style;
+    WORD count;
+    short x, y, cx, cy;
 };
+struct FontHeader {
+    WORD pointSize, weight;
+    BYTE italic, charset;
+};
+struct ItemHeader {
+    DWORD helpId, exStyle, style;
+    short x, y, cx, cy;
+    int id;
+};
+#pragma pack(pop)
+
+// Reads a T at the cursor and moves past it.
+template <class T> T Take(const BYTE*& at)
+{
+    T value;
+    std::memcpy(&value, at, sizeof value);
+    at += sizeof value;
+    return value;
+}
+
+Field TakeField(const BYTE*& at)
+{
+    WORD unit = Take<WORD>(at);
+    if (unit == 0xFFFF) return {Take<WORD>(at), L""};
+    Field field;
+    for (; unit; unit = Take<WORD>(at)) field.text.push_back(static_cast<wchar_t>(unit));
+    return field;
+}
 
 struct Control {
-    int id;
+    ItemHeader item;
     std::wstring className;
-    DWORD style, exStyle;
-    short x, y, cx, cy;
     Field text;
 };
 
 struct Dialog {
-    WORD signature;
-    DWORD style, exStyle;
-    short cx, cy;
+    DialogHeader header;
     std::wstring caption;
-    WORD pointSize, weight;
-    BYTE italic, charset;
-    std::wstring font;
+    FontHeader font;
+    std::wstring fontName;
     std::vector<Control> controls;
 };
 
@@ -106,40 +108,21 @@ Dialog ParseDialog(WORD id, HMODULE module = Module())
 {
     const ResourceBytes bytes = FindBytes(RT_DIALOG, id, module);
     if (!bytes.data) throw std::runtime_error("no dialog template");
-    TemplateReader in(bytes.data);
-    Dialog dialog{};
-    in.Read<WORD>();  // template version
-    dialog.signature = in.Read<WORD>();
-    in.Read<DWORD>();  // help id
-    dialog.exStyle = in.Read<DWORD>();
-    dialog.style = in.Read<DWORD>();
-    const WORD count = in.Read<WORD>();
-    in.Read<short>();
-    in.Read<short>();
-    dialog.cx = in.Read<short>();
-    dialog.cy = in.Read<short>();
-    in.ReadField();  // menu
-    in.ReadField();  // class
-    dialog.caption = in.ReadField().text;
-    dialog.pointSize = in.Read<WORD>();
-    dialog.weight = in.Read<WORD>();
-    dialog.italic = in.Read<BYTE>();
-    dialog.charset = in.Read<BYTE>();
-    dialog.font = in.ReadField().text;
-    for (WORD i = 0; i < count; ++i) {
-        in.AlignToDword();
-        Control control{};
-        in.Read<DWORD>();  // help id
-        control.exStyle = in.Read<DWORD>();
-        control.style = in.Read<DWORD>();
-        control.x = in.Read<short>();
-        control.y = in.Read<short>();
-        control.cx = in.Read<short>();
-        control.cy = in.Read<short>();
-        control.id = in.Read<int>();
-        control.className = ClassName(in.ReadField());
-        control.text = in.ReadField();
-        in.Read<WORD>();  // no creation data in ours
+    const BYTE* at = bytes.data;
+    Dialog dialog;
+    dialog.header = Take<DialogHeader>(at);
+    TakeField(at);  // menu
+    TakeField(at);  // class
+    dialog.caption = TakeField(at).text;
+    dialog.font = Take<FontHeader>(at);
+    dialog.fontName = TakeField(at).text;
+    for (WORD i = 0; i < dialog.header.count; ++i) {
+        at = bytes.data + ((at - bytes.data + 3) & ~3);  // items start on a DWORD boundary
+        Control control;
+        control.item = Take<ItemHeader>(at);
+        control.className = ClassName(TakeField(at));
+        control.text = TakeField(at);
+        Take<WORD>(at);  // no creation data in ours
         dialog.controls.push_back(control);
     }
     return dialog;
@@ -166,32 +149,29 @@ void ExpectDialog(WORD id, const wchar_t* caption, short cx, short cy,
 {
     SCOPED_TRACE(id);
     const Dialog dialog = ParseDialog(id);
-    EXPECT_EQ(dialog.signature, 0xFFFF);  // an extended template
-    EXPECT_EQ(dialog.style, kDialogStyle);
-    EXPECT_EQ(dialog.exStyle, 0u);
+    const DialogHeader& header = dialog.header;
+    EXPECT_EQ(header.signature, 0xFFFF);  // an extended template
+    EXPECT_EQ(header.style, kDialogStyle);
+    EXPECT_EQ(header.exStyle, 0u);
     EXPECT_EQ(dialog.caption, caption);
-    EXPECT_EQ(dialog.cx, cx);
-    EXPECT_EQ(dialog.cy, cy);
-    EXPECT_EQ(dialog.font, L"MS UI Gothic");
-    EXPECT_EQ(dialog.pointSize, 9);
-    EXPECT_EQ(dialog.weight, 0);
-    EXPECT_EQ(dialog.italic, 0);
-    EXPECT_EQ(dialog.charset, DEFAULT_CHARSET);
+    EXPECT_EQ((std::array<short, 2>{header.cx, header.cy}), (std::array<short, 2>{cx, cy}));
+    EXPECT_EQ(dialog.fontName, L"MS UI Gothic");
+    const FontHeader& font = dialog.font;
+    EXPECT_EQ((std::array<int, 4>{font.pointSize, font.weight, font.italic, font.charset}),
+              (std::array<int, 4>{9, 0, 0, DEFAULT_CHARSET}));
     ASSERT_EQ(dialog.controls.size(), controls.size());
     for (std::size_t i = 0; i < controls.size(); ++i) {
         SCOPED_TRACE(i);
-        const Control& actual = dialog.controls[i];
+        const ItemHeader& actual = dialog.controls[i].item;
         const ExpectedControl& expected = controls[i];
         EXPECT_EQ(actual.id, expected.id);
-        EXPECT_EQ(actual.className, expected.className);
+        EXPECT_EQ(dialog.controls[i].className, expected.className);
         EXPECT_EQ(actual.style, expected.style);
         EXPECT_EQ(actual.exStyle, 0u);
-        EXPECT_EQ(actual.x, expected.x);
-        EXPECT_EQ(actual.y, expected.y);
-        EXPECT_EQ(actual.cx, expected.cx);
-        EXPECT_EQ(actual.cy, expected.cy);
+        EXPECT_EQ((std::array<short, 4>{actual.x, actual.y, actual.cx, actual.cy}),
+                  (std::array<short, 4>{expected.x, expected.y, expected.cx, expected.cy}));
         if (expected.text) {
-            EXPECT_EQ(actual.text.text, expected.text);
+            EXPECT_EQ(dialog.controls[i].text.text, expected.text);
         }
     }
 }
@@ -302,41 +282,22 @@ TEST(Resources, AboutBoxTemplate)
     EXPECT_EQ(ParseDialog(IDD_ABOUTBOX).controls[0].text.ordinal, IDR_MAINFRAME);
 }
 
-// The string values of a binary's version resource, and its fixed file version as "a.b.c.d".
-class VersionInfo {
-public:
-    explicit VersionInfo(const std::wstring& path)
-        : m_data(GetFileVersionInfoSizeW(path.c_str(), nullptr))
-    {
-        if (m_data.empty() || !GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(m_data.size()),
-                                                   m_data.data()))
-            throw std::runtime_error("no version resource");
-    }
-
-    std::wstring String(const std::wstring& name)
-    {
-        void* value = nullptr;
-        UINT length = 0;
-        const std::wstring key = L"\\StringFileInfo\\040904b0\\" + name;
-        if (!VerQueryValueW(m_data.data(), key.c_str(), &value, &length) || !length) return L"";
-        return static_cast<const wchar_t*>(value);
-    }
-
-    std::wstring FixedFileVersion()
-    {
-        void* value = nullptr;
-        UINT length = 0;
-        if (!VerQueryValueW(m_data.data(), L"\\", &value, &length)) return L"";
-        const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
-        return std::to_wstring(HIWORD(fixed->dwFileVersionMS)) + L"." +
-               std::to_wstring(LOWORD(fixed->dwFileVersionMS)) + L"." +
-               std::to_wstring(HIWORD(fixed->dwFileVersionLS)) + L"." +
-               std::to_wstring(LOWORD(fixed->dwFileVersionLS));
-    }
-
-private:
-    std::vector<BYTE> m_data;
-};
+// A string value of a binary's version resource, or for "\\" its fixed file version as
+// "a.b.c.d"; empty when there is none.
+std::wstring VersionValue(const std::wstring& path, const std::wstring& name)
+{
+    std::vector<BYTE> data(GetFileVersionInfoSizeW(path.c_str(), nullptr));
+    const std::wstring key = name == L"\\" ? name : L"\\StringFileInfo\\040904b0\\" + name;
+    void* value = nullptr;
+    UINT length = 0;
+    if (data.empty() || !GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(data.size()), data.data()) ||
+        !VerQueryValueW(data.data(), key.c_str(), &value, &length) || !length)
+        return L"";
+    if (name != L"\\") return static_cast<const wchar_t*>(value);
+    const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
+    return std::to_wstring(HIWORD(fixed->dwFileVersionMS)) + L"." + std::to_wstring(LOWORD(fixed->dwFileVersionMS)) +
+           L"." + std::to_wstring(HIWORD(fixed->dwFileVersionLS)) + L"." + std::to_wstring(LOWORD(fixed->dwFileVersionLS));
+}
 
 // The shipped binaries, not this test's copy of the resources: both carry the version the
 // About box shows, and that is the version the repository keeps.
@@ -356,27 +317,20 @@ TEST(Resources, BothBinariesCarryTheReleaseVersionTheAboutBoxShows)
 
     for (const wchar_t* file : {L"Vimlet.exe", L"vimlet.dll"}) {
         SCOPED_TRACE(testing::Message() << std::string(file, file + wcslen(file)));
-        VersionInfo info(BesideThisProgram(file));
-        EXPECT_EQ(info.String(L"ProductName"), L"Vimlet");
-        EXPECT_EQ(info.String(L"ProductVersion"), version);
-        EXPECT_EQ(info.String(L"FileVersion"), fileVersion);
-        EXPECT_EQ(info.FixedFileVersion(), fileVersion);
-        EXPECT_EQ(info.String(L"OriginalFilename"), file);
-        EXPECT_EQ(info.String(L"LegalCopyright").rfind(L"Copyright (c) ", 0), 0u);
-        EXPECT_NE(info.String(L"FileDescription").find(L"Vimlet"), std::wstring::npos);
+        const std::wstring path = BesideThisProgram(file);
+        EXPECT_EQ(VersionValue(path, L"ProductName"), L"Vimlet");
+        EXPECT_EQ(VersionValue(path, L"ProductVersion"), version);
+        EXPECT_EQ(VersionValue(path, L"FileVersion"), fileVersion);
+        EXPECT_EQ(VersionValue(path, L"\\"), fileVersion);
+        EXPECT_EQ(VersionValue(path, L"OriginalFilename"), file);
+        EXPECT_EQ(VersionValue(path, L"LegalCopyright").rfind(L"Copyright (c) ", 0), 0u);
+        EXPECT_NE(VersionValue(path, L"FileDescription").find(L"Vimlet"), std::wstring::npos);
     }
 }
 
 INT_PTR CALLBACK QuietDialogProc(HWND, UINT message, WPARAM, LPARAM) noexcept
 {
     return message == WM_INITDIALOG;
-}
-
-std::wstring WindowText(HWND window)
-{
-    wchar_t text[1000] = L"";
-    GetWindowTextW(window, text, 1000);
-    return text;
 }
 
 std::vector<HWND> ChildrenInTemplateOrder(HWND dialog)
@@ -414,7 +368,8 @@ TEST(Resources, AboutBoxShowsTheIconAndItsTextFits)
     EXPECT_TRUE(SendMessageW(controls[0], STM_GETICON, 0, 0));
 
     for (HWND text : {controls[1], controls[3]}) {
-        const std::wstring line = WindowText(text);
+        wchar_t buffer[1000] = L"";
+        const std::wstring line(buffer, GetWindowTextW(text, buffer, 1000));
         SCOPED_TRACE(testing::Message() << "\"" << std::string(line.begin(), line.end()) << "\"");
         HDC dc = GetDC(text);
         HGDIOBJ previous =

@@ -1,6 +1,7 @@
 #include "Settings.h"
 
 #include "TempDir.h"
+#include "TestConstants.h"
 
 #include <gtest/gtest.h>
 #include <shlobj.h>
@@ -11,36 +12,31 @@ namespace {
 
 using List = std::vector<std::wstring>;
 
-constexpr KeySettings kFreshInstallKeys = {true, true, true, false, false, false, true};
-
 // Puts a real settings file back as it was, or removes it when there was none.
-class FileRestorer {
-public:
-    explicit FileRestorer(std::wstring path) : m_path(std::move(path))
+struct FileRestorer {
+    explicit FileRestorer(const std::wstring& file) : path(file)
     {
-        if (GetFileAttributesW(m_path.c_str()) != INVALID_FILE_ATTRIBUTES)
-            m_bytes = ReadBytes(m_path);
+        if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) bytes = ReadBytes(path);
     }
     ~FileRestorer()
     {
-        if (m_bytes)
-            WriteBytes(m_path, *m_bytes);
+        if (bytes)
+            WriteBytes(path, *bytes);
         else
-            DeleteFileW(m_path.c_str());
+            DeleteFileW(path.c_str());
     }
 
-private:
-    std::wstring m_path;
-    std::optional<std::string> m_bytes;
+    const std::wstring path;
+    std::optional<std::string> bytes;
 };
 
 TEST(KeySettings, MissingFileSectionOrKeyGivesTheDefaults)
 {
     TempDir dir;
-    EXPECT_EQ(ReadKeySettingsFrom(dir.File(L"vimlet.ini")), kFreshInstallKeys);
+    EXPECT_EQ(ReadKeySettingsFrom(dir.File(L"vimlet.ini")), kFirstStartKeys);
 
     WriteBytes(dir.File(L"other.ini"), "[Other]\r\nvk_lshift=0\r\n");
-    EXPECT_EQ(ReadKeySettingsFrom(dir.File(L"other.ini")), kFreshInstallKeys);
+    EXPECT_EQ(ReadKeySettingsFrom(dir.File(L"other.ini")), kFirstStartKeys);
 
     WriteBytes(dir.File(L"partial.ini"), "[Vimlet]\r\nvk_rshift=1\r\nvk_space=0\r\n");
     const KeySettings expected = {true, true, true, true, false, false, false};
@@ -213,7 +209,7 @@ TEST(SettingsDirectory, RoundTripThroughTheRealFiles)
     EXPECT_EQ(loaded, (List{L"D:\\z.exe", L"D:\\A.exe"}));
 
     DeleteFileW(GetIniFilePath().c_str());
-    EXPECT_EQ(ReadKeySettings(), kFreshInstallKeys);
+    EXPECT_EQ(ReadKeySettings(), kFirstStartKeys);
     WriteKeySettingTo(GetIniFilePath(), kSuppressorSettings[3], true);
     EXPECT_TRUE(ReadKeySettings()[3]);
 }

@@ -34,11 +34,6 @@ bool Unchanged(FILETIME before, FILETIME after)
     return CompareFileTime(&before, &after) == 0;
 }
 
-bool StrictlyAscending(const std::vector<std::wstring>& rows)
-{
-    return std::adjacent_find(rows.begin(), rows.end(), std::greater_equal<>()) == rows.end();
-}
-
 // Another application: target_app.exe copied to program, showing one window.
 Target TitledWindow(const std::wstring& program, const std::wstring& title, bool hidden = false)
 {
@@ -134,13 +129,12 @@ TEST_F(ExclusionListTest, AddListsEachRunningExecutableOnceSortedByCodeUnits)
     ASSERT_NO_FATAL_FAILURE(OpenAddDialog());
     const std::vector<std::wstring> rows = ListRows(addDialog);
 
-    EXPECT_TRUE(StrictlyAscending(rows)) << testing::PrintToString(rows);
-    EXPECT_EQ(std::count(rows.begin(), rows.end(), OwnPath()), 1) << testing::PrintToString(rows);
-    EXPECT_EQ(std::count(rows.begin(), rows.end(), shown), 1) << testing::PrintToString(rows);
-    EXPECT_EQ(std::count(rows.begin(), rows.end(), longerExe), 1) << testing::PrintToString(rows);
-    EXPECT_EQ(RowOf(rows, exact), -1);
-    EXPECT_EQ(RowOf(rows, hidden), -1);
-    EXPECT_EQ(RowOf(rows, L"Vimlet"), -1);
+    SCOPED_TRACE(testing::PrintToString(rows));
+    EXPECT_TRUE(std::adjacent_find(rows.begin(), rows.end(), std::greater_equal<>()) == rows.end()) << "ascending";
+    for (const std::wstring& once : {OwnPath(), shown, longerExe})
+        EXPECT_EQ(std::count(rows.begin(), rows.end(), once), 1) << testing::PrintToString(once);
+    for (const std::wstring& never : {exact, hidden, std::wstring(L"Vimlet")})
+        EXPECT_EQ(RowOf(rows, never), -1) << testing::PrintToString(never);
 
     Click(addDialog, IDCANCEL);
     ASSERT_TRUE(WaitUntilGone(addDialog));

@@ -21,6 +21,8 @@
 
 namespace {
 
+using Bytes = std::optional<std::string>;  // nothing: a directory of the file's name
+
 constexpr WORD kTypedKeys[] = {'H', 'O', 'S', 'T', 'I', 'L', 'E'};
 
 // The input the application reported, in the order it came; its keys only on request.
@@ -86,10 +88,7 @@ std::optional<bool> TypeAndSeeWhetherParked(Target& target, HWND parkingWindow)
     GetWindowRect(parkingWindow, &parking);
     const POINT parked = {parking.left, parking.top};
     std::vector<std::pair<UINT, WPARAM>> expected, received;
-    for (WORD key : kTypedKeys) {
-        expected.emplace_back(WM_KEYDOWN, key);
-        expected.emplace_back(WM_KEYUP, key);
-    }
+    for (WORD key : kTypedKeys) expected.insert(expected.end(), {{WM_KEYDOWN, key}, {WM_KEYUP, key}});
     int downs = 0, parkedDowns = 0;
     for (const InputReport& report : Reports(target, true)) {
         received.emplace_back(report.message, report.wParam);
@@ -131,7 +130,7 @@ void ClearSettingsFiles()
 }
 
 // Writes the file in the settings directory, or makes a directory of its name.
-bool PutSettingsFile(const std::wstring& path, const std::optional<std::string>& contents)
+bool PutSettingsFile(const std::wstring& path, const Bytes& contents)
 {
     CreateDirectoryW(SettingsDirectory().c_str(), nullptr);
     if (!contents) return CreateDirectoryW(path.c_str(), nullptr);
@@ -172,7 +171,7 @@ void ExpectListShows(HWND settings, const std::vector<std::wstring>& entries)
 struct ListCase {
     const char* name;
     // The file's bytes given the application's path; nothing: a directory of that name.
-    std::function<std::optional<std::string>(const std::string& targetPath)> contents;
+    std::function<Bytes(const std::string& targetPath)> contents;
     bool excluded;
     bool unreadable;  // the dialog warns that the list cannot be changed
 };
@@ -244,14 +243,18 @@ const ListCase kListCases[] = {
      [](const std::string& path) { return "C:\\\x81\x8d\x8f\x90\x9d\xa0\xfd\xfe\xff.exe\x81\r\n" + path + "\r\n"; },
      true, false},
     // Cannot be opened: nothing is excluded, and the list must never be written over it.
-    {"DirectoryOfThatName", [](const std::string&) { return std::optional<std::string>(); }, false, true},
+    {"DirectoryOfThatName", [](const std::string&) { return Bytes(); }, false, true},
 };
 
-class HostileExclusionList : public ::testing::TestWithParam<ListCase> {
+// Each case starts and ends without settings files.
+template <class Case> class Hostile : public ::testing::TestWithParam<Case> {
 protected:
     void SetUp() override { ClearSettingsFiles(); }
     void TearDown() override { ClearSettingsFiles(); }
+};
 
+class HostileExclusionList : public Hostile<ListCase> {
+protected:
     TempDir m_programs;
 };
 
@@ -295,13 +298,11 @@ INSTANTIATE_TEST_SUITE_P(Each, HostileExclusionList, ::testing::ValuesIn(kListCa
 
 struct IniCase {
     const char* name;
-    std::optional<std::string> (*contents)();  // nothing: a directory of that name
+    Bytes (*contents)();  // nothing: a directory of that name
     bool readOnly;
     KeySettings atStartUp;  // what GetPrivateProfileIntW makes of the file, key by key
     bool writeFails;
 };
-
-constexpr KeySettings kDefaults = {true, true, true, false, false, false, true};
 
 // A key's text counts as the number its leading digits make (none: 0); an empty value or a
 // line without "=" reads nothing and gives the default. Closing the dialog writes all seven
@@ -309,7 +310,7 @@ constexpr KeySettings kDefaults = {true, true, true, false, false, false, true};
 // fail loudly.
 const IniCase kIniCases[] = {
     {"GarbageValues",
-     []() -> std::optional<std::string> {
+     []() -> Bytes {
          return "\x01\x7f\xff junk before any section\r\n"
                 "[Vimlet]\r\n"
                 "vk_lshift=abc\r\n"      // text: 0
@@ -321,12 +322,10 @@ const IniCase kIniCases[] = {
                 "\r\n"
                 "vk_space\r\n";  // no "=": the default
      },
-     false,
-     {false, true, false, true, true, false, true},
-     false},
+     false, {false, true, false, true, true, false, true}, false},
     // 10 MB of other sections before the program's own.
     {"HugeFileSettingsLast",
-     []() -> std::optional<std::string> {
+     []() -> Bytes {
          return Repeated(100000,
                          [](std::size_t i) {
                              return "[junk " + std::to_string(i) + "]\r\nkey=" + std::string(80, 'v') + "\r\n";
@@ -334,22 +333,13 @@ const IniCase kIniCases[] = {
                 "[Vimlet]\r\nvk_lshift=0\r\nvk_lcontrol=0\r\nvk_lmenu=0\r\nvk_rshift=1\r\nvk_rcontrol=1\r\n"
                 "vk_rmenu=1\r\nvk_space=0\r\n";
      },
-     false,
-     {false, false, false, true, true, true, false},
-     false},
-    {"DirectoryOfThatName", []() -> std::optional<std::string> { return std::nullopt; }, false, kDefaults, true},
-    {"ReadOnlyFile",
-     []() -> std::optional<std::string> { return "[Vimlet]\r\nvk_lshift=0\r\nvk_rshift=1\r\n"; },
-     true,
-     {false, true, true, true, false, false, true},
-     true},
+     false, {false, false, false, true, true, true, false}, false},
+    {"DirectoryOfThatName", []() -> Bytes { return std::nullopt; }, false, kFirstStartKeys, true},
+    {"ReadOnlyFile", []() -> Bytes { return "[Vimlet]\r\nvk_lshift=0\r\nvk_rshift=1\r\n"; }, true,
+     {false, true, true, true, false, false, true}, true},
 };
 
-class HostileIni : public ::testing::TestWithParam<IniCase> {
-protected:
-    void SetUp() override { ClearSettingsFiles(); }
-    void TearDown() override { ClearSettingsFiles(); }
-};
+using HostileIni = Hostile<IniCase>;
 
 TEST_P(HostileIni, StartUpTakesWhatTheFileSaysAndClosingTheDialogKeepsTheProgramUp)
 {

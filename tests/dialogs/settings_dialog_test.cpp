@@ -16,30 +16,25 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <memory>
 
 namespace {
 
+// One flag per box.
+using Boxes = std::array<bool, 7>;
+
+// Each suppressor key's box and its name in vimlet.ini, in the order of kKeysInProgramOrder.
 struct KeyBox {
     int id;
-    UINT virtualKey;
     const wchar_t* iniKey;
-    bool onAtFirstStart;
 };
 
 constexpr KeyBox kKeyBoxes[] = {
-    {IDC_LEFT_SHIFT, VK_LSHIFT, L"vk_lshift", true},       {IDC_LEFT_CTRL, VK_LCONTROL, L"vk_lcontrol", true},
-    {IDC_LEFT_ALT, VK_LMENU, L"vk_lmenu", true},           {IDC_RIGHT_SHIFT, VK_RSHIFT, L"vk_rshift", false},
-    {IDC_RIGHT_CTRL, VK_RCONTROL, L"vk_rcontrol", false}, {IDC_RIGHT_ALT, VK_RMENU, L"vk_rmenu", false},
-    {IDC_SPACE, VK_SPACE, L"vk_space", true},
+    {IDC_LEFT_SHIFT, L"vk_lshift"},   {IDC_LEFT_CTRL, L"vk_lcontrol"}, {IDC_LEFT_ALT, L"vk_lmenu"},
+    {IDC_RIGHT_SHIFT, L"vk_rshift"}, {IDC_RIGHT_CTRL, L"vk_rcontrol"}, {IDC_RIGHT_ALT, L"vk_rmenu"},
+    {IDC_SPACE, L"vk_space"},
 };
-
-std::vector<bool> FirstStartFlags()
-{
-    std::vector<bool> flags;
-    for (const KeyBox& box : kKeyBoxes) flags.push_back(box.onAtFirstStart);
-    return flags;
-}
 
 class SettingsDialogTest : public ::testing::Test {
 protected:
@@ -58,16 +53,16 @@ protected:
     }
 
     // expected holds one flag per entry of kKeyBoxes.
-    static void ExpectBoxes(HWND dialog, const std::vector<bool>& expected)
+    static void ExpectBoxes(HWND dialog, const Boxes& expected)
     {
         for (std::size_t i = 0; i < std::size(kKeyBoxes); ++i)
             EXPECT_EQ(IsChecked(dialog, kKeyBoxes[i].id), expected[i]) << "box " << kKeyBoxes[i].id;
     }
     // The hook library's flags (shared with this process) and vimlet.ini.
-    static void ExpectSaved(const std::vector<bool>& expected)
+    static void ExpectSaved(const Boxes& expected)
     {
         for (std::size_t i = 0; i < std::size(kKeyBoxes); ++i) {
-            EXPECT_EQ(vimlet_is_suppressor(kKeyBoxes[i].virtualKey) != 0, expected[i]) << "flag " << i;
+            EXPECT_EQ(vimlet_is_suppressor(kKeysInProgramOrder[i]) != 0, expected[i]) << "flag " << i;
             EXPECT_EQ(IniValue(kKeyBoxes[i].iniKey), expected[i] ? L"1" : L"0") << kKeyBoxes[i].iniKey;
         }
     }
@@ -84,7 +79,7 @@ TEST_F(SettingsDialogTest, DoubleClickOnTheTrayIconOpensTheDialogWithTheFirstSta
 
     const HWND dialog = WaitForNewDialog(Vimlet().ProcessId(), kProgramTitle);
     ASSERT_NE(dialog, nullptr);
-    ExpectBoxes(dialog, FirstStartFlags());
+    ExpectBoxes(dialog, kFirstStartKeys);
     EXPECT_TRUE(ListRows(dialog).empty());
     EXPECT_EQ(GetWindow(dialog, GW_OWNER), Vimlet().MainFrame());
     EXPECT_TRUE(IsWindowEnabled(Vimlet().ParkingWindow()));
@@ -131,7 +126,7 @@ struct Closing {
     const char* name;
     std::vector<int> clicks;
     CloseBy by;
-    std::vector<bool> saved;
+    Boxes saved;
 };
 
 void PrintTo(const Closing& row, std::ostream* out) { *out << row.name; }
@@ -163,7 +158,7 @@ TEST_P(ClosingTest, AppliesTheBoxesToFlagsAndFile)
 }
 
 const std::vector<int> kThreeBoxes{IDC_LEFT_SHIFT, IDC_RIGHT_CTRL, IDC_SPACE};
-const std::vector<bool> kThreeBoxesFlipped{false, true, true, false, true, false, false};
+constexpr Boxes kThreeBoxesFlipped{false, true, true, false, true, false, false};
 
 INSTANTIATE_TEST_SUITE_P(
     Each, ClosingTest,
@@ -171,7 +166,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Closing{"EscapeKey", kThreeBoxes, CloseBy::EscapeKey, kThreeBoxesFlipped},
                       Closing{"CloseBox", kThreeBoxes, CloseBy::CloseBox, kThreeBoxesFlipped},
                       Closing{"CloseMessage", kThreeBoxes, CloseBy::CloseMessage, kThreeBoxesFlipped},
-                      Closing{"UnchangedStillWritesAllSevenKeys", {}, CloseBy::CloseButton, FirstStartFlags()},
+                      Closing{"UnchangedStillWritesAllSevenKeys", {}, CloseBy::CloseButton, kFirstStartKeys},
                       Closing{"ExitSavesTheBoxesAndEndsTheProgram", {IDC_LEFT_ALT, IDC_RIGHT_SHIFT}, CloseBy::Exit,
                               {true, true, false, true, false, false, true}}),
     [](const ::testing::TestParamInfo<Closing>& info) { return std::string(info.param.name); });

@@ -119,13 +119,10 @@ TEST_F(DialogTest, WithoutAParentTheActiveDialogOwnsTheNextOne)
     HWND hOuter = nullptr, hOuterOwner = nullptr, hInnerOwner = nullptr;
     BOOL bOuterEnabled = TRUE;
     INT_PTR nInnerResult = 0;
-    outer.m_onTick = [&](CProbeDlg& d) {
-        if (hOuter || ::GetForegroundWindow() != d.m_hWnd) return;
-        hOuter = d.m_hWnd;
-        hOuterOwner = ::GetWindow(d.m_hWnd, GW_OWNER);
-        nInnerResult = inner.DoModal();
-    };
+    outer.m_onTick = OpenOnce(inner, nInnerResult);
     inner.m_onTick = [&](CProbeDlg& d) {
+        hOuter = outer.m_hWnd;
+        hOuterOwner = ::GetWindow(hOuter, GW_OWNER);
         hInnerOwner = ::GetWindow(d.m_hWnd, GW_OWNER);
         bOuterEnabled = ::IsWindowEnabled(hOuter);
         outer.EndDialog(6);
@@ -147,13 +144,8 @@ TEST_F(DialogTest, KeysGoToTheActiveDialogOfNestedOnes)
     CProbeDlg outer, inner(pOther);  // owned elsewhere, so the outer one stays enabled
     KeyScript outerKeys{{VK_TAB, VK_ESCAPE}, {}};
     KeyScript innerKeys{{VK_ESCAPE}, {}};
-    bool bOpened = false;
     INT_PTR nInnerResult = 0;
-    outer.m_onTick = [&](CProbeDlg& d) {
-        if (bOpened) return outerKeys(d);
-        bOpened = true;
-        nInnerResult = inner.DoModal();
-    };
+    outer.m_onTick = OpenOnce(inner, nInnerResult, std::ref(outerKeys));
     inner.m_onTick = [&](CProbeDlg& d) {
         if (outerKeys.focusIds.size() < outerKeys.keys.size()) {
             if (::GetForegroundWindow() == d.m_hWnd) ::SetForegroundWindow(outer.m_hWnd);
@@ -216,12 +208,9 @@ TEST_F(DialogTest, QuitMessageEndsEveryLoopAndReachesTheCaller)
     CProbeDlg outer, inner;
     HWND hOuter = nullptr, hInner = nullptr;
     INT_PTR nInnerResult = 0;
-    outer.m_onTick = [&](CProbeDlg& d) {
-        if (hOuter) return;
-        hOuter = d.m_hWnd;
-        nInnerResult = inner.DoModal();
-    };
+    outer.m_onTick = OpenOnce(inner, nInnerResult);
     inner.m_onTick = [&](CProbeDlg& d) {
+        hOuter = outer.m_hWnd;
         hInner = d.m_hWnd;
         ::PostQuitMessage(7);
     };
@@ -248,13 +237,8 @@ TEST_F(DialogTest, DestroyingTheOwnerEndsTheLoop)
 
     // The main window closed from a nested dialog, as the program's Exit button does.
     CProbeDlg outer, inner;
-    bool bOpened = false;  // the outer dialog's ticks go on inside the inner loop
     INT_PTR nInnerResult = 0;
-    outer.m_onTick = [&](CProbeDlg&) {
-        if (bOpened) return;
-        bOpened = true;
-        nInnerResult = inner.DoModal();
-    };
+    outer.m_onTick = OpenOnce(inner, nInnerResult);
     inner.m_onTick = [&](CProbeDlg&) {
         if (AfxGetMainWnd()) AfxGetMainWnd()->PostMessage(WM_CLOSE);
     };

@@ -9,35 +9,27 @@
 
 namespace {
 
-// The program's hidden main frame, without the parking window and hooks it makes when created.
+// The program's hidden main frame, without the parking window and hooks its OnCreate makes.
 class CStyledFrame : public CMainFrame {
 protected:
-    afx_msg int OnCreate(LPCREATESTRUCT lpCreateStruct) { return CFrameWnd::OnCreate(lpCreateStruct); }
-
-    DECLARE_MESSAGE_MAP()
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        if (message == WM_CREATE) return CFrameWnd::OnCreate(reinterpret_cast<LPCREATESTRUCT>(lParam));
+        return CMainFrame::WindowProc(message, wParam, lParam);
+    }
 };
-
-BEGIN_MESSAGE_MAP(CStyledFrame, CMainFrame)
-    ON_WM_CREATE()
-END_MESSAGE_MAP()
 
 class CFailingFrame : public CTestFrame {
 public:
     using CTestFrame::CTestFrame;
 
 protected:
-    afx_msg int OnCreate(LPCREATESTRUCT lpCreateStruct)
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
     {
-        CTestFrame::OnCreate(lpCreateStruct);
-        return -1;
+        const LRESULT result = CTestFrame::WindowProc(message, wParam, lParam);
+        return message == WM_CREATE ? -1 : result;
     }
-
-    DECLARE_MESSAGE_MAP()
 };
-
-BEGIN_MESSAGE_MAP(CFailingFrame, CTestFrame)
-    ON_WM_CREATE()
-END_MESSAGE_MAP()
 
 class CPaintedWnd : public CWnd {
 public:
@@ -60,20 +52,6 @@ protected:
 BEGIN_MESSAGE_MAP(CPaintedWnd, CWnd)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
-
-std::wstring ClassName(HWND hWnd)
-{
-    wchar_t name[256] = L"";
-    ::GetClassNameW(hWnd, name, 256);
-    return name;
-}
-
-std::wstring Title(HWND hWnd)
-{
-    wchar_t title[256] = L"";
-    ::GetWindowTextW(hWnd, title, 256);
-    return title;
-}
 
 TEST(FrameWnd, DeletesItselfWhenItsWindowIsDestroyed)
 {
@@ -133,7 +111,9 @@ TEST(FrameWnd, PreCreateWindowDecidesStyleAndClass)
     const DWORD dwChecked = WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_VISIBLE | FWS_ADDTOTITLE;
     EXPECT_EQ(dwStyle & dwChecked, WS_CAPTION | FWS_ADDTOTITLE);
     EXPECT_FALSE(::GetWindowLongW(hStyled, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
-    EXPECT_EQ(ClassName(hStyled), AfxRegisterWndClass(0));
+    wchar_t name[256] = L"";
+    ::GetClassNameW(hStyled, name, 256);
+    EXPECT_STREQ(name, AfxRegisterWndClass(0));
 
     EXPECT_TRUE(pStyled->ModifyStyleEx(0, WS_EX_TOOLWINDOW));
     EXPECT_FALSE(pStyled->ModifyStyleEx(0, WS_EX_TOOLWINDOW));  // no change
@@ -148,7 +128,9 @@ TEST(FrameWnd, LoadFrameTakesTitleMenuAndIconOfOneId)
     auto* pFrame = new CTestFrame;
     ASSERT_TRUE(pFrame->LoadFrame(IDR_PROBE_FRAME, WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE));
     const HWND hWnd = pFrame->m_hWnd;
-    EXPECT_EQ(Title(hWnd), L"Probe Frame");  // the string's first field
+    wchar_t title[256] = L"";
+    ::GetWindowTextW(hWnd, title, 256);
+    EXPECT_STREQ(title, L"Probe Frame");  // the string's first field
     EXPECT_NE(::GetMenu(hWnd), nullptr);
     EXPECT_EQ(reinterpret_cast<HICON>(::GetClassLongPtrW(hWnd, GCLP_HICON)),
               ::LoadIconW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDR_PROBE_FRAME)));

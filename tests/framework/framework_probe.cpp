@@ -42,7 +42,7 @@ public:
     {
         const int nCode = CWinApp::ExitInstance();
         // Both dialogs end with their windows, without a result.
-        if (m_scenario == L"exit-from-dialog" && (m_nOuterResult != -1 || !m_bInnerOpened)) {
+        if (m_scenario == L"exit-from-dialog" && (m_nOuterResult != -1 || m_nInnerResult != -1)) {
             m_bFailed = true;
         }
         if (m_bFailed) return kFailed;
@@ -58,11 +58,7 @@ private:
         pTray->CreateHidden(pMain);
         pTray->m_pDialog = &m_outer;
         pTray->m_pResult = &m_nOuterResult;
-        m_outer.m_onTick = [this](CProbeDlg&) {
-            if (m_bInnerOpened) return;
-            m_bInnerOpened = true;
-            if (m_inner.DoModal() != -1) m_bFailed = true;
-        };
+        m_outer.m_onTick = OpenOnce(m_inner, m_nInnerResult);
         m_inner.m_onTick = [](CProbeDlg&) {
             if (AfxGetMainWnd()) AfxGetMainWnd()->PostMessage(WM_CLOSE);
         };
@@ -72,8 +68,7 @@ private:
     std::wstring m_scenario;
     bool m_bFailed = false;
     CProbeDlg m_outer, m_inner;
-    INT_PTR m_nOuterResult = 0;
-    bool m_bInnerOpened = false;
+    INT_PTR m_nOuterResult = 0, m_nInnerResult = 0;
 };
 
 CProbeApp theApp;

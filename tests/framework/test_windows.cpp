@@ -59,3 +59,15 @@ void CProbeDlg::OnListDblclk()
 {
     EndDialog(100 + m_list.GetCurSel());
 }
+
+std::function<void(CProbeDlg&)> OpenOnce(CProbeDlg& inner, INT_PTR& result, std::function<void(CProbeDlg&)> then)
+{
+    return [&inner, &result, then, opened = false](CProbeDlg& outer) mutable {
+        if (opened) {
+            if (then) then(outer);
+        } else if (::GetForegroundWindow() == outer.m_hWnd) {
+            opened = true;
+            result = inner.DoModal();
+        }
+    };
+}

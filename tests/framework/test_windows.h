@@ -61,3 +61,8 @@ protected:
 private:
     ULONGLONG m_nStarted = 0;
 };
+
+// A script for an outer dialog: once it is the active window, runs inner modally from its tick
+// and keeps the result; its later ticks (they go on inside the inner loop) go to then.
+std::function<void(CProbeDlg&)> OpenOnce(CProbeDlg& inner, INT_PTR& result,
+                                         std::function<void(CProbeDlg&)> then = nullptr);

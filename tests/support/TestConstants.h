@@ -11,3 +11,5 @@ constexpr wchar_t kAddTitle[] = L"Vimletを無効にするアプリケーショ�
 constexpr POINT kParkingPixel{1918, 1078};  // on the 1920x1080 test screen
 constexpr std::array<UINT, 7> kKeysInProgramOrder = {VK_LSHIFT,   VK_LCONTROL, VK_LMENU, VK_RSHIFT,
                                                      VK_RCONTROL, VK_RMENU,    VK_SPACE};
+// Which of them a first start, without vimlet.ini, turns on.
+constexpr std::array<bool, 7> kFirstStartKeys = {true, true, true, false, false, false, true};
