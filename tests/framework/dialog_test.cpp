@@ -48,35 +48,28 @@ struct KeyScript {
 
 TEST_F(DialogTest, EndDialogEndsTheLoopWithItsResult)
 {
-    CProbeDlg dlg;
-    HWND hDlg = nullptr, hOwner = nullptr;
-    BOOL bOwnerEnabled = TRUE;
-    dlg.m_onTick = [&](CProbeDlg& d) {
-        hDlg = d.m_hWnd;
-        hOwner = ::GetWindow(d.m_hWnd, GW_OWNER);
-        bOwnerEnabled = ::IsWindowEnabled(m_hMain);
-        d.EndDialog(42);
-    };
-    EXPECT_EQ(dlg.DoModal(), 42);
-    EXPECT_EQ(hOwner, m_hMain);  // no parent: the main window
-    EXPECT_FALSE(bOwnerEnabled);
-    EXPECT_TRUE(::IsWindowEnabled(m_hMain));
-    EXPECT_FALSE(::IsWindow(hDlg));
-    EXPECT_EQ(dlg.m_hWnd, nullptr);
-    EXPECT_EQ(TakeQuitMessage(), std::nullopt);
-
     auto* pParent = new CTestFrame;
     const HWND hParent = pParent->CreateHidden();
-    CProbeDlg child(pParent);
-    child.m_onTick = [&](CProbeDlg& d) {
-        hOwner = ::GetWindow(d.m_hWnd, GW_OWNER);
-        bOwnerEnabled = ::IsWindowEnabled(hParent);
-        d.EndDialog(43);
-    };
-    EXPECT_EQ(child.DoModal(), 43);
-    EXPECT_EQ(hOwner, hParent);
-    EXPECT_FALSE(bOwnerEnabled);
-    EXPECT_TRUE(::IsWindowEnabled(hParent));
+    for (CWnd* pParentWnd : {static_cast<CWnd*>(nullptr), static_cast<CWnd*>(pParent)}) {
+        SCOPED_TRACE(pParentWnd ? "a parent" : "no parent");
+        const HWND hExpectedOwner = pParentWnd ? hParent : m_hMain;  // no parent: the main window
+        CProbeDlg dlg(pParentWnd);
+        HWND hDlg = nullptr, hOwner = nullptr;
+        BOOL bOwnerEnabled = TRUE;
+        dlg.m_onTick = [&](CProbeDlg& d) {
+            hDlg = d.m_hWnd;
+            hOwner = ::GetWindow(d.m_hWnd, GW_OWNER);
+            bOwnerEnabled = ::IsWindowEnabled(hExpectedOwner);
+            d.EndDialog(42);
+        };
+        EXPECT_EQ(dlg.DoModal(), 42);
+        EXPECT_EQ(hOwner, hExpectedOwner);
+        EXPECT_FALSE(bOwnerEnabled);
+        EXPECT_TRUE(::IsWindowEnabled(hExpectedOwner));
+        EXPECT_FALSE(::IsWindow(hDlg));
+        EXPECT_EQ(dlg.m_hWnd, nullptr);
+        EXPECT_EQ(TakeQuitMessage(), std::nullopt);
+    }
     pParent->DestroyWindow();
 }
 
