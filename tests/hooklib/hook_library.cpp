@@ -33,8 +33,7 @@ std::wstring CopiesFolder()
     GetTempPathW(MAX_PATH, temp);
     const std::wstring folder = std::wstring(temp) + L"vimlet-library-copies";
     CreateDirectoryW(folder.c_str(), nullptr);
-    static const bool cleared = (RemoveLeftovers(folder), true);
-    (void)cleared;
+    [[maybe_unused]] static const bool cleared = (RemoveLeftovers(folder), true);
     return folder;
 }
 

@@ -2,7 +2,7 @@
 // its argument and runs the commands it reads, one per line, answering each with one line:
 //   is VK            the flag's value
 //   set VK VALUE     ok
-//   enable | disable | show | hide
+//   enable | disable | show
 //                    ok
 //   setup HWND DIR   ok (HWND in any C base, DIR the rest of the line, UTF-8)
 //   state            the shared state as this process sees it
@@ -68,8 +68,6 @@ std::string Run(const HookLibrary& library, const std::string& line)
         library->disable();
     } else if (command == "show") {
         library->show();
-    } else if (command == "hide") {
-        library->hide();
     } else if (command == "setup") {
         std::string window;
         in >> window;

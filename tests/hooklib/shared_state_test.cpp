@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 
 namespace {
 
@@ -29,12 +30,19 @@ public:
     }
 };
 
-std::string Utf8(const std::wstring& text)
+// The two hooks' handles and installing threads, to compare whole.
+std::tuple<HHOOK, DWORD, HHOOK, DWORD> Hooks(const SharedHookState& s)
 {
-    std::string bytes(text.size() * 4, '\0');
-    bytes.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                     bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr));
-    return bytes;
+    return {s.mouseHook.handle, s.mouseHook.threadId, s.keyboardHook.handle, s.keyboardHook.threadId};
+}
+
+// Two hooks, one of each, both installed by the thread.
+testing::AssertionResult InstalledBy(const SharedHookState& s, DWORD thread)
+{
+    if (s.mouseHook.handle && s.keyboardHook.handle && s.mouseHook.handle != s.keyboardHook.handle &&
+        s.mouseHook.threadId == thread && s.keyboardHook.threadId == thread)
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure() << testing::PrintToString(Hooks(s)) << " not all of thread " << thread;
 }
 
 class SharedState : public testing::Test {
@@ -109,25 +117,18 @@ TEST_F(SharedState, EnableInstallsEachHookOnceAndAgainAfterDisable)
     Library()->enable();
     const SharedHookState first = State();
     EXPECT_EQ(first.hidden, 0) << "new hooks start with the cursor visible";
-    EXPECT_NE(first.mouseHook.handle, nullptr);
-    EXPECT_NE(first.keyboardHook.handle, nullptr);
-    EXPECT_NE(first.mouseHook.handle, first.keyboardHook.handle);
-    EXPECT_EQ(first.mouseHook.threadId, GetCurrentThreadId());
-    EXPECT_EQ(first.keyboardHook.threadId, GetCurrentThreadId());
+    EXPECT_TRUE(InstalledBy(first, GetCurrentThreadId()));
 
     State().hidden = 1;
     Library()->enable();
-    EXPECT_EQ(State().mouseHook.handle, first.mouseHook.handle);
-    EXPECT_EQ(State().keyboardHook.handle, first.keyboardHook.handle);
+    EXPECT_EQ(Hooks(State()), Hooks(first));
     EXPECT_EQ(State().hidden, 1) << "the cursor stays parked under the hooks that parked it";
 
     // Another process that enables while the hooks are alive installs nothing either.
     Probe probe(LibraryPath());
     EXPECT_EQ(probe.Ask("enable"), "ok");
     EXPECT_EQ(State().hidden, 1);
-    EXPECT_EQ(State().mouseHook.handle, first.mouseHook.handle);
-    EXPECT_EQ(State().keyboardHook.handle, first.keyboardHook.handle);
-    EXPECT_EQ(State().mouseHook.threadId, GetCurrentThreadId());
+    EXPECT_EQ(Hooks(State()), Hooks(first));
 
     Library()->disable();
     EXPECT_EQ(State().mouseHook.handle, nullptr);
@@ -137,11 +138,7 @@ TEST_F(SharedState, EnableInstallsEachHookOnceAndAgainAfterDisable)
     EXPECT_FALSE(UnhookWindowsHookEx(first.keyboardHook.handle));
 
     EXPECT_EQ(probe.Ask("enable"), "ok");
-    EXPECT_NE(State().mouseHook.handle, nullptr);
-    EXPECT_NE(State().keyboardHook.handle, nullptr);
-    const DWORD probeThread = probe.Thread();
-    EXPECT_EQ(State().mouseHook.threadId, probeThread);
-    EXPECT_EQ(State().keyboardHook.threadId, probeThread);
+    EXPECT_TRUE(InstalledBy(State(), probe.Thread()));
     EXPECT_EQ(probe.Ask("disable"), "ok");
     probe.Quit();
 }
@@ -209,7 +206,7 @@ TEST_F(SharedState, DirectoryTooLongForThePathIsRefusedNotCut)
 
     Library()->setup(nullptr, fits.c_str());
     Probe probe(LibraryPath());
-    EXPECT_EQ(probe.Ask("setup 0 " + Utf8(L"C:\\" + std::wstring(400, L'x'))), "ok");
+    EXPECT_EQ(probe.Ask("setup 0 C:\\" + std::string(400, 'x')), "ok");
     EXPECT_EQ(std::wstring(State().excludeListPath), L"");
     probe.Quit();
 }
@@ -217,34 +214,24 @@ TEST_F(SharedState, DirectoryTooLongForThePathIsRefusedNotCut)
 TEST_F(SharedState, StaleHooksOfAnEndedInstallerAreReplaced)
 {
     // This process keeps the section alive throughout, as any hooked application may.
-    SharedHookState installed;
     DWORD installer;
     {
         Probe first(LibraryPath());
         installer = first.Thread();
         EXPECT_EQ(first.Ask("enable"), "ok");
-        installed = State();
         first.Quit();
     }
-    ASSERT_NE(installed.mouseHook.handle, nullptr);
-    EXPECT_EQ(State().mouseHook.threadId, installer);
-    EXPECT_EQ(State().keyboardHook.threadId, installer);
+    ASSERT_TRUE(InstalledBy(State(), installer)) << "left behind";
 
     Probe second(LibraryPath());
     const DWORD owner = second.Thread();
     EXPECT_EQ(second.Ask("enable"), "ok");
     const SharedHookState mended = State();
-    EXPECT_NE(mended.mouseHook.handle, nullptr);
-    EXPECT_NE(mended.keyboardHook.handle, nullptr);
-    EXPECT_EQ(mended.mouseHook.threadId, owner);
-    EXPECT_EQ(mended.keyboardHook.threadId, owner);
+    EXPECT_TRUE(InstalledBy(mended, owner));
 
     Probe third(LibraryPath());
     EXPECT_EQ(third.Ask("enable"), "ok");
-    EXPECT_EQ(State().mouseHook.handle, mended.mouseHook.handle);
-    EXPECT_EQ(State().keyboardHook.handle, mended.keyboardHook.handle);
-    EXPECT_EQ(State().mouseHook.threadId, owner);
-    EXPECT_EQ(State().keyboardHook.threadId, owner);
+    EXPECT_EQ(Hooks(State()), Hooks(mended));
 
     EXPECT_EQ(second.Ask("disable"), "ok");
     second.Quit();

@@ -116,13 +116,11 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_KEYUP:
     case WM_SYSKEYDOWN:
     case WM_SYSKEYUP:
-        Report(window, message, wParam, lParam);
-        return 0;  // no menu mode after a lone Alt
     case WM_MOUSEMOVE:
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
         Report(window, message, wParam, lParam);
-        return 0;
+        return 0;  // for the keys: no menu mode after a lone Alt
     case kCommand: {
         auto* command = reinterpret_cast<std::string*>(lParam);
         Answer(Run(window, *command));

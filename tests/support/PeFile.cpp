@@ -1,16 +1,7 @@
 #include "PeFile.h"
 
+#include <algorithm>
 #include <cstring>
-
-namespace {
-
-std::string SectionName(const BYTE (&raw)[IMAGE_SIZEOF_SHORT_NAME])
-{
-    const char* text = reinterpret_cast<const char*>(raw);
-    return std::string(text, strnlen(text, IMAGE_SIZEOF_SHORT_NAME));
-}
-
-} // namespace
 
 PeFile::PeFile(std::string bytes) : m_bytes(std::move(bytes))
 {
@@ -22,12 +13,9 @@ PeFile::PeFile(std::string bytes) : m_bytes(std::move(bytes))
     if (nt.OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR64_MAGIC) throw std::runtime_error("not PE32+");
     m_machine = nt.FileHeader.Machine;
     m_characteristics = nt.FileHeader.Characteristics;
-    m_subsystem = nt.OptionalHeader.Subsystem;
     const DWORD directories =
-        nt.OptionalHeader.NumberOfRvaAndSizes < IMAGE_NUMBEROF_DIRECTORY_ENTRIES
-            ? nt.OptionalHeader.NumberOfRvaAndSizes
-            : IMAGE_NUMBEROF_DIRECTORY_ENTRIES;
-    for (DWORD i = 0; i < directories; ++i) m_directories[i] = nt.OptionalHeader.DataDirectory[i];
+        std::min<DWORD>(nt.OptionalHeader.NumberOfRvaAndSizes, IMAGE_NUMBEROF_DIRECTORY_ENTRIES);
+    std::copy_n(nt.OptionalHeader.DataDirectory, directories, m_directories);
 
     // Long names ("/123") live in the COFF string table after the symbols.
     const std::uint32_t stringTable =
@@ -36,8 +24,10 @@ PeFile::PeFile(std::string bytes) : m_bytes(std::move(bytes))
                            nt.FileHeader.SizeOfOptionalHeader;
     for (int i = 0; i < nt.FileHeader.NumberOfSections; ++i, offset += sizeof(IMAGE_SECTION_HEADER)) {
         const auto header = Read<IMAGE_SECTION_HEADER>(offset);
-        PeSection section{SectionName(header.Name), header.VirtualAddress, header.Misc.VirtualSize,
-                          header.PointerToRawData, header.SizeOfRawData, header.Characteristics};
+        const char* name = reinterpret_cast<const char*>(header.Name);
+        PeSection section{std::string(name, strnlen(name, IMAGE_SIZEOF_SHORT_NAME)), header.VirtualAddress,
+                          header.Misc.VirtualSize, header.PointerToRawData, header.SizeOfRawData,
+                          header.Characteristics};
         if (section.name.size() > 1 && section.name[0] == '/' && nt.FileHeader.PointerToSymbolTable)
             section.name = ReadString(stringTable + std::stoul(section.name.substr(1)));
         m_sections.push_back(section);
@@ -54,7 +44,7 @@ const PeSection* PeFile::FindSection(const std::string& name) const
 std::vector<std::string> PeFile::ExportNames() const
 {
     std::vector<std::string> names;
-    const IMAGE_DATA_DIRECTORY& directory = Directory(IMAGE_DIRECTORY_ENTRY_EXPORT);
+    const IMAGE_DATA_DIRECTORY& directory = m_directories[IMAGE_DIRECTORY_ENTRY_EXPORT];
     if (!directory.VirtualAddress) return names;
     const auto exports = Read<IMAGE_EXPORT_DIRECTORY>(FileOffset(directory.VirtualAddress));
     const std::uint32_t table = FileOffset(exports.AddressOfNames);
@@ -66,7 +56,7 @@ std::vector<std::string> PeFile::ExportNames() const
 std::vector<IMAGE_IMPORT_DESCRIPTOR> PeFile::ImportDescriptors() const
 {
     std::vector<IMAGE_IMPORT_DESCRIPTOR> descriptors;
-    const IMAGE_DATA_DIRECTORY& directory = Directory(IMAGE_DIRECTORY_ENTRY_IMPORT);
+    const IMAGE_DATA_DIRECTORY& directory = m_directories[IMAGE_DIRECTORY_ENTRY_IMPORT];
     if (!directory.VirtualAddress) return descriptors;
     // The table ends with an all-zero descriptor.
     for (std::uint32_t offset = FileOffset(directory.VirtualAddress);;
@@ -103,8 +93,6 @@ std::vector<std::string> PeFile::ImportedFunctions(const std::string& dll) const
     }
     return functions;
 }
-
-const IMAGE_DATA_DIRECTORY& PeFile::Directory(int index) const { return m_directories[index]; }
 
 std::uint32_t PeFile::FileOffset(std::uint32_t rva) const
 {

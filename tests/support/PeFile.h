@@ -26,7 +26,6 @@ public:
 
     std::uint16_t Machine() const { return m_machine; }
     std::uint16_t Characteristics() const { return m_characteristics; }
-    std::uint16_t Subsystem() const { return m_subsystem; }
     std::size_t Size() const { return m_bytes.size(); }
     const std::vector<PeSection>& Sections() const { return m_sections; }
     const PeSection* FindSection(const std::string& name) const;
@@ -39,7 +38,6 @@ public:
     std::vector<std::string> ImportedFunctions(const std::string& dll) const;
 
 private:
-    const IMAGE_DATA_DIRECTORY& Directory(int index) const;
     std::vector<IMAGE_IMPORT_DESCRIPTOR> ImportDescriptors() const;
     std::uint32_t FileOffset(std::uint32_t rva) const;
     template <class T>
@@ -49,7 +47,6 @@ private:
     std::string m_bytes;
     std::uint16_t m_machine = 0;
     std::uint16_t m_characteristics = 0;
-    std::uint16_t m_subsystem = 0;
     std::vector<PeSection> m_sections;
     IMAGE_DATA_DIRECTORY m_directories[IMAGE_NUMBEROF_DIRECTORY_ENTRIES] = {};
 };
