@@ -22,12 +22,13 @@ class Probe : public ChildProcess {
 public:
     explicit Probe(const std::wstring& library) : ChildProcess(BesideThisProgram(L"hook_probe.exe"), {library}) {}
 
-    DWORD Thread() { return std::stoul(Ask("thread")); }
-    void Quit()
+    // Asked to end, not killed.
+    ~Probe()
     {
         EXPECT_EQ(Ask("quit"), "bye");
         EXPECT_EQ(WaitForExit(), DWORD(0));
     }
+    DWORD Thread() { return std::stoul(Ask("thread")); }
 };
 
 // The two hooks' handles and installing threads, to compare whole.
@@ -73,7 +74,6 @@ TEST_F(SharedState, StartsAllZero)
         EXPECT_EQ(Library()->is_suppressor(vk), 0) << vk;
         EXPECT_EQ(probe.Ask("is " + std::to_string(vk)), "0") << vk;
     }
-    probe.Quit();
 }
 
 TEST_F(SharedState, EachFlagIsSeenByEveryProcessAsStored)
@@ -92,8 +92,6 @@ TEST_F(SharedState, EachFlagIsSeenByEveryProcessAsStored)
 
     Library()->set_suppressor(VK_LSHIFT, 0);
     EXPECT_EQ(first.Ask("is 160"), "0");
-    first.Quit();
-    second.Quit();
 }
 
 TEST_F(SharedState, CodesOutsideTheTableChangeNothingAndAnswerZero)
@@ -108,7 +106,6 @@ TEST_F(SharedState, CodesOutsideTheTableChangeNothingAndAnswerZero)
         EXPECT_EQ(probe.Ask("is " + std::to_string(vk)), "0") << vk;
     }
     EXPECT_EQ(std::memcmp(&before, &State(), sizeof before), 0);
-    probe.Quit();
 }
 
 TEST_F(SharedState, EnableInstallsEachHookOnceAndAgainAfterDisable)
@@ -140,7 +137,6 @@ TEST_F(SharedState, EnableInstallsEachHookOnceAndAgainAfterDisable)
     EXPECT_EQ(probe.Ask("enable"), "ok");
     EXPECT_TRUE(InstalledBy(State(), probe.Thread()));
     EXPECT_EQ(probe.Ask("disable"), "ok");
-    probe.Quit();
 }
 
 TEST_F(SharedState, DisableWhileParkedLeavesTheCursorParked)
@@ -167,7 +163,6 @@ TEST_F(SharedState, DisableWhileParkedLeavesTheCursorParked)
     EXPECT_EQ(probe.Ask("show"), "ok");
     EXPECT_FALSE(State().hidden);
     EXPECT_EQ(CursorNow(), kAside);
-    probe.Quit();
     DestroyWindow(parking);
 }
 
@@ -190,7 +185,6 @@ TEST_F(SharedState, SetupFromAnyProcessStoresOneJoinedPath)
     // Nothing else is touched.
     EXPECT_EQ(State().hidden, 0);
     EXPECT_EQ(State().mouseHook.handle, nullptr);
-    probe.Quit();
 }
 
 TEST_F(SharedState, DirectoryTooLongForThePathIsRefusedNotCut)
@@ -208,7 +202,6 @@ TEST_F(SharedState, DirectoryTooLongForThePathIsRefusedNotCut)
     Probe probe(LibraryPath());
     EXPECT_EQ(probe.Ask("setup 0 C:\\" + std::string(400, 'x')), "ok");
     EXPECT_EQ(std::wstring(State().excludeListPath), L"");
-    probe.Quit();
 }
 
 TEST_F(SharedState, StaleHooksOfAnEndedInstallerAreReplaced)
@@ -219,7 +212,6 @@ TEST_F(SharedState, StaleHooksOfAnEndedInstallerAreReplaced)
         Probe first(LibraryPath());
         installer = first.Thread();
         EXPECT_EQ(first.Ask("enable"), "ok");
-        first.Quit();
     }
     ASSERT_TRUE(InstalledBy(State(), installer)) << "left behind";
 
@@ -234,8 +226,6 @@ TEST_F(SharedState, StaleHooksOfAnEndedInstallerAreReplaced)
     EXPECT_EQ(Hooks(State()), Hooks(mended));
 
     EXPECT_EQ(second.Ask("disable"), "ok");
-    second.Quit();
-    third.Quit();
 }
 
 TEST_F(SharedState, HooksOfAThreadThatCannotBeOpenedOrIsAnotherAreReplaced)

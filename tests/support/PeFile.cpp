@@ -80,7 +80,7 @@ std::vector<std::string> PeFile::ImportedFunctions(const std::string& dll) const
 {
     std::vector<std::string> functions;
     for (const IMAGE_IMPORT_DESCRIPTOR& descriptor : ImportDescriptors()) {
-        if (ReadString(FileOffset(descriptor.Name)) != dll) continue;
+        if (!dll.empty() && ReadString(FileOffset(descriptor.Name)) != dll) continue;
         const DWORD names = descriptor.OriginalFirstThunk ? descriptor.OriginalFirstThunk
                                                           : descriptor.FirstThunk;
         // Each entry: an ordinal (top bit set) or the address of a hint and a name; zero ends.

@@ -34,8 +34,8 @@ public:
     std::vector<std::string> ExportNames() const;
     // Names of the DLLs in the import directory, as the image spells them.
     std::vector<std::string> ImportedDlls() const;
-    // Names of the functions imported by name from that DLL (as the image spells the DLL).
-    std::vector<std::string> ImportedFunctions(const std::string& dll) const;
+    // Names of the functions imported by name from that DLL (as the image spells it), or from all.
+    std::vector<std::string> ImportedFunctions(const std::string& dll = {}) const;
 
 private:
     std::vector<IMAGE_IMPORT_DESCRIPTOR> ImportDescriptors() const;
