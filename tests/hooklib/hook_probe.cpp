@@ -69,11 +69,8 @@ std::string Run(const HookLibrary& library, const std::string& line)
     } else if (command == "show") {
         library->show();
     } else if (command == "setup") {
-        std::string window;
-        in >> window;
-        std::string directory;
-        std::getline(in, directory);
-        if (!directory.empty() && directory[0] == ' ') directory.erase(0, 1);
+        std::string window, directory;
+        std::getline(in >> window >> std::ws, directory);
         library->setup(reinterpret_cast<HWND>(std::strtoull(window.c_str(), nullptr, 0)),
                        FromUtf8(directory).c_str());
     } else if (command == "state") {

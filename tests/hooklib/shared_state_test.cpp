@@ -230,22 +230,18 @@ TEST_F(SharedState, StaleHooksOfAnEndedInstallerAreReplaced)
 
 TEST_F(SharedState, HooksOfAThreadThatCannotBeOpenedOrIsAnotherAreReplaced)
 {
-    struct Installer {
-        DWORD threadId;
-        ULONGLONG creationTime;
-    };
+    const HHOOK old = reinterpret_cast<HHOOK>(0x99);
     // No thread has the first id; the second is this running thread, but born at another time
     // than the one that installed the hooks, as when an id comes round again.
-    for (const Installer stale : {Installer{0x7FFFFFFC, 0}, Installer{GetCurrentThreadId(), 1}}) {
+    for (const vimlet::InstalledHook stale : {vimlet::InstalledHook{old, 0x7FFFFFFC, 0},
+                                              vimlet::InstalledHook{old, GetCurrentThreadId(), 1}}) {
         SCOPED_TRACE(stale.threadId);
-        const HHOOK old = reinterpret_cast<HHOOK>(0x99);
-        State().mouseHook = {old, stale.threadId, stale.creationTime};
-        State().keyboardHook = {old, stale.threadId, stale.creationTime};
+        State().mouseHook = State().keyboardHook = stale;
         State().hidden = 1;
         Library()->enable();
         EXPECT_NE(State().mouseHook.handle, old);
         EXPECT_NE(State().keyboardHook.handle, old);
-        EXPECT_NE(State().keyboardHook.threadCreationTime, stale.creationTime);
+        EXPECT_NE(State().keyboardHook.threadCreationTime, stale.threadCreationTime);
         EXPECT_EQ(State().hidden, 0);
         Library()->disable();
     }
