@@ -1,4 +1,4 @@
-// The exclusion check on real list files.
+// The exclusion check on real list files, and over a stand-in for one.
 #include "exclusion.h"
 
 #include "TempDir.h"
@@ -6,20 +6,23 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <cwchar>
 #include <string>
+#include <vector>
 
 namespace {
 
 constexpr char kHost[] = "C:\\Program Files\\Editor\\editor.exe";
 
+vimlet::ExclusionCache CacheFor(const char* host)
+{
+    vimlet::ExclusionCache cache{};
+    std::strcpy(cache.hostPath, host);
+    return cache;
+}
+
 class Exclusion : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        m_cache = {};
-        std::strcpy(m_cache.hostPath, kHost);
-    }
-
     bool Allows() { return m_cache.AllowsHiding(m_list.c_str()); }
 
     // Writes the list and gives it a modification time of its own, so every rewrite counts.
@@ -42,7 +45,7 @@ protected:
 
     TempDir m_dir;
     std::wstring m_list = m_dir.File(L"excludeapp.txt");
-    vimlet::ExclusionCache m_cache;
+    vimlet::ExclusionCache m_cache = CacheFor(kHost);
     LONGLONG m_fakeTime = 1700000000;
 };
 
@@ -149,6 +152,61 @@ TEST(ExclusionHelpers, TrimAndCompare)
     EXPECT_FALSE(vimlet::EqualsIgnoringAsciiCase({entry, entry + 2}, "aBc"));
     const char bracket[] = "[";  // 0x5B must not fold to 0x7B
     EXPECT_FALSE(vimlet::EqualsIgnoringAsciiCase({bracket, bracket + 1}, "{"));
+}
+
+// The same check over a stand-in list file: what reaches the file and when reading stops.
+struct FakeListFile {
+    static inline std::vector<std::string> chunks;  // what the reads give in turn; "" is a failed read
+    static inline std::size_t reads;                // since the last opening
+    static inline std::size_t pathLength;           // kPathCapacity when unterminated
+
+    static bool ModificationTime(const wchar_t* path, __int64* seconds)
+    {
+        pathLength = wcsnlen(path, vimlet::kPathCapacity);
+        *seconds = 1;
+        return true;
+    }
+    explicit FakeListFile(const wchar_t*) { reads = 0; }
+    bool IsOpen() const { return true; }
+    int Read(char* buffer, int)
+    {
+        if (reads == chunks.size()) return 0;
+        const std::string& chunk = chunks[reads++];
+        std::memcpy(buffer, chunk.data(), chunk.size());
+        return static_cast<int>(chunk.size());
+    }
+};
+
+TEST(ExclusionThroughStandIn, AReadErrorEndsTheReading)
+{
+    FakeListFile::chunks = {"D:\\x.exe\r\nC:\\ho", "", "st.exe\r\nC:\\host.exe\r\n"};
+    vimlet::ExclusionCache cache = CacheFor("C:\\host.exe");
+    EXPECT_TRUE(cache.AllowsHidingIn<FakeListFile>(L"list"));
+    EXPECT_EQ(FakeListFile::reads, 2u);
+}
+
+// Leaves junk where the next call's locals will lie.
+__attribute__((noinline)) void FillStack(wchar_t junk)
+{
+    volatile wchar_t area[8 * vimlet::kPathCapacity];
+    for (volatile wchar_t& c : area) c = junk;
+}
+
+// Called right after FillStack, so that its frame lies where the junk is.
+__attribute__((noinline)) bool AllowsHidingOverJunk(vimlet::ExclusionCache& cache, const wchar_t* listPath)
+{
+    return cache.AllowsHidingIn<FakeListFile>(listPath);
+}
+
+TEST(ExclusionThroughStandIn, LocalCopyOfTheSharedPathIsTerminatedOverJunk)
+{
+    FakeListFile::chunks = {};
+    vimlet::ExclusionCache cache = CacheFor("C:\\host.exe");
+    wchar_t shared[vimlet::kPathCapacity];
+    std::wmemset(shared, L'x', vimlet::kPathCapacity);  // another process mid-rewrite
+    FillStack(L'j');
+    EXPECT_TRUE(AllowsHidingOverJunk(cache, shared));
+    EXPECT_EQ(FakeListFile::pathLength, std::size_t(vimlet::kPathCapacity - 1));
 }
 
 } // namespace
