@@ -34,13 +34,15 @@ TEST(DllImage, ExportsExactlyTheSevenPlainNames)
 
 TEST(DllImage, HasOneSharedWritableDataSection)
 {
-    const PeSection* shared = Library().FindSection("_vimlet_");
-    ASSERT_NE(shared, nullptr);
+    const std::vector<PeSection>& sections = Library().Sections();
+    const auto shared = std::find_if(sections.begin(), sections.end(),
+                                     [](const PeSection& section) { return section.name == "_vimlet_"; });
+    ASSERT_NE(shared, sections.end());
     // Initialised data, readable, writable, shared.
     EXPECT_EQ(shared->characteristics, 0xD0000040u);
     EXPECT_GE(shared->virtualSize, sizeof(vimlet::SharedHookState));
     // Any other shared section would be state that some process does not expect to share.
-    for (const PeSection& section : Library().Sections()) {
+    for (const PeSection& section : sections) {
         if (section.name == "_vimlet_") continue;
         EXPECT_FALSE(section.characteristics & IMAGE_SCN_MEM_SHARED) << section.name;
     }

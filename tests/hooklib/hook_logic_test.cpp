@@ -168,8 +168,7 @@ TEST_F(HookLogic, SuppressorKeysAreQueriedInOrderUntilTheFirstThatIsDown)
     EXPECT_TRUE(State().hidden);
 
     State().hidden = 0;
-    SetFlag(VK_LCONTROL);
-    SetFlag(VK_RCONTROL);
+    for (UINT vk : {VK_LCONTROL, VK_RCONTROL}) SetFlag(vk);
     Key('A');
     EXPECT_EQ(Calls(fake.calls.begin(), fake.calls.begin() + 8),
               (Calls{"key 160", "key 162", "key 164", "key 161", "key 163", "key 165", "key 32",

@@ -34,13 +34,6 @@ PeFile::PeFile(std::string bytes) : m_bytes(std::move(bytes))
     }
 }
 
-const PeSection* PeFile::FindSection(const std::string& name) const
-{
-    for (const PeSection& section : m_sections)
-        if (section.name == name) return &section;
-    return nullptr;
-}
-
 std::vector<std::string> PeFile::ExportNames() const
 {
     std::vector<std::string> names;

@@ -28,7 +28,6 @@ public:
     std::uint16_t Characteristics() const { return m_characteristics; }
     std::size_t Size() const { return m_bytes.size(); }
     const std::vector<PeSection>& Sections() const { return m_sections; }
-    const PeSection* FindSection(const std::string& name) const;
 
     // Names in the export directory's name table, in its (sorted) order.
     std::vector<std::string> ExportNames() const;
