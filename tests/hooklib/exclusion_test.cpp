@@ -301,8 +301,7 @@ TEST(ListReaders, AgreeOnEveryFileTheProgramWrites)
         for (const std::wstring& candidate : candidates) {
             const std::string host = Ansi(candidate);
             if (host.size() >= vimlet::kPathCapacity || host.find('\0') != std::string::npos) continue;
-            vimlet::ExclusionCache cache{};
-            std::copy(host.begin(), host.end(), cache.hostPath);
+            vimlet::ExclusionCache cache = CacheFor(host.c_str());
             const bool programLists = std::any_of(listed.begin(), listed.end(), [&](const std::wstring& e) {
                 const std::string entry = Ansi(e);
                 return vimlet::EqualsIgnoringAsciiCase({entry.data(), entry.data() + entry.size()},

@@ -140,8 +140,7 @@ protected:
     static LRESULT Mouse(POINT pt, int code = HC_ACTION)
     {
         fake.calls.clear();
-        MOUSEHOOKSTRUCT info{};
-        info.pt = pt;
+        MOUSEHOOKSTRUCT info{pt, nullptr, 0, 0};
         return Hooks::OnMouse(code, WM_MOUSEMOVE, reinterpret_cast<LPARAM>(&info));
     }
 };
