@@ -8,8 +8,6 @@
 #include "TempDir.h"
 #include "win32_system.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -68,8 +66,8 @@ struct CountingSystem : vimlet::Win32System {
 
 using CountedHooks = vimlet::HookLogic<CountingSystem>;
 
-// The exclusion check reaches the C runtime's file functions through this program's import
-// table: those slots are pointed at counting stand-ins.
+// The exclusion check reaches the system's and the C runtime's file functions through this
+// program's import table: those slots are pointed at counting stand-ins.
 void** ImportSlot(const char* dll, const char* function)
 {
     auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
@@ -90,9 +88,9 @@ void** ImportSlot(const char* dll, const char* function)
 }
 
 template <class Function>
-bool Redirect(const char* function, Function replacement, Function* original)
+bool Redirect(const char* dll, const char* function, Function replacement, Function* original)
 {
-    void** slot = ImportSlot("msvcrt.dll", function);
+    void** slot = ImportSlot(dll, function);
     if (!slot) return false;
     DWORD protection;
     VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &protection);
@@ -102,13 +100,20 @@ bool Redirect(const char* function, Function replacement, Function* original)
     return true;
 }
 
-int(__cdecl* g_stat)(const wchar_t*, struct _stat64*);
+BOOL(WINAPI* g_attributes)(const wchar_t*, GET_FILEEX_INFO_LEVELS, void*);
+UINT(WINAPI* g_driveType)(const wchar_t*);
 FILE*(__cdecl* g_open)(const wchar_t*, const wchar_t*);
 
-int __cdecl CountedStat(const wchar_t* path, struct _stat64* status)
+BOOL WINAPI CountedAttributes(const wchar_t* path, GET_FILEEX_INFO_LEVELS level, void* data)
 {
-    g_calls.push_back("_wstat64");
-    return g_stat(path, status);
+    g_calls.push_back("GetFileAttributesExW");
+    return g_attributes(path, level, data);
+}
+
+UINT WINAPI CountedDriveType(const wchar_t* root)
+{
+    g_calls.push_back("GetDriveTypeW");
+    return g_driveType(root);
 }
 
 FILE* __cdecl CountedOpen(const wchar_t* path, const wchar_t* mode)
@@ -140,15 +145,6 @@ void WriteList(const std::wstring& path, int lines)
     WriteBytes(path, bytes);
 }
 
-void SetModificationTime(const std::wstring& path, LONGLONG seconds)
-{
-    HANDLE file = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    const ULONGLONG ticks = (seconds + 11644473600LL) * 10000000ULL;
-    FILETIME time{DWORD(ticks), DWORD(ticks >> 32)};
-    SetFileTime(file, nullptr, nullptr, &time);
-    CloseHandle(file);
-}
-
 void SetFlags(std::initializer_list<UINT> keys)
 {
     for (BYTE& flag : vimlet::g_state.suppressor) flag = 0;
@@ -170,7 +166,8 @@ const Part kThread{"thread id", 1,
                    "and then that application's foreground thread decides"};
 const Part kCapture{"capture check", 1, "GetCapture: a hide gives up while the thread has captured the mouse"};
 const Part kListStatus{"list status", 1,
-                       "_wstat64 of the list file: its modification time alone tells whether to read it again"};
+                       "GetFileAttributesExW of the list file: its last-write time and size alone tell whether "
+                       "to read it again; its path is judged only when it changes"};
 const Part kPhysical{"physical pixels", 2,
                      "SetThreadDpiAwarenessContext there and back: the points are shared by applications of any "
                      "DPI awareness, and the application has its own context back before it runs again"};
@@ -370,7 +367,7 @@ void MeasureListGrowth(const std::wstring& list, int runs)
     for (int run = 0; run < runs; ++run) {
         for (int i = 0; i < 3; ++i) {
             WriteList(list, int(lengths[i]));
-            SetModificationTime(list, ++clock);
+            SetLastWriteTime(list, ++clock * kTicksPerSecond);
             double start = Microseconds();
             vimlet::g_exclusion.AllowsHiding(list.c_str());
             firstRead[i].push_back(Microseconds() - start);
@@ -419,8 +416,10 @@ int main(int argc, char** argv)
     GetModuleFileNameA(nullptr, vimlet::g_exclusion.hostPath, vimlet::kPathCapacity);
     vimlet::g_state.parkingWindow = CreateParkingWindow();
     SetCursorPos(400, 300);
-    if (!Redirect("_wstat64", CountedStat, &g_stat) || !Redirect("_wfopen", CountedOpen, &g_open)) {
-        std::printf("the C runtime's file functions are not imported by name\n");
+    if (!Redirect("kernel32.dll", "GetFileAttributesExW", CountedAttributes, &g_attributes) ||
+        !Redirect("kernel32.dll", "GetDriveTypeW", CountedDriveType, &g_driveType) ||
+        !Redirect("msvcrt.dll", "_wfopen", CountedOpen, &g_open)) {
+        std::printf("the file functions are not imported by name\n");
         return 1;
     }
 

@@ -1,9 +1,9 @@
 // The hook library's exclusion check with a shared list path of the attacker's choosing: any
 // 260 UTF-16 units, terminated or not, with any prefix (\\?\, \\.\pipe\, \\host@SSL\...), and
 // a list file that comes and goes. The file is a stand-in, so whatever the path names is never
-// touched. Checked: the path that reaches the file is the shared path up to its terminator or
-// 259 units, always terminated; the file is opened exactly when its time changed; the answer
-// is the reading's, and stands while the status query fails.
+// touched. Checked: only a terminated path on a local drive ending in the list's name, or the
+// user's own list, reaches the file, and whole; the file is opened exactly when such a path's
+// time changed; the answer is the reading's, and stands while the status query fails.
 #include "chunked_source.h"
 #include "exclusion.h"
 
@@ -26,22 +26,54 @@ struct Script {
     ChunkedSource source;
     const std::uint8_t* times;  // one byte per check: 0 fails the status query, else the time
     std::wstring expectedPath;
+    bool mayOpen;
     int opens = 0;
 };
 Script* g_script;
 
+// Drives A: to M: are local, N: to Z: mapped from the network. AppData is on a server.
+constexpr wchar_t kAppData[] = L"\\\\server\\home\\me\\AppData\\Roaming";
+constexpr wchar_t kOwnList[] = L"\\\\server\\home\\me\\AppData\\Roaming/Vimlet/excludeapp.txt";
+
+std::wstring AsciiUpper(std::wstring text)
+{
+    for (wchar_t& c : text)
+        if (c >= L'a' && c <= L'z') c -= 0x20;
+    return text;
+}
+
+bool MayOpen(const std::wstring& path)
+{
+    const auto separator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
+    const std::wstring upper = AsciiUpper(path);
+    const std::size_t name = upper.size() - 14;
+    return upper == AsciiUpper(kOwnList) ||
+           (upper.size() >= 17 && upper[0] >= L'A' && upper[0] <= L'M' && upper[1] == L':' && separator(upper[2]) &&
+            separator(upper[name - 1]) && upper.compare(name, 14, L"EXCLUDEAPP.TXT") == 0);
+}
+
 void CheckPath(const wchar_t* path)
 {
-    Check(std::wmemchr(path, L'\0', vimlet::kPathCapacity) != nullptr);
+    Check(g_script->mayOpen);
     Check(g_script->expectedPath == path);
 }
 
 struct HostileFile {
-    static bool ModificationTime(const wchar_t* path, __int64* seconds)
+    static bool Stamp(const wchar_t* path, vimlet::ListStamp* stamp)
     {
         CheckPath(path);
-        *seconds = *g_script->times;
+        *stamp = {*g_script->times, 1};
         return *g_script->times != 0;
+    }
+    static UINT DriveType(const wchar_t* root)
+    {
+        const wchar_t letter = root[0] | 0x20;
+        return letter >= L'a' && letter <= L'm' ? DRIVE_FIXED : DRIVE_REMOTE;
+    }
+    static bool AppDataFolder(wchar_t (&folder)[MAX_PATH])
+    {
+        std::wcscpy(folder, kAppData);
+        return true;
     }
     explicit HostileFile(const wchar_t* path)
     {
@@ -78,13 +110,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* input, std::size_t len
 
     vimlet::ExclusionCache cache{};
     std::memcpy(cache.hostPath, host.c_str(), host.size() + 1);
-    Script script{file, times, std::wstring(shared.get(), wcsnlen(shared.get(), vimlet::kPathCapacity - 1))};
+    const std::wstring path(shared.get(), wcsnlen(shared.get(), vimlet::kPathCapacity));
+    Script script{file, times, path, path.size() < vimlet::kPathCapacity && MayOpen(path)};
     g_script = &script;
     bool allowed = true;
-    __int64 seen = 0;
+    int seen = 0;
     for (int i = 0; i < kChecks; ++i, ++script.times) {
         const int opens = script.opens;
-        const bool reads = times[i] != 0 && times[i] != seen;
+        const bool reads = script.mayOpen && times[i] != 0 && times[i] != seen;
         if (reads) {
             ChunkedSource model = file;
             allowed = !vimlet::ListNames(model, host.c_str());

@@ -19,6 +19,16 @@ void CopyTerminated(const Char* source, Char (&target)[N])
     target[i] = 0;
 }
 
+// Copies the whole of such text, terminator included; false, with nothing usable in target,
+// when none of its N units is a terminator.
+template <class Char, int N>
+bool CopyWhole(const Char* source, Char (&target)[N])
+{
+    for (int i = 0; i < N; ++i)
+        if (!(target[i] = source[i])) return true;
+    return false;
+}
+
 // The system drops a hook when the thread that installed it ends. Thread ids come round
 // again, so the thread is known by its id and its creation time together.
 struct InstalledHook {

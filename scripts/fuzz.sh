@@ -19,7 +19,7 @@ mkdir -p "$out"
 "$cxx" "${flags[@]}" "$root/fuzz/program_list_fuzz.cpp" "$root/app/ExcludeListLines.cpp" \
   -o "$out/program_list_fuzz"
 # The exclusion check itself, over the few Windows names it needs.
-"$cxx" "${flags[@]}" -I"$root/fuzz/native" "$root/fuzz/exclusion_path_fuzz.cpp" "$root/hooklib/exclusion.cpp" \
+"$cxx" "${flags[@]}" -I"$root/fuzz/native" -I"$root/hooklib" "$root/fuzz/exclusion_path_fuzz.cpp" "$root/hooklib/exclusion.cpp" \
   -o "$out/exclusion_path_fuzz"
 
 targets=(hook_list_fuzz program_list_fuzz exclusion_path_fuzz)

@@ -1,6 +1,7 @@
 #pragma once
 // The Windows names the hook library's exclusion check uses, so that it builds natively for
-// fuzzing: the types, and the C runtime's wide file functions over their POSIX counterparts.
+// fuzzing: the types, and the system's and the C runtime's wide file functions over their
+// POSIX counterparts.
 
 #include <sys/stat.h>
 
@@ -9,10 +10,11 @@
 #include <cstdlib>
 
 #define MAX_PATH 260
-#define __int64 long long
-#define _stat64 stat
+#define WINAPI
+#define TRUE 1
 
 using BYTE = unsigned char;
+using BOOL = int;
 using UINT = unsigned int;
 using DWORD = std::uint32_t;
 using LONG = std::int32_t;
@@ -35,6 +37,22 @@ enum : UINT {
     VK_RMENU,
 };
 
+enum : UINT { DRIVE_UNKNOWN, DRIVE_NO_ROOT_DIR, DRIVE_REMOVABLE, DRIVE_FIXED, DRIVE_REMOTE, DRIVE_CDROM, DRIVE_RAMDISK };
+
+struct FILETIME {
+    DWORD dwLowDateTime;
+    DWORD dwHighDateTime;
+};
+
+struct WIN32_FILE_ATTRIBUTE_DATA {
+    DWORD dwFileAttributes;
+    FILETIME ftCreationTime, ftLastAccessTime, ftLastWriteTime;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
+};
+
+enum GET_FILEEX_INFO_LEVELS { GetFileExInfoStandard };
+
 // Wide paths as the multibyte paths of the C locale; a path that does not convert is not found.
 inline bool NarrowPath(const wchar_t* path, char (&narrow)[4 * MAX_PATH])
 {
@@ -42,10 +60,35 @@ inline bool NarrowPath(const wchar_t* path, char (&narrow)[4 * MAX_PATH])
     return length != static_cast<std::size_t>(-1) && length < sizeof narrow;
 }
 
-inline int _wstat64(const wchar_t* path, struct stat* status)
+inline BOOL GetFileAttributesExW(const wchar_t* path, GET_FILEEX_INFO_LEVELS, WIN32_FILE_ATTRIBUTE_DATA* data)
 {
     char narrow[4 * MAX_PATH];
-    return NarrowPath(path, narrow) ? stat(narrow, status) : -1;
+    struct stat status;
+    if (!NarrowPath(path, narrow) || stat(narrow, &status) != 0) return 0;
+    const ULONGLONG ticks = ULONGLONG(status.st_mtim.tv_sec) * 10000000 + status.st_mtim.tv_nsec / 100;
+    const ULONGLONG size = ULONGLONG(status.st_size);
+    *data = {};
+    data->ftLastWriteTime = {DWORD(ticks), DWORD(ticks >> 32)};
+    data->nFileSizeHigh = DWORD(size >> 32);
+    data->nFileSizeLow = DWORD(size);
+    return TRUE;
+}
+
+// Natively there are no drives.
+inline UINT GetDriveTypeW(const wchar_t*) { return DRIVE_NO_ROOT_DIR; }
+
+inline DWORD GetEnvironmentVariableW(const wchar_t*, wchar_t*, DWORD) { return 0; }
+
+// Folds the ASCII letters only; the system's table folds more, which the fuzzing does not need.
+constexpr int CSTR_EQUAL = 2;
+inline int CompareStringOrdinal(const wchar_t* a, int aLength, const wchar_t* b, int bLength, BOOL ignoreCase)
+{
+    const auto fold = [ignoreCase](wchar_t c) { return ignoreCase && c >= L'a' && c <= L'z' ? wchar_t(c - 0x20) : c; };
+    for (int i = 0;; ++i) {
+        const bool aEnds = aLength < 0 ? !a[i] : i == aLength, bEnds = bLength < 0 ? !b[i] : i == bLength;
+        if (aEnds || bEnds) return aEnds && bEnds ? CSTR_EQUAL : aEnds ? 1 : 3;
+        if (fold(a[i]) != fold(b[i])) return fold(a[i]) < fold(b[i]) ? 1 : 3;
+    }
 }
 
 inline FILE* _wfopen(const wchar_t* path, const wchar_t* mode)

@@ -1,21 +1,48 @@
 #pragma once
 // The list file open for reading, as the C runtime reads it in text mode, which turns CR LF
-// into LF: the one reader of excludeapp.txt for the hook library and the program.
+// into LF: the one reader of excludeapp.txt for the hook library and the program. Beside it,
+// the few questions the hook library asks before it opens a path any process may have written.
+
+#include <windows.h>
 
 #include <stdio.h>
-#include <sys/stat.h>
 
 namespace vimlet {
 
+constexpr wchar_t kListFileName[] = L"excludeapp.txt";
+
+// The list's last-write time in 100 ns and its size: two saves within one second (or two on
+// FAT, whose times are whole even seconds) still differ in one of them.
+struct ListStamp {
+    ULONGLONG lastWrite;
+    ULONGLONG size;
+};
+
+inline bool operator==(const ListStamp& a, const ListStamp& b)
+{
+    return a.lastWrite == b.lastWrite && a.size == b.size;
+}
+
 class ListFile {
 public:
-    // False when the status query fails, e.g. when there is no file.
-    static bool ModificationTime(const wchar_t* path, __int64* seconds)
+    // False when the status query fails, e.g. when there is no file. One call gives both.
+    static bool Stamp(const wchar_t* path, ListStamp* stamp)
     {
-        struct _stat64 status;
-        if (_wstat64(path, &status) != 0) return false;
-        *seconds = status.st_mtime;
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (!GetFileAttributesExW(path, GetFileExInfoStandard, &data)) return false;
+        const FILETIME& written = data.ftLastWriteTime;
+        *stamp = {ULONGLONG(written.dwHighDateTime) << 32 | written.dwLowDateTime,
+                  ULONGLONG(data.nFileSizeHigh) << 32 | data.nFileSizeLow};
         return true;
+    }
+    // The type of the drive with this root, such as "C:\".
+    static UINT DriveType(const wchar_t* root) { return GetDriveTypeW(root); }
+    // This process's %APPDATA%. The environment is kernel32's; the shell's folder lookup would
+    // load shell32 into every hooked process.
+    static bool AppDataFolder(wchar_t (&folder)[MAX_PATH])
+    {
+        const DWORD length = GetEnvironmentVariableW(L"APPDATA", folder, MAX_PATH);
+        return length > 0 && length < MAX_PATH;
     }
 
     explicit ListFile(const wchar_t* path) : m_file(_wfopen(path, L"r")) {}

@@ -31,28 +31,19 @@ class Exclusion : public testing::Test {
 protected:
     bool Allows() { return m_cache.AllowsHiding(m_list.c_str()); }
 
-    // Writes the list and gives it a modification time of its own, so every rewrite counts.
-    void WriteList(const std::string& bytes)
+    // Writes the list and gives it a last-write time of its own, so every rewrite counts.
+    void WriteList(const std::string& bytes) { WriteListAt(bytes, m_clock += kTicksPerSecond); }
+
+    void WriteListAt(const std::string& bytes, ULONGLONG ticks)
     {
         WriteBytes(m_list, bytes);
-        SetModificationTime(++m_fakeTime);
-    }
-
-    void SetModificationTime(LONGLONG seconds)
-    {
-        HANDLE file = CreateFileW(m_list.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
-                                  OPEN_EXISTING, 0, nullptr);
-        ASSERT_NE(file, INVALID_HANDLE_VALUE);
-        const ULONGLONG ticks = (seconds + 11644473600LL) * 10000000ULL;  // since 1601
-        FILETIME time{DWORD(ticks), DWORD(ticks >> 32)};
-        SetFileTime(file, nullptr, nullptr, &time);
-        CloseHandle(file);
+        ASSERT_TRUE(SetLastWriteTime(m_list, ticks));
     }
 
     TempDir m_dir;
     std::wstring m_list = m_dir.File(L"excludeapp.txt");
     vimlet::ExclusionCache m_cache = CacheFor(kHost);
-    LONGLONG m_fakeTime = 1700000000;
+    ULONGLONG m_clock = 13300000000 * kTicksPerSecond;  // a whole second
 };
 
 TEST_F(Exclusion, NoFileAllowsHiding)
@@ -90,14 +81,18 @@ TEST_F(Exclusion, RewriteIsNoticedByItsModificationTime)
     EXPECT_FALSE(Allows());
 }
 
-TEST_F(Exclusion, UnchangedModificationTimeIsNotReadAgain)
+TEST_F(Exclusion, RewriteIsNoticedByItsLastWriteTimeOrSizeAloneEvenWithinOneSecond)
 {
-    WriteList("C:\\Program Files\\Editor\\editor.exe\r\n");
+    const std::string listed = std::string(kHost) + "\r\n", other(listed.size(), 'x');
+    WriteListAt(listed, m_clock + 1000000);
     EXPECT_FALSE(Allows());
-    WriteBytes(m_list, "D:\\x.exe\r\n");
-    SetModificationTime(m_fakeTime);
-    EXPECT_FALSE(Allows()) << "same second, the cached answer stands";
-    SetModificationTime(m_fakeTime - 100);
+    WriteListAt(other, m_clock + 2000000);
+    EXPECT_TRUE(Allows()) << "same size, same second, 100 ms later";
+    WriteListAt(listed + "\r\n", m_clock + 2000000);
+    EXPECT_FALSE(Allows()) << "same time, another size";
+    WriteListAt(other + "\r\n", m_clock + 2000000);
+    EXPECT_FALSE(Allows()) << "same time and size: the cached answer stands";
+    ASSERT_TRUE(SetLastWriteTime(m_list, m_clock - 100 * kTicksPerSecond));
     EXPECT_TRUE(Allows()) << "a time that went back counts as a change";
 }
 
@@ -160,19 +155,37 @@ TEST(ExclusionHelpers, TrimAndCompare)
     EXPECT_FALSE(vimlet::EqualsIgnoringAsciiCase({bracket, bracket + 1}, "{"));
 }
 
-// The same check over a stand-in list file: what reaches the file and when reading stops.
+// The same check over a stand-in list file: what reaches the file and when reading stops. The
+// drive N: is a mapped network drive, Q: is not there, every other drive is local.
 struct FakeListFile {
     static inline std::vector<std::string> chunks;  // what the reads give in turn; "" is a failed read
     static inline std::size_t reads;                // since the last opening
-    static inline std::size_t pathLength;           // kPathCapacity when unterminated
+    static inline std::vector<std::wstring> reached;  // the paths asked for status or opened
+    static inline std::wstring appData = L"C:\\Users\\me\\AppData\\Roaming";
+    static inline int judgements;                   // drive and AppData queries
 
-    static bool ModificationTime(const wchar_t* path, __int64* seconds)
+    static bool Stamp(const wchar_t* path, vimlet::ListStamp* stamp)
     {
-        pathLength = wcsnlen(path, vimlet::kPathCapacity);
-        *seconds = 1;
+        reached.push_back(path);
+        *stamp = {1, 1};
         return true;
     }
-    explicit FakeListFile(const wchar_t*) { reads = 0; }
+    static UINT DriveType(const wchar_t* root)
+    {
+        ++judgements;
+        return root[0] == L'N' ? DRIVE_REMOTE : root[0] == L'Q' ? DRIVE_NO_ROOT_DIR : DRIVE_FIXED;
+    }
+    static bool AppDataFolder(wchar_t (&folder)[vimlet::kPathCapacity])
+    {
+        ++judgements;
+        vimlet::CopyTerminated(appData.c_str(), folder);
+        return true;
+    }
+    explicit FakeListFile(const wchar_t* path)
+    {
+        reached.push_back(path);
+        reads = 0;
+    }
     bool IsOpen() const { return true; }
     int Read(char* buffer, int)
     {
@@ -187,7 +200,7 @@ TEST(ExclusionThroughStandIn, AReadErrorEndsTheReading)
 {
     FakeListFile::chunks = {"D:\\x.exe\r\nC:\\ho", "", "st.exe\r\nC:\\host.exe\r\n"};
     vimlet::ExclusionCache cache = CacheFor("C:\\host.exe");
-    EXPECT_TRUE(cache.AllowsHidingIn<FakeListFile>(L"list"));
+    EXPECT_TRUE(cache.AllowsHidingIn<FakeListFile>(L"C:\\excludeapp.txt"));
     EXPECT_EQ(FakeListFile::reads, 2u);
 }
 
@@ -204,15 +217,57 @@ __attribute__((noinline)) bool AllowsHidingOverJunk(vimlet::ExclusionCache& cach
     return cache.AllowsHidingIn<FakeListFile>(listPath);
 }
 
-TEST(ExclusionThroughStandIn, LocalCopyOfTheSharedPathIsTerminatedOverJunk)
+// A list path of any process's choosing is opened only on a local drive or as this user's own
+// list; anything else reads as no list, and is judged once, not at every key.
+TEST(ExclusionThroughStandIn, HostileSharedPathsNeverReachTheFile)
 {
-    FakeListFile::chunks = {};
-    vimlet::ExclusionCache cache = CacheFor("C:\\host.exe");
-    wchar_t shared[vimlet::kPathCapacity];
-    std::wmemset(shared, L'x', vimlet::kPathCapacity);  // another process mid-rewrite
-    FillStack(L'j');
-    EXPECT_TRUE(AllowsHidingOverJunk(cache, shared));
-    EXPECT_EQ(FakeListFile::pathLength, std::size_t(vimlet::kPathCapacity - 1));
+    const std::wstring ownList = L"C:\\Users\\me\\AppData\\Roaming/Vimlet/excludeapp.txt";
+    const std::wstring longest = L"C:\\" + std::wstring(241, L'x') + L"/excludeapp.txt";  // 259 units
+    const std::wstring home = L"\\\\server\\home\\me\\AppData\\Roaming\\";
+    const struct {
+        std::wstring path, appData;
+        bool opened;
+    } cases[] = {
+        {ownList, L"", true},
+        {L"d:/lists/EXCLUDEAPP.TXT", L"", true},
+        {L"E:\\excludeapp.txt", L"", true},
+        {longest, L"", true},
+        {longest + L"y", L"", false},  // 260 units, unterminated
+        {L"\\\\server\\share\\Vimlet/excludeapp.txt", L"", false},
+        {L"\\\\host@80\\x\\excludeapp.txt", L"", false},
+        {L"\\\\host@SSL\\DavWWWRoot\\excludeapp.txt", L"", false},
+        {L"\\\\.\\pipe\\excludeapp.txt", L"", false},
+        {L"\\\\?\\C:\\x\\excludeapp.txt", L"", false},
+        {L"\\\\?\\UNC\\server\\share\\excludeapp.txt", L"", false},
+        {L"\\\\.\\C:\\x\\excludeapp.txt", L"", false},
+        {L"C:\\x\\COM1", L"", false},
+        {L"C:\\x\\nul.txt", L"", false},
+        {L"C:excludeapp.txt", L"", false},
+        {L"\\Vimlet\\excludeapp.txt", L"", false},
+        {L"N:\\Vimlet/excludeapp.txt", L"", false},  // a mapped network drive
+        {L"Q:\\Vimlet/excludeapp.txt", L"", false},  // no drive yet: it could be mapped later
+        // AppData redirected to a server or a network drive keeps the user's own list.
+        {L"\\\\Server\\HOME\\me\\AppData\\Roaming/vimlet/excludeapp.txt", home, true},
+        {L"N:\\AppData\\Roaming/Vimlet/excludeapp.txt", L"N:\\AppData\\Roaming", true},
+        {L"\\\\server\\home\\other\\AppData\\Roaming/Vimlet/excludeapp.txt", home, false},
+        {L"\\\\server\\home\\me\\AppData\\Roaming\\Vimlet/excludeapp.txt", home, false},  // not spelled as joined
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.path));
+        FakeListFile::chunks = {"C:\\host.exe\r\n"};
+        FakeListFile::appData = c.appData.empty() ? L"C:\\Users\\me\\AppData\\Roaming" : c.appData;
+        FakeListFile::reached.clear();
+        wchar_t shared[vimlet::kPathCapacity];  // unterminated unless the path is shorter
+        std::wmemcpy(shared, c.path.c_str(), std::min<std::size_t>(c.path.size() + 1, vimlet::kPathCapacity));
+        vimlet::ExclusionCache cache = CacheFor("C:\\host.exe");
+        FillStack(L'j');
+        EXPECT_EQ(AllowsHidingOverJunk(cache, shared), !c.opened);
+        const int judgements = FakeListFile::judgements;
+        EXPECT_EQ(AllowsHidingOverJunk(cache, shared), !c.opened);
+        EXPECT_EQ(FakeListFile::judgements, judgements) << "judged again with the path unchanged";
+        const std::vector<std::wstring> reached(3, c.path);  // status, opening, status
+        EXPECT_EQ(FakeListFile::reached, c.opened ? reached : std::vector<std::wstring>{});
+    }
 }
 
 // The two readers of the exclusion list on the same files: the entries the program lists and

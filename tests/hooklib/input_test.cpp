@@ -318,7 +318,11 @@ TEST_F(Input, ExcludedApplicationNeverParksButRestoresACursorParkedElsewhere)
     const std::wstring excludedProgram = programs.File(L"excluded app.exe");
     ASSERT_TRUE(CopyFileW(BesideThisProgram(L"target_app.exe").c_str(), excludedProgram.c_str(), TRUE));
     Target excluded(m_report, RECT{800, 100, 1400, 500}, excludedProgram);
-    WriteBytes(m_copy.Dir().File(L"excludeapp.txt"), excluded.Ask("path") + "\r\n");
+    const std::wstring list = m_copy.Dir().File(L"excludeapp.txt");
+    const std::string listed = excluded.Ask("path") + "\r\n";
+    const ULONGLONG second = 13300000000 * kTicksPerSecond;
+    WriteBytes(list, listed);
+    ASSERT_TRUE(SetLastWriteTime(list, second + 1000000));
 
     excluded.Activate();
     PlaceCursorAside();
@@ -333,6 +337,13 @@ TEST_F(Input, ExcludedApplicationNeverParksButRestoresACursorParkedElsewhere)
     // The mouse moves over the excluded application: its hook puts the cursor back.
     MoveMouseOver(excluded, excluded.Inside());
     EXPECT_TRUE(WaitUntil([&] { return CursorNow() == kAside && !State().hidden; })) << CursorNow();
+
+    // Removed by a save of the same size within the same second: the application's next key
+    // parks the cursor.
+    WriteBytes(list, std::string(listed.size(), 'x'));
+    ASSERT_TRUE(SetLastWriteTime(list, second + 2000000));
+    excluded.Activate();
+    EXPECT_EQ(Type('C', excluded), ParkingPoint());
 }
 
 } // namespace

@@ -42,3 +42,13 @@ void WriteBytes(const std::wstring& path, const std::string& bytes)
     std::ofstream out(path.c_str(), std::ios::binary | std::ios::trunc);
     out << bytes;
 }
+
+bool SetLastWriteTime(const std::wstring& path, ULONGLONG ticks)
+{
+    HANDLE file = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    const FILETIME time{DWORD(ticks), DWORD(ticks >> 32)};
+    const bool set = SetFileTime(file, nullptr, nullptr, &time);
+    CloseHandle(file);
+    return set;
+}

@@ -21,3 +21,7 @@ private:
 
 std::string ReadBytes(const std::wstring& path);
 void WriteBytes(const std::wstring& path, const std::string& bytes);
+
+constexpr ULONGLONG kTicksPerSecond = 10000000;  // a FILETIME counts 100 ns
+// Sets the file's last-write time, in ticks since 1601, so that a test owns the clock.
+bool SetLastWriteTime(const std::wstring& path, ULONGLONG ticks);
