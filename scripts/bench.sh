@@ -8,6 +8,7 @@ build=${VIMLET_BUILD_DIR:-$root/build}
 bin=$build/bin
 out=$build/bench-results
 
+"$root/scripts/install-deps.sh" test
 "$root/scripts/build.sh"
 rm -rf "$out"
 mkdir -p "$out/pointer"
