@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Runs every benchmark under Wine on a private Xvfb, prints one table, and writes it with the
 # machine, the date, the command and a plot of the hide and restore latencies to
-# docs/PERFORMANCE.md. Takes about ten minutes after the build. Usage: scripts/bench.sh
+# docs/PERFORMANCE.md. Takes about five minutes after the build. Usage: scripts/bench.sh
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${VIMLET_BUILD_DIR:-$root/build}
 bin=$build/bin
 out=$build/bench-results
 
+"$root/scripts/install-deps.sh" test
 "$root/scripts/build.sh"
 rm -rf "$out"
 mkdir -p "$out/pointer"

@@ -1,21 +1,43 @@
 #!/usr/bin/env bash
-# Installs the build and test tools from Debian's packages, and any packages named as arguments,
-# and makes the Japanese locale available; does nothing when they are all there.
+# Installs the tools of one purpose from Debian's packages, and any packages named after it;
+# does nothing when they are all there. Usage: scripts/install-deps.sh [build|run|release|test] [package...]
+#   build    cross-compiling the binaries and the tests
+#   run      build, and Wine on a private X server to start Vimlet.exe
+#   release  build, and the converter that makes the guides' HTML pages for the zip
+#   test     everything: run, release, the test and benchmark tools, the Japanese locale (default)
 set -euo pipefail
 
-packages=(
+build=(
   cmake ninja-build
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   googletest
+  python3
+)
+run=(
   wine wine64
-  xvfb xdotool x11-utils
+  xvfb
   fonts-ipafont-gothic fonts-wine
+)
+release=(
+  pandoc
+)
+test=(
+  xdotool x11-utils
   imagemagick
-  python3 locales
+  locales
   gnuplot-nox xbanish libx11-dev libxtst-dev gcc
   faketime
-  "$@"
 )
+
+purpose=test
+case "${1:-}" in build | run | release | test) purpose=$1; shift ;; esac
+case $purpose in
+  build) packages=("${build[@]}") ;;
+  run) packages=("${build[@]}" "${run[@]}") ;;
+  release) packages=("${build[@]}" "${release[@]}") ;;
+  test) packages=("${build[@]}" "${run[@]}" "${release[@]}" "${test[@]}") ;;
+esac
+packages+=("$@")
 
 sudo=""; [ "$(id -u)" -eq 0 ] || sudo=sudo
 
@@ -37,4 +59,4 @@ if [ ${#missing[@]} -gt 0 ]; then
   $sudo "${apt[@]}" update -qq
   DEBIAN_FRONTEND=noninteractive $sudo "${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
-ensure_japanese_locale
+if [ "$purpose" = test ]; then ensure_japanese_locale; fi

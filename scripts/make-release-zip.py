@@ -7,6 +7,7 @@ Prints the zip's path and its SHA-256.
 import hashlib
 import pathlib
 import re
+import subprocess
 import sys
 import zipfile
 
@@ -28,21 +29,36 @@ def windows_text(text):
     return b"\xef\xbb\xbf" + text.replace("\n", "\r\n").encode("utf-8")
 
 
+LINK = re.compile(r"\]\(([\w.-]+)\.(md|png)(#[^)\s]*)?\)")
+
+
+def html_page(text, language):
+    """A Markdown page as a stand-alone HTML page: pandoc reads it from its input, so the page
+    carries no path, and names no date."""
+    title = re.match(r"# (.+)", text).group(1)
+    text = LINK.sub(lambda m: f"]({m[1]}.html{m[3] or ''})" if m[2] == "md" else m[0], text)
+    return subprocess.run(
+        ["pandoc", "--from=gfm", "--to=html5", "--standalone",
+         f"--metadata=pagetitle:{title}", f"--metadata=lang:{language}"],
+        input=text.encode(), check=True, capture_output=True).stdout
+
+
 def guides(repository):
-    """The user guides with the pages and pictures they link to, in docs/ as in the repository."""
+    """The user guides as HTML pages with the pages and pictures they link to, in docs/."""
     docs = repository / "docs"
     contents = {}
     pending = ["guide.md", "guide.ja.md"]
     while pending:
         name = pending.pop()
-        if f"docs/{name}" in contents:
-            continue
         if not name.endswith(".md"):
             contents[f"docs/{name}"] = (docs / name).read_bytes()
             continue
-        text = (docs / name).read_text(encoding="utf-8")
-        contents[f"docs/{name}"] = windows_text(text)
-        pending += re.findall(r"\]\(([\w.-]+\.(?:md|png))\)", text)
+        page = f"docs/{name[:-3]}.html"
+        if page in contents:
+            continue
+        text = (docs / name).read_text(encoding="utf-8").replace("\r\n", "\n")
+        contents[page] = html_page(text, "ja" if name.endswith(".ja.md") else "en")
+        pending += [f"{m[1]}.{m[2]}" for m in LINK.finditer(text)]
     return contents
 
 

@@ -9,6 +9,7 @@ build=${VIMLET_BUILD_DIR:-$root/build}
 width=640 height=360
 parked="$((width - 2)),$((height - 2))"
 
+"$root/scripts/install-deps.sh" test
 "$root/scripts/build.sh" Vimlet
 
 . "$root/scripts/wine-env.sh"

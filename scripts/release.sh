@@ -6,5 +6,6 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${VIMLET_BUILD_DIR:-$root/build}
 
 # The build talks on stderr: the zip's path and SHA-256 are the output.
+"$root/scripts/install-deps.sh" release >&2
 "$root/scripts/build.sh" Vimlet vimlet >&2
 python3 "$root/scripts/make-release-zip.py" "$root" "$build/bin" "$build/release"

@@ -20,7 +20,8 @@ MINGW_PARAGRAPHS = [
     "mingw-w64-libraries/winpthreads/include/pthread.h",
 ]
 
-# What the bytes of the two binaries depend on; the zip's also depend on Python's zlib.
+# What the bytes of the two binaries and the guides' pages depend on; the zip's also depend on
+# Python's zlib.
 TOOLCHAIN_PACKAGES = [
     "g++-mingw-w64-x86-64-posix",
     "gcc-mingw-w64-x86-64-posix",
@@ -30,6 +31,7 @@ TOOLCHAIN_PACKAGES = [
     "binutils-mingw-w64-x86-64",
     "cmake",
     "ninja-build",
+    "pandoc",
 ]
 
 INTRO = """\

@@ -4,6 +4,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${VIMLET_BUILD_DIR:-$root/build}
 
+"$root/scripts/install-deps.sh" run
 "$root/scripts/build.sh" Vimlet
 
 . "$root/scripts/wine-env.sh"

@@ -7,6 +7,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${VIMLET_BUILD_DIR:-$root/build}
 
+"$root/scripts/install-deps.sh" test
 "$root/scripts/build.sh" screenshot_driver
 
 . "$root/scripts/wine-env.sh"

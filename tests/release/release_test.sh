@@ -4,8 +4,8 @@
 #    in another time zone and locale, with the clock three years ahead, the zips are the same
 #    bytes: no time stamps, build paths or locale in the binaries or the archive.
 # 2. Unpacked into the user's profile in a fresh Wine prefix, the files match SHA256SUMS and
-#    hold every file README.txt names, Vimlet starts from there, and typing into an
-#    application parks the cursor.
+#    hold every file README.txt names, every link and picture of the HTML guides is in the
+#    zip, Vimlet starts from there, and typing into an application parks the cursor.
 # Usage: release_test.sh <build folder>
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -35,8 +35,9 @@ folder=$("$WINELOADER" winepath.exe -u "$profile\\Vimlet" | tr -d '\r')
 python3 -m zipfile -e "$zip" "$folder"
 (cd "$folder" && sha256sum --check --quiet SHA256SUMS)
 # Every file of the zip that its README points to is there.
-grep -oE 'docs\\[A-Za-z.]+\.md|[A-Z][A-Z-]*\.txt|SHA256SUMS' "$folder/README.txt" | tr '\\' / | sort -u |
+grep -oE 'docs\\[A-Za-z.]+\.html|[A-Z][A-Z-]*\.txt|SHA256SUMS' "$folder/README.txt" | tr '\\' / | sort -u |
   while read -r name; do [ -f "$folder/$name" ] || { echo "FAIL: README.txt names $name" >&2; exit 1; }; done
+python3 "$root/tests/release/check_links.py" "$folder"
 # The test program, beside the unpacked Vimlet.exe, loads the unpacked vimlet.dll and starts
 # the unpacked Vimlet.exe.
 cp "$build/bin/app_program_test.exe" "$folder/"
