@@ -53,7 +53,8 @@ struct FrontWindow {
 
 // Raised over a full-screen game, a topmost window makes many games leave full screen: only one
 // on the parking window's own monitor holds the raise back. An exclusive Direct3D application
-// names no monitor: it shows on the monitor of its window, which has the foreground. The user's
+// names no monitor: it shows on the monitor of its window, which has the foreground (with none,
+// it is taken to be on ours). The user's
 // presentation setting puts nothing on screen and holds nothing back.
 constexpr bool FullScreenOnOwnMonitor(const FrontWindow& front, QUERY_USER_NOTIFICATION_STATE state, SIZE primary)
 {

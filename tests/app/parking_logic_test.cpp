@@ -133,60 +133,46 @@ TEST_F(ParkingPlacement, TheHooksAnswerCostsOneCallWhenTheWindowIsOnTopInItsCorn
     EXPECT_EQ(Calls(), (std::vector<std::string>{"top"}));
 }
 
-// What lies above the window when the tick comes, and whether it is raised.
-TEST_F(ParkingPlacement, OnlyAWindowOnScreenAboveItCounts)
+// A window comes above the parking window (as a click on the taskbar raises one), perhaps while
+// an application in front is full screen; does the tick raise the parking window?
+TEST_F(ParkingPlacement, OnlyAWindowOnScreenCoversItAndOnlyAFullScreenApplicationOnItsMonitorHoldsItBack)
 {
     struct Case {
         const char* name;
         bool visible;
         bool cloaked;
-        bool raised;
-    } const cases[] = {
-        {"visible", true, false, true},
-        {"invisible", false, false, false},
-        {"cloaked: a suspended Store app, another virtual desktop", true, true, false},
-    };
-    for (const Case& c : cases) {
-        SetUp();
-        RaiseOther(c.visible, c.cloaked);
-        m_placement.Check();
-        EXPECT_EQ(ParkingOnTop(), c.raised) << c.name;
-    }
-}
-
-// A topmost window raised over the parking window while an application in front may be full screen.
-TEST_F(ParkingPlacement, OnlyAFullScreenApplicationOnItsOwnMonitorHoldsTheRaiseBack)
-{
-    struct Case {
-        const char* name;
         FrontWindow front;
         QUERY_USER_NOTIFICATION_STATE state;
-        bool raised;
+        bool heldBack;
     } const cases[] = {
-        {"topmost over the primary", {true, true, kWholePrimary, true}, QUNS_BUSY, false},
-        {"topmost over both monitors", {true, true, {0, 0, 3200, 1200}, true}, QUNS_BUSY, false},
-        {"topmost over the other monitor", {true, true, kSecondMonitor, false}, QUNS_BUSY, true},
-        {"over the primary, not topmost", {true, false, kWholePrimary, true}, QUNS_BUSY, true},
-        {"topmost, not all of the primary", {true, true, {0, 0, 1920, 1000}, true}, QUNS_BUSY, true},
-        {"exclusive Direct3D on the primary", {true, false, kWholePrimary, true}, QUNS_RUNNING_D3D_FULL_SCREEN, false},
-        {"exclusive Direct3D on the other monitor", {true, false, kSecondMonitor, false},
+        {"visible", true, false, {}, QUNS_ACCEPTS_NOTIFICATIONS, false},
+        {"invisible", false, false, {}, QUNS_ACCEPTS_NOTIFICATIONS, false},
+        {"cloaked: a suspended Store app, another virtual desktop", true, true, {}, QUNS_ACCEPTS_NOTIFICATIONS, false},
+        {"topmost over the primary", true, false, {true, true, kWholePrimary, true}, QUNS_BUSY, true},
+        {"topmost over both monitors", true, false, {true, true, {0, 0, 3200, 1200}, true}, QUNS_BUSY, true},
+        {"topmost over the other monitor", true, false, {true, true, kSecondMonitor, false}, QUNS_BUSY, false},
+        {"over the primary, not topmost", true, false, {true, false, kWholePrimary, true}, QUNS_BUSY, false},
+        {"topmost, not all of the primary", true, false, {true, true, {0, 0, 1920, 1000}, true}, QUNS_BUSY, false},
+        {"exclusive Direct3D on the primary", true, false, {true, false, kWholePrimary, true},
          QUNS_RUNNING_D3D_FULL_SCREEN, true},
-        {"exclusive Direct3D, no foreground window", {}, QUNS_RUNNING_D3D_FULL_SCREEN, false},
-        {"presentation setting", {true, false, kWholePrimary, true}, QUNS_PRESENTATION_MODE, true},
+        {"exclusive Direct3D on the other monitor", true, false, {true, false, kSecondMonitor, false},
+         QUNS_RUNNING_D3D_FULL_SCREEN, false},
+        {"exclusive Direct3D, no foreground window", true, false, {}, QUNS_RUNNING_D3D_FULL_SCREEN, true},
+        {"presentation setting", true, false, {true, false, kWholePrimary, true}, QUNS_PRESENTATION_MODE, false},
     };
     for (const Case& c : cases) {
         SetUp();
         FakeSystem::world.front = c.front;
         FakeSystem::world.state = c.state;
-        RaiseOther(true);
+        RaiseOther(c.visible, c.cloaked);
         m_placement.Check();
-        EXPECT_EQ(ParkingOnTop(), c.raised) << c.name;
+        EXPECT_EQ(ParkingOnTop(), c.visible && !c.cloaked && !c.heldBack) << c.name;
 
         // Out of its corner, held back or not, it goes back there.
         m_placement.Moved({kParking, nullptr, 100, 100, 0, 0, SWP_NOSIZE});
         Calls().clear();
         m_placement.Check();
-        EXPECT_EQ(Calls().back(), c.raised ? "raise" : "move") << c.name;
+        EXPECT_EQ(Calls().back(), c.heldBack ? "move" : "raise") << c.name;
     }
 }
 
