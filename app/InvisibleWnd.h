@@ -1,13 +1,12 @@
 #pragma once
 // The parking window: one nearly transparent pixel near the bottom-right corner of the primary
 // screen, always on top, that shows no cursor. The hook library parks the cursor on it and
-// sends it WM_NULL; it also carries the tray icon that opens the settings dialog. The icon is
-// added again whenever the shell restarts, and retried every second until an add succeeds.
-// Running elevated, it still takes those messages from unelevated processes.
+// sends it WM_NULL; it also carries the tray icon, whose double-click, like a second start of
+// the program, asks the main window for the settings dialog.
 
+#include "ParkingSystem.h"
+#include "TrayIcon.h"
 #include "afxwin.h"
-
-#include <shellapi.h>
 
 class CInvisibleWnd : public CFrameWnd {
     DECLARE_DYNAMIC(CInvisibleWnd)
@@ -16,9 +15,6 @@ public:
     BOOL Create(CWnd* pParentWnd);
     // Top of the z-order, in the corner, 1x1, without activating it.
     void MoveToCorner();
-    // Opens the settings dialog; while one is open, brings the dialog the user works in (it, or
-    // one it opened) to the front instead.
-    void ShowSettingsDialog();
 
     // Registered by name: a second start of the program asks for the settings dialog with it.
     static UINT OpenSettingsMessage();
@@ -33,15 +29,7 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
-    void AddTrayIcon();
-    void PlaceInCorner(HWND insertAfter, UINT flags);
-    // The placement of the tick, of WM_NULL and of a change of display mode.
-    void StayOnTop();
-    bool IsCovered() const;
-    static bool FullScreenAppInFront();
-
-    NOTIFYICONDATAW m_notifyIcon = {};
-    bool m_bTrayIconShown = false;
-    UINT m_taskbarCreatedMessage = 0;  // registered by the shell's name
+    vimlet::ParkingPlacement<ParkingSystem> m_placement;
+    CTrayIcon m_trayIcon;
     UINT m_openSettingsMessage = 0;
 };

@@ -2,12 +2,43 @@
 
 #include "InvisibleWnd.h"
 #include "Settings.h"
+#include "dialogs/VimletDlg.h"
 #include "vimlet.h"
+
+namespace {
+
+constexpr UINT kOpenSettings = WM_APP + 1;
+
+// The window the user can work in among those that window owns, one owning the next: the
+// innermost of the nested modal windows (a dialog, a message box, a file dialog).
+HWND InnermostOwned(HWND window)
+{
+    struct Search {
+        HWND owner;
+        HWND owned;
+    };
+    for (Search search{window, nullptr};; search = {search.owned, nullptr}) {
+        EnumThreadWindows(
+            GetCurrentThreadId(),
+            [](HWND candidate, LPARAM param) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(param);
+                if (GetWindow(candidate, GW_OWNER) != s->owner || !IsWindowVisible(candidate)) return TRUE;
+                s->owned = candidate;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        if (!search.owned) return search.owner;
+    }
+}
+
+} // namespace
 
 IMPLEMENT_DYNAMIC(CMainFrame, CFrameWnd)
 
 BEGIN_MESSAGE_MAP(CMainFrame, CFrameWnd)
     ON_WM_CREATE()
+    ON_WM_CLOSE()
+    ON_MESSAGE(kOpenSettings, OnOpenSettings)
 END_MESSAGE_MAP()
 
 BOOL CMainFrame::PreCreateWindow(CREATESTRUCT& cs)
@@ -38,4 +69,37 @@ int CMainFrame::OnCreate(LPCREATESTRUCT lpCreateStruct)
     for (std::size_t i = 0; i < kSuppressorSettingCount; ++i)
         vimlet_set_suppressor(kSuppressorSettings[i].virtualKey, keys[i]);
     return 0;
+}
+
+// Posted, so that the dialog never runs inside the window procedure of the parking window,
+// which goes before the main window does.
+void CMainFrame::RequestSettingsDialog()
+{
+    if (CWnd* mainWnd = AfxGetMainWnd()) mainWnd->PostMessage(kOpenSettings, 0, 0);
+}
+
+LRESULT CMainFrame::OnOpenSettings(WPARAM, LPARAM)
+{
+    if (m_pSettingsDialog) {
+        ::SetForegroundWindow(InnermostOwned(m_pSettingsDialog->m_hWnd));
+        return 0;
+    }
+    CVimletDlg dialog;
+    m_pSettingsDialog = &dialog;
+    dialog.DoModal();
+    m_pSettingsDialog = nullptr;
+    if (m_bCloseAfterSettings) PostMessage(WM_CLOSE, 0, 0);
+    return 0;
+}
+
+// Exit closes this window from inside the dialog's loop: the loop ends and returns first, and
+// the window closes after it, so that nothing runs on in a destroyed object.
+void CMainFrame::OnClose()
+{
+    if (!m_pSettingsDialog) {
+        CFrameWnd::OnClose();
+        return;
+    }
+    m_bCloseAfterSettings = true;
+    m_pSettingsDialog->EndDialog(IDCANCEL);
 }

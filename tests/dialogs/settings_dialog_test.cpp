@@ -220,6 +220,17 @@ TEST_F(SettingsDialogTest, AboutShowsTheVersionAndEndsWithOk)
     EXPECT_TRUE(WaitUntilGone(dialog));
 }
 
+// Closed from outside with dialogs open (the dialogs' loops run inside the main window's
+// procedure): the loops end first, then the program, with exit code 0.
+TEST_F(SettingsDialogTest, ClosingTheMainWindowWithDialogsOpenEndsTheProgram)
+{
+    const HWND dialog = Open();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_NE(OpenAbout(dialog), nullptr);
+    PostMessageW(Vimlet().MainFrame(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(Vimlet().WaitForExit(), 0u);
+}
+
 TEST_F(SettingsDialogTest, KeysThatCannotBeSavedAreToldOnceAndStillApplied)
 {
     WriteBytes(IniPath(), "[Vimlet]\r\n");

@@ -1,0 +1,182 @@
+// The parking window's decisions, driven through a fake system: which calls happen, and where
+// the window ends up.
+#include "ParkingLogic.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using vimlet::FrontWindow;
+using Calls = std::vector<std::string>;
+
+const HWND kParking = reinterpret_cast<HWND>(0x100), kOther = reinterpret_cast<HWND>(0x200);
+constexpr RECT kWholePrimary{0, 0, 1920, 1080}, kSecondMonitor{1920, 0, 3200, 1200};
+
+struct Window {
+    HWND handle;
+    bool visible;
+    bool cloaked;
+};
+
+struct FakeWorld {
+    std::vector<Window> zOrder{{kParking, true, false}};  // from the top
+    SIZE primary{1920, 1080};
+    FrontWindow front{};
+    QUERY_USER_NOTIFICATION_STATE state = QUNS_ACCEPTS_NOTIFICATIONS;
+    bool elevated = false;
+    Calls calls;
+};
+
+using Placement = vimlet::ParkingPlacement<struct FakeSystem>;
+Placement* g_placement;
+
+struct FakeSystem {
+    static inline FakeWorld world;
+
+    template <class Answer>
+    static Answer Log(const char* call, Answer answer)
+    {
+        world.calls.push_back(call);
+        return answer;
+    }
+    static size_t Index(HWND handle)
+    {
+        size_t i = 0;
+        while (world.zOrder[i].handle != handle) ++i;
+        return i;
+    }
+    static HWND TopWindow() { return Log("top", world.zOrder.front().handle); }
+    static HWND NextWindow(HWND window)
+    {
+        const size_t next = Index(window) + 1;
+        return Log("next", next < world.zOrder.size() ? world.zOrder[next].handle : nullptr);
+    }
+    static bool IsVisible(HWND window) { return Log("visible", world.zOrder[Index(window)].visible); }
+    static bool IsCloaked(HWND window) { return Log("cloaked", world.zOrder[Index(window)].cloaked); }
+    static SIZE PrimarySize() { return Log("metrics", world.primary); }
+    static FrontWindow Foreground() { return Log("foreground", world.front); }
+    static QUERY_USER_NOTIFICATION_STATE NotificationState() { return Log("state", world.state); }
+    // Moves the window as the system would, and reports it as WM_WINDOWPOSCHANGED does.
+    static void Place(HWND window, const RECT& rect, bool raise)
+    {
+        world.calls.push_back(raise ? "raise" : "move");
+        if (raise) {
+            world.zOrder.erase(world.zOrder.begin() + Index(window));
+            world.zOrder.insert(world.zOrder.begin(), {window, true, false});
+        }
+        g_placement->Moved({window, nullptr, rect.left, rect.top, 1, 1, UINT(raise ? 0 : SWP_NOZORDER)});
+    }
+    static bool RunsElevated() { return world.elevated; }
+    static void LetInFromBelow(HWND, UINT message) { world.calls.push_back("let in " + std::to_string(message)); }
+};
+
+class ParkingPlacement : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        FakeSystem::world = {};
+        g_placement = &m_placement;
+        m_placement.Attach(kParking);
+        m_placement.Raise();  // as the window's creation does
+        Take();
+    }
+    static Calls Take() { return std::exchange(FakeSystem::world.calls, {}); }
+    // Another window comes on top, as a click on the taskbar raises it.
+    static void RaiseOther(bool visible, bool cloaked = false)
+    {
+        FakeSystem::world.zOrder.insert(FakeSystem::world.zOrder.begin(), {kOther, visible, cloaked});
+    }
+    static bool ParkingOnTop() { return FakeSystem::world.zOrder.front().handle == kParking; }
+
+    Placement m_placement;
+};
+
+TEST_F(ParkingPlacement, TheHooksAnswerCostsOneCallWhenTheWindowIsOnTopInItsCorner)
+{
+    m_placement.Answer();
+    EXPECT_EQ(Take(), Calls{"top"});
+
+    // Something above: the whole check, and on top again before the answer returns.
+    RaiseOther(true);
+    m_placement.Answer();
+    EXPECT_EQ(Take(), (Calls{"top", "metrics", "top", "visible", "cloaked", "foreground", "state", "raise"}));
+    m_placement.Answer();
+    EXPECT_EQ(Take(), Calls{"top"});
+
+    // Moved away by someone else: told by WM_WINDOWPOSCHANGED, put back without asking where it is.
+    m_placement.Moved({kParking, nullptr, 5, 5, 0, 0, SWP_NOSIZE | SWP_NOZORDER});
+    m_placement.Answer();
+    EXPECT_EQ(Take(), (Calls{"metrics", "foreground", "state", "raise"}));
+    // A change of z-order alone leaves the rectangle known.
+    m_placement.Moved({kParking, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE});
+    m_placement.Answer();
+    EXPECT_EQ(Take(), Calls{"top"});
+
+    // A change of display (WM_DISPLAYCHANGE, the tick) finds the new corner, which the answer then knows.
+    FakeSystem::world.primary = {1280, 720};
+    m_placement.Check();
+    EXPECT_EQ(Take().back(), "raise");
+    m_placement.Answer();
+    EXPECT_EQ(Take(), Calls{"top"});
+}
+
+// A window comes above the parking window (as a click on the taskbar raises one), perhaps while
+// an application in front is full screen; does the tick raise the parking window?
+TEST_F(ParkingPlacement, OnlyAWindowOnScreenCoversItAndOnlyAFullScreenApplicationOnItsMonitorHoldsItBack)
+{
+    struct Case {
+        const char* name;
+        bool visible;
+        bool cloaked;
+        FrontWindow front;
+        QUERY_USER_NOTIFICATION_STATE state;
+        bool heldBack;
+    } const cases[] = {
+        {"visible", true, false, {}, QUNS_ACCEPTS_NOTIFICATIONS, false},
+        {"invisible", false, false, {}, QUNS_ACCEPTS_NOTIFICATIONS, false},
+        {"cloaked: a suspended Store app, another virtual desktop", true, true, {}, QUNS_ACCEPTS_NOTIFICATIONS, false},
+        {"topmost over the primary", true, false, {true, true, kWholePrimary, true}, QUNS_BUSY, true},
+        {"topmost over the other monitor", true, false, {true, true, kSecondMonitor, false}, QUNS_BUSY, false},
+        {"over the primary, not topmost", true, false, {true, false, kWholePrimary, true}, QUNS_BUSY, false},
+        {"exclusive Direct3D on the primary", true, false, {true, false, kWholePrimary, true},
+         QUNS_RUNNING_D3D_FULL_SCREEN, true},
+        {"exclusive Direct3D on the other monitor", true, false, {true, false, kSecondMonitor, false},
+         QUNS_RUNNING_D3D_FULL_SCREEN, false},
+        {"exclusive Direct3D, no foreground window", true, false, {}, QUNS_RUNNING_D3D_FULL_SCREEN, true},
+        {"presentation setting", true, false, {true, false, kWholePrimary, true}, QUNS_PRESENTATION_MODE, false},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        FakeSystem::world.front = c.front;
+        FakeSystem::world.state = c.state;
+        RaiseOther(c.visible, c.cloaked);
+        m_placement.Check();
+        EXPECT_EQ(ParkingOnTop(), c.visible && !c.cloaked && !c.heldBack) << c.name;
+
+        // Out of its corner, held back or not, it goes back there.
+        m_placement.Moved({kParking, nullptr, 100, 100, 0, 0, SWP_NOSIZE});
+        Take();
+        m_placement.Check();
+        EXPECT_EQ(Take().back(), c.heldBack ? "move" : "raise") << c.name;
+    }
+}
+
+// Wine runs every process as one user with no integrity levels, and its message filter lets
+// everything in: the decision is tested here, through the seam.
+TEST(MessageFilter, LetsInTheShellAndASecondStartOnlyWhenElevated)
+{
+    for (bool elevated : {false, true}) {
+        FakeSystem::world = {};
+        FakeSystem::world.elevated = elevated;
+        vimlet::OpenMessageFilter<FakeSystem>(kParking, 0xC001, 0xC002);
+        Calls expected{"let in 0"};
+        if (elevated) expected.insert(expected.end(), {"let in 49153", "let in 49154"});
+        EXPECT_EQ(FakeSystem::world.calls, expected) << elevated;
+    }
+}
+
+} // namespace
