@@ -74,24 +74,15 @@ public:
     void Moved(const WINDOWPOS& pos) { m_rect = AfterMove(m_rect, pos); }
 
     // The hooks' WM_NULL: on top and in its corner, as it nearly always is, it costs one call.
+    // Otherwise the window also goes past hidden windows above it (Windows keeps hidden topmost
+    // tooltips and menus there), so that the next answers cost one call again.
     void Answer()
     {
-        if (!SameRect(m_rect, m_corner) || Sys::TopWindow() != m_window) Check();
+        if (!SameRect(m_rect, m_corner) || Sys::TopWindow() != m_window) Place(true);
     }
 
-    // The tick, a change of display, and an answer that found a window above.
-    void Check()
-    {
-        const SIZE primary = Sys::PrimarySize();
-        m_corner = CornerOf(primary);
-        const bool inCorner = SameRect(m_rect, m_corner);
-        if (inCorner && !Covered()) return;
-        const FrontWindow front = Sys::Foreground();
-        if (!FullScreenOnOwnMonitor(front, Sys::NotificationState(), primary))
-            Sys::Place(m_window, m_corner, true);
-        else if (!inCorner)
-            Sys::Place(m_window, m_corner, false);
-    }
+    // The tick and a change of display: only a window on screen above it makes it rise.
+    void Check() { Place(false); }
 
     // Top of the z-order, in the corner.
     void Raise()
@@ -101,6 +92,19 @@ public:
     }
 
 private:
+    void Place(bool evenOverHidden)
+    {
+        const SIZE primary = Sys::PrimarySize();
+        m_corner = CornerOf(primary);
+        const bool inCorner = SameRect(m_rect, m_corner);
+        if (inCorner && !evenOverHidden && !Covered()) return;
+        const FrontWindow front = Sys::Foreground();
+        if (!FullScreenOnOwnMonitor(front, Sys::NotificationState(), primary))
+            Sys::Place(m_window, m_corner, true);
+        else if (!inCorner)
+            Sys::Place(m_window, m_corner, false);
+    }
+
     bool Covered() const
     {
         for (HWND window = Sys::TopWindow(); window && window != m_window; window = Sys::NextWindow(window)) {
