@@ -49,7 +49,9 @@ DWORD RunVimletToEnd()
     return code.value_or(STILL_ACTIVE);
 }
 
-VimletProcess::VimletProcess() : m_process(BesideThisProgram(L"Vimlet.exe"), {})
+VimletProcess::VimletProcess() : VimletProcess(BesideThisProgram(L"Vimlet.exe")) {}
+
+VimletProcess::VimletProcess(const std::wstring& program) : m_process(program, {})
 {
     // Up once its message loop waits for input: start-up, hooks and flags included, is over.
     // (Sent messages are answered earlier, while start-up itself waits on the shell.)
