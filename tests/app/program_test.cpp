@@ -375,6 +375,23 @@ HWND ShownPopupOf(DWORD processId)
     return nullptr;
 }
 
+// Starts program, which must refuse to run: the text of its message box, dismissed, after
+// which it ends with exit code 0. Empty when no box came.
+std::wstring RefusalOfAStart(const std::wstring& program)
+{
+    ChildProcess refused(program, {});
+    HWND box = nullptr;
+    if (!WaitUntil([&] { return (box = ShownPopupOf(refused.Id())) != nullptr; })) {
+        refused.Terminate();
+        return {};
+    }
+    wchar_t text[512] = L"";
+    GetDlgItemTextW(box, 0xFFFF, text, 512);  // the message box's text
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(refused.WaitForExit().value_or(STILL_ACTIVE), 0u);
+    return text;
+}
+
 // Another process with the hook library loaded, holding a name as a copy of the program would.
 struct NameHolder : ChildProcess {
     explicit NameHolder(const std::string& name)
@@ -412,14 +429,7 @@ TEST_F(Program, AStartInAnotherSessionIsRefusedWithoutTouchingTheSharedState)
     NameHolder otherSession(MachineWideName());
     const std::string state = otherSession.Ask("state");
     vimlet_set_suppressor(VK_RSHIFT, 1);  // a start would set it from the file's default
-    ChildProcess refused(BesideThisProgram(L"Vimlet.exe"), {});
-    HWND box = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (box = ShownPopupOf(refused.Id())) != nullptr; }));
-    wchar_t text[512] = L"";
-    GetDlgItemTextW(box, 0xFFFF, text, 512);  // the message box's text
-    EXPECT_NE(std::wstring(text).find(L"プロファイルに展開"), std::wstring::npos) << text;
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
-    EXPECT_EQ(refused.WaitForExit(), 0u);
+    EXPECT_NE(RefusalOfAStart(BesideThisProgram(L"Vimlet.exe")).find(L"プロファイルに展開"), std::wstring::npos);
     EXPECT_EQ(otherSession.Ask("state"), state);
     EXPECT_EQ(vimlet_is_suppressor(VK_RSHIFT), 1);
     vimlet_set_suppressor(VK_RSHIFT, 0);
@@ -475,14 +485,7 @@ TEST_F(Program, ACopyInADeepFolderIsRefusedWhileAnotherSessionUsesIt)
 {
     DeepCopy deep;
     NameHolder otherSession(MachineWideName(deep.Library()));
-    ChildProcess refused(deep.folder + L"\\Vimlet.exe", {});
-    HWND box = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (box = ShownPopupOf(refused.Id())) != nullptr; }));
-    wchar_t text[512] = L"";
-    GetDlgItemTextW(box, 0xFFFF, text, 512);
-    EXPECT_NE(std::wstring(text).find(L"プロファイルに展開"), std::wstring::npos) << text;
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
-    EXPECT_EQ(refused.WaitForExit(), 0u);
+    EXPECT_NE(RefusalOfAStart(deep.folder + L"\\Vimlet.exe").find(L"プロファイルに展開"), std::wstring::npos);
 }
 
 // A name that can be neither made nor opened (here: another kind of object holds it) tells
@@ -493,14 +496,7 @@ TEST_F(Program, AMachineWideNameThatCannotBeMadeRefusesTheStart)
     const HANDLE squatter = CreateEventW(nullptr, TRUE, FALSE, name.c_str());
     ASSERT_NE(squatter, nullptr);
     EXPECT_EQ(single_instance::ClaimName(name), single_instance::Claim::Unknown);
-    ChildProcess refused(BesideThisProgram(L"Vimlet.exe"), {});
-    HWND box = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (box = ShownPopupOf(refused.Id())) != nullptr; }));
-    wchar_t text[512] = L"";
-    GetDlgItemTextW(box, 0xFFFF, text, 512);
-    EXPECT_NE(std::wstring(text).find(L"確かめられなかった"), std::wstring::npos) << text;
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
-    EXPECT_EQ(refused.WaitForExit(), 0u);
+    EXPECT_NE(RefusalOfAStart(BesideThisProgram(L"Vimlet.exe")).find(L"確かめられなかった"), std::wstring::npos);
     CloseHandle(squatter);
 }
 
