@@ -447,12 +447,6 @@ struct DeepCopy {
         for (const wchar_t* file : {L"Vimlet.exe", L"vimlet.dll"})
             EXPECT_TRUE(CopyFileW(BesideThisProgram(file).c_str(), (folder + L"\\" + file).c_str(), FALSE));
     }
-    ~DeepCopy()
-    {
-        for (const wchar_t* file : {L"\\Vimlet.exe", L"\\vimlet.dll"}) DeleteFileW((folder + file).c_str());
-        for (std::wstring path = folder; path.size() > temp.Path().size(); path.erase(path.rfind(L'\\')))
-            RemoveDirectoryW(path.c_str());
-    }
     std::wstring Library() const { return folder + L"\\vimlet.dll"; }
 
     TempDir temp;

@@ -250,7 +250,9 @@ TEST_F(ExclusionListTest, FileOpenDialogAddsExactlyTheChosenFile)
 TEST_F(ExclusionListTest, ADllPlantedBesideTheProgramIsNeverLoaded)
 {
     static const wchar_t* const kPlanted[] = {L"psapi", L"ntshrui", L"cscapi", L"linkinfo"};
-    TempDir folder;
+    // Every process the copy's hooks reached keeps its vimlet.dll mapped, this one too: the copy
+    // is left behind, and goes at a later run.
+    const TempDir folder(L"vimlet-planted-", TempDir::kRemoveLeftovers);
     for (const wchar_t* file : {L"Vimlet.exe", L"vimlet.dll"})
         ASSERT_TRUE(CopyFileW(BesideThisProgram(file).c_str(), folder.File(file).c_str(), FALSE));
     for (const std::wstring name : kPlanted)
