@@ -63,8 +63,10 @@ int CMainFrame::OnCreate(LPCREATESTRUCT lpCreateStruct)
         return -1;
     }
 
-    const KeySettings keys = ReadKeySettings();
-    vimlet_setup(m_pInvisibleWnd->GetSafeHwnd(), GetSettingsDirectory().c_str());
+    const SettingsStore settings = SettingsStore::OfUser();
+    const KeySettings keys = settings.ReadKeys();
+    // Without a settings directory the library is given none, and so no list to read.
+    vimlet_setup(m_pInvisibleWnd->GetSafeHwnd(), settings.Directory().c_str());
     vimlet_enable();
     for (std::size_t i = 0; i < kSuppressorSettingCount; ++i)
         vimlet_set_suppressor(kSuppressorSettings[i].virtualKey, keys[i]);

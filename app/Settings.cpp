@@ -1,9 +1,10 @@
 #include "Settings.h"
 
+#include "SettingsSeams.h"
+
 #include "ExcludeListLines.h"
 #include "join_path.h"
 #include "list_file.h"
-#include "suppressor_keys.h"
 
 #include <shlobj.h>
 
@@ -19,15 +20,6 @@ constexpr int kListEntryCapacity = kListLineCapacity - 2;
 constexpr int kReplaceAttempts = 10;
 constexpr DWORD kReplaceRetryMs = 20;
 
-constexpr bool SameOrderAsHookLibrary()
-{
-    if (kSuppressorSettingCount != static_cast<std::size_t>(vimlet::kSuppressorCount)) return false;
-    for (std::size_t i = 0; i < kSuppressorSettingCount; ++i)
-        if (kSuppressorSettings[i].virtualKey != vimlet::kSuppressorKeys[i]) return false;
-    return true;
-}
-static_assert(SameOrderAsHookLibrary(), "the program's key table must follow the hook library's");
-
 int DecodeAnsi(const char* bytes, int count, wchar_t* wide, int capacity)
 {
     return MultiByteToWideChar(CP_ACP, 0, bytes, count, wide, capacity);
@@ -35,7 +27,7 @@ int DecodeAnsi(const char* bytes, int count, wchar_t* wide, int capacity)
 
 // Every write checked, and the bytes on the disk before the file is closed: only a whole list
 // may replace the old one.
-bool WriteExcludeFile(const std::wstring& path, const std::vector<std::wstring>& list, PutLine put)
+bool WriteExcludeFile(const std::wstring& path, const std::vector<std::wstring>& list)
 {
     FILE* file = _wfopen(path.c_str(), L"w");
     if (!file) return false;
@@ -49,7 +41,7 @@ bool WriteExcludeFile(const std::wstring& path, const std::vector<std::wstring>&
                                                kListEntryCapacity, nullptr, nullptr);
         line[length] = '\n';  // text mode writes CR LF
         line[length + 1] = '\0';
-        written = put(line, file) != EOF;
+        written = settings_seams::g_putLine(line, file) != EOF;
     }
     written = written && fflush(file) == 0 && _commit(_fileno(file)) == 0;
     return fclose(file) == 0 && written;
@@ -71,6 +63,11 @@ bool ReplaceWhole(const std::wstring& replacement, const std::wstring& path)
 
 } // namespace
 
+namespace settings_seams {
+FolderLookup g_lookUpFolder = SHGetSpecialFolderPathW;
+PutLine g_putLine = fputs;
+} // namespace settings_seams
+
 std::wstring JoinPath(const std::wstring& first, const std::wstring& second)
 {
     const std::size_t length = vimlet::JoinPath(first.c_str(), second.c_str(), nullptr, 0);
@@ -79,44 +76,38 @@ std::wstring JoinPath(const std::wstring& first, const std::wstring& second)
     return joined;
 }
 
-std::wstring GetSettingsDirectory()
+SettingsStore SettingsStore::OfUser()
 {
     wchar_t folder[MAX_PATH];
-    if (!SHGetSpecialFolderPathW(nullptr, folder, CSIDL_APPDATA, TRUE)) return {};
-    return JoinPath(folder, kSettingsFolderName);
+    if (!settings_seams::g_lookUpFolder(nullptr, folder, CSIDL_APPDATA, TRUE)) return SettingsStore({});
+    return SettingsStore(JoinPath(folder, kSettingsFolderName));
 }
 
-std::wstring GetIniFilePath() { return JoinPath(GetSettingsDirectory(), kIniFileName); }
-
-std::wstring GetExcludeFilePath() { return JoinPath(GetSettingsDirectory(), kExcludeFileName); }
-
-KeySettings ReadKeySettings() { return ReadKeySettingsFrom(GetIniFilePath()); }
-
-KeySettings ReadKeySettingsFrom(const std::wstring& iniPath)
+KeySettings SettingsStore::ReadKeys() const
 {
+    const std::wstring iniPath = IniPath();
     KeySettings settings{};
     for (std::size_t i = 0; i < kSuppressorSettingCount; ++i) {
         const SuppressorSetting& setting = kSuppressorSettings[i];
-        settings[i] = GetPrivateProfileIntW(kIniSection, setting.iniKey, setting.defaultValue,
-                                            iniPath.c_str()) != 0;
+        const int value = Keeps() ? GetPrivateProfileIntW(kIniSection, setting.iniKey, setting.defaultValue,
+                                                          iniPath.c_str())
+                                  : setting.defaultValue;
+        settings[i] = value != 0;
     }
     return settings;
 }
 
-bool WriteKeySettingTo(const std::wstring& iniPath, const SuppressorSetting& setting, bool on)
+bool SettingsStore::WriteKey(const SuppressorSetting& setting, bool on) const
 {
-    return WritePrivateProfileStringW(kIniSection, setting.iniKey, on ? L"1" : L"0", iniPath.c_str()) != FALSE;
+    return !Keeps() ||
+           WritePrivateProfileStringW(kIniSection, setting.iniKey, on ? L"1" : L"0", IniPath().c_str()) != FALSE;
 }
 
-bool LoadExcludeList(std::vector<std::wstring>& list)
-{
-    return LoadExcludeListFrom(GetExcludeFilePath(), list);
-}
-
-bool LoadExcludeListFrom(const std::wstring& path, std::vector<std::wstring>& list)
+bool SettingsStore::LoadExcludeList(std::vector<std::wstring>& list) const
 {
     list.clear();
-    vimlet::ListFile file(path.c_str());
+    if (!Keeps()) return true;
+    vimlet::ListFile file(ExcludePath().c_str());
     // The file or a folder on its path missing: ENOENT. Anything else is a file that is there.
     if (!file.IsOpen()) return errno == ENOENT;
 
@@ -129,15 +120,12 @@ bool LoadExcludeListFrom(const std::wstring& path, std::vector<std::wstring>& li
     return !file.ReadFailed();
 }
 
-bool SaveExcludeList(const std::vector<std::wstring>& list)
+bool SettingsStore::SaveExcludeList(const std::vector<std::wstring>& list) const
 {
-    return SaveExcludeListTo(GetExcludeFilePath(), list);
-}
-
-bool SaveExcludeListTo(const std::wstring& path, const std::vector<std::wstring>& list, PutLine put)
-{
+    if (!Keeps()) return true;
+    const std::wstring path = ExcludePath();
     const std::wstring written = path + L".new";
-    if (WriteExcludeFile(written, list, put) && ReplaceWhole(written, path)) return true;
+    if (WriteExcludeFile(written, list) && ReplaceWhole(written, path)) return true;
     DeleteFileW(written.c_str());
     return false;
 }

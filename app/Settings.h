@@ -1,19 +1,21 @@
 #pragma once
 // Where the program keeps its settings and how it reads and writes them: the suppressor keys in
-// vimlet.ini, the exclusion list in excludeapp.txt. Paths are formed anew at each use.
+// vimlet.ini, the exclusion list in excludeapp.txt, both in the settings directory. A store is
+// made for one operation: paths are formed anew at each use.
+
+#include "AppTitle.h"
+#include "suppressor_keys.h"
 
 #include <windows.h>
-
-#include <stdio.h>
 
 #include <array>
 #include <string>
 #include <vector>
 
-constexpr wchar_t kSettingsFolderName[] = L"Vimlet";
+inline constexpr const auto& kSettingsFolderName = kAppTitle;
+inline constexpr const auto& kIniSection = kAppTitle;
 constexpr wchar_t kIniFileName[] = L"vimlet.ini";
 constexpr wchar_t kExcludeFileName[] = L"excludeapp.txt";
-constexpr wchar_t kIniSection[] = L"Vimlet";
 
 struct SuppressorSetting {
     UINT virtualKey;
@@ -30,32 +32,49 @@ constexpr SuppressorSetting kSuppressorSettings[] = {
 };
 constexpr std::size_t kSuppressorSettingCount = std::size(kSuppressorSettings);
 
+constexpr bool InHookLibraryOrder()
+{
+    if (kSuppressorSettingCount != static_cast<std::size_t>(vimlet::kSuppressorCount)) return false;
+    for (std::size_t i = 0; i < kSuppressorSettingCount; ++i)
+        if (kSuppressorSettings[i].virtualKey != vimlet::kSuppressorKeys[i]) return false;
+    return true;
+}
+static_assert(InHookLibraryOrder(), "the program's key table must follow the hook library's");
+
 // One flag per entry of kSuppressorSettings, in its order.
 using KeySettings = std::array<bool, kSuppressorSettingCount>;
 
 // The settings paths always meet with one forward slash (see hooklib/include/join_path.h).
 std::wstring JoinPath(const std::wstring& first, const std::wstring& second);
 
-// The application-data folder joined with "Vimlet"; empty when the shell cannot tell the folder.
-std::wstring GetSettingsDirectory();
-std::wstring GetIniFilePath();
-std::wstring GetExcludeFilePath();
+class SettingsStore {
+public:
+    // The application-data folder joined with "Vimlet"; a store without a directory when the
+    // shell cannot tell the folder.
+    static SettingsStore OfUser();
+    explicit SettingsStore(std::wstring directory) : m_directory(std::move(directory)) {}
 
-KeySettings ReadKeySettings();
-KeySettings ReadKeySettingsFrom(const std::wstring& iniPath);
-// Writes "1" or "0"; the caller sets the hook library's flag for the key first. False when the
-// file could not be written (a read-only file or folder, a settings folder that is a file).
-bool WriteKeySettingTo(const std::wstring& iniPath, const SuppressorSetting& setting, bool on);
+    // False without a directory: reads then give the defaults and an empty list, and writes
+    // write nothing anywhere (the join rule would put the files at the root of the drive) and
+    // report no failure: the user is told once, at start-up, that nothing is kept.
+    bool Keeps() const { return !m_directory.empty(); }
+    const std::wstring& Directory() const { return m_directory; }
+    std::wstring IniPath() const { return JoinPath(m_directory, kIniFileName); }
+    std::wstring ExcludePath() const { return JoinPath(m_directory, kExcludeFileName); }
 
-// Replaces list with the entries of excludeapp.txt; a missing file gives an empty list. False
-// when the file is there but could not be read to its end (locked, no permission, a folder of
-// that name): list then holds what was read, and must not be written back over the file.
-bool LoadExcludeList(std::vector<std::wstring>& list);
-bool LoadExcludeListFrom(const std::wstring& path, std::vector<std::wstring>& list);
-// How a line reaches the file: fputs, or in a test one that fails as a full disk does.
-using PutLine = int (*)(const char* line, FILE* file);
+    KeySettings ReadKeys() const;
+    // Writes "1" or "0"; the caller sets the hook library's flag for the key first. False when
+    // the file could not be written (a read-only file or folder, a settings folder that is a file).
+    bool WriteKey(const SuppressorSetting& setting, bool on) const;
 
-// Replaces excludeapp.txt with a file of one line per entry, written beside it first. False when
-// that could not be done; the old file is then left as it was, byte for byte.
-bool SaveExcludeList(const std::vector<std::wstring>& list);
-bool SaveExcludeListTo(const std::wstring& path, const std::vector<std::wstring>& list, PutLine put = fputs);
+    // Replaces list with the entries of excludeapp.txt; a missing file gives an empty list.
+    // False when the file is there but could not be read to its end (locked, no permission, a
+    // folder of that name): list then holds what was read, and must not be written back.
+    bool LoadExcludeList(std::vector<std::wstring>& list) const;
+    // Replaces excludeapp.txt with a file of one line per entry, written beside it first. False
+    // when that could not be done; the old file is then left as it was, byte for byte.
+    bool SaveExcludeList(const std::vector<std::wstring>& list) const;
+
+private:
+    std::wstring m_directory;
+};

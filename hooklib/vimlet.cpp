@@ -82,7 +82,9 @@ void vimlet_setup(HWND parkingWindow, const wchar_t* settingsDirectory)
     State().parkingWindow = parkingWindow;
     wchar_t path[kPathCapacity];
     // A path that does not fit is refused rather than cut into the name of some other file.
-    if (JoinPath(settingsDirectory, kListFileName, path, kPathCapacity) >= kPathCapacity)
+    // No directory is no list: joined, it would name the root of each process's current drive.
+    if (!settingsDirectory || !*settingsDirectory ||
+        JoinPath(settingsDirectory, kListFileName, path, kPathCapacity) >= kPathCapacity)
         path[0] = L'\0';
     CopyTerminated(path, State().excludeListPath);
 }

@@ -33,7 +33,7 @@ template <class Function> Function ProcAddress(HMODULE module, const char* name)
 // the program needs it only here.
 void ReplaceWithExecutablePath(DWORD processId, wchar_t (&text)[kTextCapacity])
 {
-    const HMODULE psapi = LoadLibraryW(L"PSAPI.DLL");
+    const HMODULE psapi = LoadLibraryExW(L"PSAPI.DLL", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
     if (!psapi) return;
     const auto enumProcessModules = ProcAddress<EnumProcessModulesFn>(psapi, "EnumProcessModules");
     const auto getModuleFileNameEx = ProcAddress<GetModuleFileNameExWFn>(psapi, "GetModuleFileNameExW");

@@ -13,11 +13,25 @@
 
 namespace {
 
-// One check box per entry of kSuppressorSettings, in its order.
-constexpr int kKeyCheckBoxes[] = {
-    IDC_LEFT_SHIFT, IDC_LEFT_CTRL, IDC_LEFT_ALT, IDC_RIGHT_SHIFT, IDC_RIGHT_CTRL, IDC_RIGHT_ALT, IDC_SPACE,
+struct KeyCheckBox {
+    UINT virtualKey;
+    int id;
 };
-static_assert(std::size(kKeyCheckBoxes) == kSuppressorSettingCount);
+// One check box per entry of kSuppressorSettings, in its order.
+constexpr KeyCheckBox kKeyCheckBoxes[] = {
+    {VK_LSHIFT, IDC_LEFT_SHIFT},     {VK_LCONTROL, IDC_LEFT_CTRL}, {VK_LMENU, IDC_LEFT_ALT},
+    {VK_RSHIFT, IDC_RIGHT_SHIFT},    {VK_RCONTROL, IDC_RIGHT_CTRL}, {VK_RMENU, IDC_RIGHT_ALT},
+    {VK_SPACE, IDC_SPACE},
+};
+
+constexpr bool InSettingsOrder()
+{
+    if (std::size(kKeyCheckBoxes) != kSuppressorSettingCount) return false;
+    for (std::size_t i = 0; i < kSuppressorSettingCount; ++i)
+        if (kKeyCheckBoxes[i].virtualKey != kSuppressorSettings[i].virtualKey) return false;
+    return true;
+}
+static_assert(InSettingsOrder(), "the check boxes must follow the key table");
 
 constexpr int kStartupPathCapacity = 1000;
 
@@ -62,12 +76,12 @@ BOOL CVimletDlg::OnInitDialog()
     // The live flags, not vimlet.ini: another dialog may have changed them since start-up.
     for (std::size_t i = 0; i < kSuppressorSettingCount; ++i) {
         if (vimlet_is_suppressor(kSuppressorSettings[i].virtualKey))
-            ::SendMessageW(GetDlgItem(kKeyCheckBoxes[i]), BM_SETCHECK, BST_CHECKED, 0);
+            ::SendMessageW(GetDlgItem(kKeyCheckBoxes[i].id), BM_SETCHECK, BST_CHECKED, 0);
     }
     // Opened from the tray, the dialog would otherwise come up behind the active application.
     SetForegroundWindow();
 
-    m_bListReadable = LoadExcludeList(m_excludeApps);
+    m_bListReadable = SettingsStore::OfUser().LoadExcludeList(m_excludeApps);
     FillExcludeListBox();
     if (!m_bListReadable) PostMessage(kReportUnreadableList);
     return TRUE;  // the focus goes to the first check box
@@ -87,13 +101,13 @@ void CVimletDlg::Warn(UINT nTextId)
 // The flags take effect whether or not the file can keep them; the user hears once if not.
 void CVimletDlg::SaveKeySettings()
 {
-    const std::wstring iniPath = GetIniFilePath();
+    const SettingsStore settings = SettingsStore::OfUser();
     bool bAllWritten = true;
     for (std::size_t i = 0; i < kSuppressorSettingCount; ++i) {
-        const HWND box = GetDlgItem(kKeyCheckBoxes[i]);
+        const HWND box = GetDlgItem(kKeyCheckBoxes[i].id);
         const bool checked = box && (::SendMessageW(box, BM_GETCHECK, 0, 0) & BST_CHECKED);
         vimlet_set_suppressor(kSuppressorSettings[i].virtualKey, checked);
-        bAllWritten = WriteKeySettingTo(iniPath, kSuppressorSettings[i], checked) && bAllWritten;
+        bAllWritten = settings.WriteKey(kSuppressorSettings[i], checked) && bAllWritten;
     }
     if (!bAllWritten) Warn(IDS_KEYS_NOT_SAVED);
 }
@@ -122,8 +136,9 @@ void CVimletDlg::FillExcludeListBox()
 // not be saved is read back, so that the dialog shows what the hooks go by.
 void CVimletDlg::SaveAndShowExcludeList()
 {
-    const bool bSaved = SaveExcludeList(m_excludeApps);
-    if (!bSaved) m_bListReadable = LoadExcludeList(m_excludeApps);
+    const SettingsStore settings = SettingsStore::OfUser();
+    const bool bSaved = settings.SaveExcludeList(m_excludeApps);
+    if (!bSaved) m_bListReadable = settings.LoadExcludeList(m_excludeApps);
     FillExcludeListBox();
     if (!bSaved) Warn(IDS_LIST_NOT_SAVED);
 }

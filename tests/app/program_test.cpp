@@ -8,6 +8,7 @@
 
 #include "ChildProcess.h"
 #include "PeFile.h"
+#include "SingleInstance.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cstring>
 #include <memory>
 #include <thread>
 
@@ -363,12 +365,46 @@ TEST(ProgramImage, OpensItsMessageFilterToTheShellTheHooksAndASecondStart)
     EXPECT_NE(std::find(functions.begin(), functions.end(), "ChangeWindowMessageFilterEx"), functions.end());
 }
 
+// Whoever writes the entry point, the first call must stay first: before it, a DLL loaded by
+// bare name is looked for beside the program.
+TEST(ProgramImage, FirstOfAllLoadsSystemDllsFromTheSystemFolderOnly)
+{
+    const PeFile image(ReadBytes(BesideThisProgram(L"Vimlet.exe")));
+    const std::uint32_t slot = image.ImportSlot("SetDefaultDllDirectories");
+    ASSERT_NE(slot, 0u);
+    // Its first call: mov ecx, LOAD_LIBRARY_SEARCH_SYSTEM32, then call through the slot.
+    const std::string code = image.BytesAt(image.EntryPoint(), 32);
+    const std::size_t call = code.find("\xFF\x15");
+    ASSERT_LE(call, 16u) << "no call through an import near the entry point";
+    EXPECT_EQ(code.substr(call - 5, 5), std::string("\xB9\x00\x08\x00\x00", 5));
+    std::int32_t displacement = 0;
+    std::memcpy(&displacement, code.data() + call + 2, 4);
+    EXPECT_EQ(image.EntryPoint() + call + 6 + displacement, slot);
+}
+
 // Its parking window, or the message box of a copy that ends at once.
 HWND ShownPopupOf(DWORD processId)
 {
     for (HWND window : TopLevelWindows(processId, L"Vimlet"))
         if ((GetWindowLongW(window, GWL_STYLE) & WS_POPUP) && IsWindowVisible(window)) return window;
     return nullptr;
+}
+
+// Starts program, which must refuse to run: the text of its message box, dismissed, after
+// which it ends with exit code 0. Empty when no box came.
+std::wstring RefusalOfAStart(const std::wstring& program)
+{
+    ChildProcess refused(program, {});
+    HWND box = nullptr;
+    if (!WaitUntil([&] { return (box = ShownPopupOf(refused.Id())) != nullptr; })) {
+        refused.Terminate();
+        return {};
+    }
+    wchar_t text[512] = L"";
+    GetDlgItemTextW(box, 0xFFFF, text, 512);  // the message box's text
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(refused.WaitForExit().value_or(STILL_ACTIVE), 0u);
+    return text;
 }
 
 // Another process with the hook library loaded, holding a name as a copy of the program would.
@@ -396,14 +432,11 @@ TEST_F(Program, ASecondStartRunsInPlaceOfAFirstThatEndsWithoutEverShowingAParkin
     EXPECT_EQ(second.WaitForExit(), 0u);
 }
 
-// The name a running copy holds for the library file that it loaded, the one beside this test.
-std::string MachineWideName()
+// The name a copy of the program holds for a library file: ASCII.
+std::string MachineWideName(const std::wstring& library = BesideThisProgram(L"vimlet.dll"))
 {
-    char path[MAX_PATH] = "";
-    GetModuleFileNameA(GetModuleHandleW(L"vimlet.dll"), path, MAX_PATH);
-    std::string file = CharLowerA(path);
-    std::replace(file.begin(), file.end(), '\\', '/');
-    return "Global\\Vimlet:" + file;
+    const std::wstring name = single_instance::MachineWideName(library);
+    return std::string(name.begin(), name.end());
 }
 
 TEST_F(Program, AStartInAnotherSessionIsRefusedWithoutTouchingTheSharedState)
@@ -411,17 +444,69 @@ TEST_F(Program, AStartInAnotherSessionIsRefusedWithoutTouchingTheSharedState)
     NameHolder otherSession(MachineWideName());
     const std::string state = otherSession.Ask("state");
     vimlet_set_suppressor(VK_RSHIFT, 1);  // a start would set it from the file's default
-    ChildProcess refused(BesideThisProgram(L"Vimlet.exe"), {});
-    HWND box = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (box = ShownPopupOf(refused.Id())) != nullptr; }));
-    wchar_t text[512] = L"";
-    GetDlgItemTextW(box, 0xFFFF, text, 512);  // the message box's text
-    EXPECT_NE(std::wstring(text).find(L"プロファイルに展開"), std::wstring::npos) << text;
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
-    EXPECT_EQ(refused.WaitForExit(), 0u);
+    EXPECT_NE(RefusalOfAStart(BesideThisProgram(L"Vimlet.exe")).find(L"プロファイルに展開"), std::wstring::npos);
     EXPECT_EQ(otherSession.Ask("state"), state);
     EXPECT_EQ(vimlet_is_suppressor(VK_RSHIFT), 1);
     vimlet_set_suppressor(VK_RSHIFT, 0);
+}
+
+// A copy of the program and its library in a folder whose path is longer than 240 characters.
+struct DeepCopy {
+    DeepCopy()
+    {
+        folder = temp.Path();
+        while (folder.size() <= 240) {
+            folder += L"\\" + std::wstring(std::min<std::size_t>(100, 241 - folder.size()), L'd');
+            CreateDirectoryW(folder.c_str(), nullptr);
+        }
+        for (const wchar_t* file : {L"Vimlet.exe", L"vimlet.dll"})
+            EXPECT_TRUE(CopyFileW(BesideThisProgram(file).c_str(), (folder + L"\\" + file).c_str(), FALSE));
+    }
+    std::wstring Library() const { return folder + L"\\vimlet.dll"; }
+
+    TempDir temp;
+    std::wstring folder;
+};
+
+// The name of a path's file, whatever the spelling, in the bounds of an object's name.
+TEST(MachineWideName, IsTheLibraryFilesOwnAtAnyDepthAndSpelling)
+{
+    DeepCopy deep;
+    const std::wstring library = BesideThisProgram(L"vimlet.dll");
+    wchar_t shortPath[MAX_PATH] = L"";
+    ASSERT_NE(GetShortPathNameW(deep.Library().c_str(), shortPath, MAX_PATH), 0u);
+    ASSERT_NE(deep.Library(), shortPath);
+    const std::wstring name = single_instance::MachineWideName(deep.Library());
+    ASSERT_FALSE(name.empty());
+    EXPECT_LT(name.size(), std::size_t(MAX_PATH));
+    EXPECT_EQ(single_instance::MachineWideName(shortPath), name);
+    EXPECT_EQ(single_instance::MachineWideName(L"\\\\?\\" + deep.Library()), name);
+    std::wstring slashes = deep.Library();
+    std::replace(slashes.begin(), slashes.end(), L'\\', L'/');
+    EXPECT_EQ(single_instance::MachineWideName(slashes), name);
+    EXPECT_NE(single_instance::MachineWideName(library), name) << "another copy";
+    EXPECT_EQ(single_instance::MachineWideName(deep.folder + L"\\none.dll"), L"");
+}
+
+// Before, the path itself named it: in a folder this deep the name was too long to be made, and
+// the copy ran unguarded.
+TEST_F(Program, ACopyInADeepFolderIsRefusedWhileAnotherSessionUsesIt)
+{
+    DeepCopy deep;
+    NameHolder otherSession(MachineWideName(deep.Library()));
+    EXPECT_NE(RefusalOfAStart(deep.folder + L"\\Vimlet.exe").find(L"プロファイルに展開"), std::wstring::npos);
+}
+
+// A name that can be neither made nor opened (here: another kind of object holds it) tells
+// nothing about another copy: the start is refused and says why.
+TEST_F(Program, AMachineWideNameThatCannotBeMadeRefusesTheStart)
+{
+    const std::wstring name = single_instance::MachineWideName(BesideThisProgram(L"vimlet.dll"));
+    const HANDLE squatter = CreateEventW(nullptr, TRUE, FALSE, name.c_str());
+    ASSERT_NE(squatter, nullptr);
+    EXPECT_EQ(single_instance::ClaimName(name), single_instance::Claim::Unknown);
+    EXPECT_NE(RefusalOfAStart(BesideThisProgram(L"Vimlet.exe")).find(L"確かめられなかった"), std::wstring::npos);
+    CloseHandle(squatter);
 }
 
 // This process keeps the library, and with it the shared hook handles, loaded meanwhile.

@@ -243,6 +243,54 @@ TEST_F(ExclusionListTest, FileOpenDialogAddsExactlyTheChosenFile)
     EXPECT_EQ(ReadBytes(ExcludePath()), ExcludeFileBytes({a, m, z}));
 }
 
+// PSAPI is the add dialog's; the others are loaded by bare name by the file dialog on Windows.
+// Wine's file dialog loads no further DLL, and Wine prefers its own builtin DLL to a file of the
+// same name found elsewhere: its override gives a planted file the chance it has on Windows
+// (WINEDLLOVERRIDES set here would not reach the program).
+TEST_F(ExclusionListTest, ADllPlantedBesideTheProgramIsNeverLoaded)
+{
+    static const wchar_t* const kPlanted[] = {L"psapi", L"ntshrui", L"cscapi", L"linkinfo"};
+    // Every process the copy's hooks reached keeps its vimlet.dll mapped, this one too: the copy
+    // is left behind, and goes at a later run.
+    const TempDir folder(L"vimlet-planted-", TempDir::kRemoveLeftovers);
+    for (const wchar_t* file : {L"Vimlet.exe", L"vimlet.dll"})
+        ASSERT_TRUE(CopyFileW(BesideThisProgram(file).c_str(), folder.File(file).c_str(), FALSE));
+    for (const std::wstring name : kPlanted)
+        ASSERT_TRUE(CopyFileW(BesideThisProgram(L"planted_probe.dll").c_str(), folder.File(name + L".dll").c_str(), FALSE));
+    // Under Wine only: Wine's key, removed again at the end.
+    struct NativeFirst {
+        NativeFirst()
+        {
+            if (!WineVersion()) return;
+            RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
+            for (const wchar_t* name : kPlanted)
+                RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(L"native,builtin"), 30);
+        }
+        ~NativeFirst()
+        {
+            if (key) RegCloseKey(key), RegDeleteKeyW(HKEY_CURRENT_USER, kKey);
+        }
+        const wchar_t* const kKey = L"Software\\Wine\\AppDefaults\\Vimlet.exe\\DllOverrides";
+        HKEY key = nullptr;
+    } nativeFirst;
+    m_vimlet = std::make_unique<VimletProcess>(folder.File(L"Vimlet.exe"));
+
+    TestWindow own(L"this test");
+    settings = OpenSettingsDialog(*m_vimlet);
+    ASSERT_NE(settings, nullptr);
+    ASSERT_NO_FATAL_FAILURE(OpenAddDialog());
+    EXPECT_NE(RowOf(ListRows(addDialog), OwnPath()), -1) << "PSAPI read this program's path";
+    const HWND fileDialog = OpenFileDialog(addDialog);
+    ASSERT_NE(fileDialog, nullptr);
+    Click(fileDialog, IDCANCEL);
+    Click(addDialog, IDCANCEL);
+    EXPECT_TRUE(WaitUntilGone(addDialog));
+    for (const std::wstring name : kPlanted)
+        EXPECT_EQ(GetFileAttributesW(folder.File(name + L".dll.loaded").c_str()), INVALID_FILE_ATTRIBUTES) << name;
+    PostMessageW(m_vimlet->MainFrame(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(m_vimlet->WaitForExit(), 0u);  // before its folder goes
+}
+
 TEST_F(ExclusionListTest, CancelChangesNothing)
 {
     ASSERT_NO_FATAL_FAILURE(StartWith({z, a}));

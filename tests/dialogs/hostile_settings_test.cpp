@@ -264,7 +264,7 @@ TEST_P(HostileExclusionList, TypingGoesOnAndTheDialogShowsTheReadersListWithoutW
     ASSERT_TRUE(PutSettingsFile(ExcludePath(), c.contents(target.Ask("path"))));
     const FileState before = FileState::Of(ExcludePath());
     std::vector<std::wstring> programsList;
-    LoadExcludeListFrom(ExcludePath(), programsList);
+    SettingsStore(SettingsDirectory()).LoadExcludeList(programsList);
     const bool listed = std::any_of(programsList.begin(), programsList.end(), [&](const std::wstring& entry) {
         return CompareStringOrdinal(entry.c_str(), -1, program.c_str(), -1, TRUE) == CSTR_EQUAL;
     });

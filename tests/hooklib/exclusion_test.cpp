@@ -308,7 +308,7 @@ TEST_P(ListFileRows, BothReadersSeeTheRowsEntries)
     const std::wstring file = dir.File(L"excludeapp.txt");
     WriteBytes(file, c.bytes);
     std::vector<std::wstring> listed = {L"stale entry"};
-    EXPECT_TRUE(LoadExcludeListFrom(file, listed));
+    EXPECT_TRUE(SettingsStore(dir.Path()).LoadExcludeList(listed));
     EXPECT_EQ(listed, c.listed);
     EXPECT_EQ(!CacheFor(kHost).AllowsHiding(file.c_str()), c.hostExcluded);
 }
@@ -347,9 +347,9 @@ TEST(ListReaders, AgreeOnEveryFileTheProgramWrites)
     for (int round = 0; round < 300; ++round) {
         std::vector<std::wstring> written(random() % 5);
         for (std::wstring& entry : written) entry = RandomEntry(random);
-        SaveExcludeListTo(file, written);
+        SettingsStore(dir.Path()).SaveExcludeList(written);
         std::vector<std::wstring> listed;
-        LoadExcludeListFrom(file, listed);
+        SettingsStore(dir.Path()).LoadExcludeList(listed);
 
         std::vector<std::wstring> candidates = written;
         candidates.insert(candidates.end(), listed.begin(), listed.end());

@@ -187,7 +187,7 @@ TEST_F(SharedState, SetupFromAnyProcessStoresOneJoinedPath)
     EXPECT_EQ(State().mouseHook.handle, nullptr);
 }
 
-TEST_F(SharedState, DirectoryTooLongForThePathIsRefusedNotCut)
+TEST_F(SharedState, DirectoryTooLongForThePathOrEmptyIsRefusedNotCut)
 {
     // "/excludeapp.txt" adds 15 code units; the terminator needs one of the 260.
     const std::wstring fits = L"C:\\" + std::wstring(259 - 15 - 3, L'd');
@@ -201,6 +201,10 @@ TEST_F(SharedState, DirectoryTooLongForThePathIsRefusedNotCut)
     Library()->setup(nullptr, fits.c_str());
     Probe probe(LibraryPath());
     EXPECT_EQ(probe.Ask("setup 0 C:\\" + std::string(400, 'x')), "ok");
+    EXPECT_EQ(std::wstring(State().excludeListPath), L"");
+    // No directory (no application-data folder) is no list, not "/excludeapp.txt" at a root.
+    Library()->setup(nullptr, fits.c_str());
+    Library()->setup(nullptr, L"");
     EXPECT_EQ(std::wstring(State().excludeListPath), L"");
 }
 

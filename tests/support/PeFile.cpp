@@ -13,6 +13,7 @@ PeFile::PeFile(std::string bytes) : m_bytes(std::move(bytes))
     if (nt.OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR64_MAGIC) throw std::runtime_error("not PE32+");
     m_machine = nt.FileHeader.Machine;
     m_characteristics = nt.FileHeader.Characteristics;
+    m_entryPoint = nt.OptionalHeader.AddressOfEntryPoint;
     const DWORD directories =
         std::min<DWORD>(nt.OptionalHeader.NumberOfRvaAndSizes, IMAGE_NUMBEROF_DIRECTORY_ENTRIES);
     std::copy_n(nt.OptionalHeader.DataDirectory, directories, m_directories);
@@ -72,19 +73,45 @@ std::vector<std::string> PeFile::ImportedDlls() const
 std::vector<std::string> PeFile::ImportedFunctions(const std::string& dll) const
 {
     std::vector<std::string> functions;
+    ForEachImport([&](const std::string& from, const std::string& function, std::uint32_t) {
+        if (dll.empty() || from == dll) functions.push_back(function);
+    });
+    return functions;
+}
+
+std::uint32_t PeFile::ImportSlot(const std::string& function) const
+{
+    std::uint32_t found = 0;
+    ForEachImport([&](const std::string&, const std::string& name, std::uint32_t slot) {
+        if (name == function) found = slot;
+    });
+    return found;
+}
+
+template <class Visit>
+void PeFile::ForEachImport(Visit visit) const
+{
     for (const IMAGE_IMPORT_DESCRIPTOR& descriptor : ImportDescriptors()) {
-        if (!dll.empty() && ReadString(FileOffset(descriptor.Name)) != dll) continue;
+        const std::string dll = ReadString(FileOffset(descriptor.Name));
         const DWORD names = descriptor.OriginalFirstThunk ? descriptor.OriginalFirstThunk
                                                           : descriptor.FirstThunk;
         // Each entry: an ordinal (top bit set) or the address of a hint and a name; zero ends.
-        for (std::uint32_t thunk = FileOffset(names);; thunk += sizeof(ULONGLONG)) {
-            const auto entry = Read<ULONGLONG>(thunk);
+        // The loader fills the same place of the address table (FirstThunk) with the address.
+        for (std::uint32_t i = 0;; ++i) {
+            const auto entry = Read<ULONGLONG>(FileOffset(names) + i * sizeof(ULONGLONG));
             if (!entry) break;
             if (!(entry & IMAGE_ORDINAL_FLAG64))
-                functions.push_back(ReadString(FileOffset(static_cast<std::uint32_t>(entry)) + 2));
+                visit(dll, ReadString(FileOffset(static_cast<std::uint32_t>(entry)) + 2),
+                      static_cast<std::uint32_t>(descriptor.FirstThunk + i * sizeof(ULONGLONG)));
         }
     }
-    return functions;
+}
+
+std::string PeFile::BytesAt(std::uint32_t rva, std::size_t count) const
+{
+    const std::uint32_t offset = FileOffset(rva);
+    if (m_bytes.size() - offset < count) throw std::runtime_error("code beyond the end of the file");
+    return m_bytes.substr(offset, count);
 }
 
 std::uint32_t PeFile::FileOffset(std::uint32_t rva) const

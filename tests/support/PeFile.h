@@ -35,9 +35,18 @@ public:
     std::vector<std::string> ImportedDlls() const;
     // Names of the functions imported by name from that DLL (as the image spells it), or from all.
     std::vector<std::string> ImportedFunctions(const std::string& dll = {}) const;
+    // The address (RVA) of the import address table's slot of a function imported by name; 0
+    // when the image does not import it.
+    std::uint32_t ImportSlot(const std::string& function) const;
+    std::uint32_t EntryPoint() const { return m_entryPoint; }
+    // count bytes of the image from address rva (RVA) on, as the file holds them.
+    std::string BytesAt(std::uint32_t rva, std::size_t count) const;
 
 private:
     std::vector<IMAGE_IMPORT_DESCRIPTOR> ImportDescriptors() const;
+    // visit(dll, function, address table slot) for each function imported by name.
+    template <class Visit>
+    void ForEachImport(Visit visit) const;
     std::uint32_t FileOffset(std::uint32_t rva) const;
     template <class T>
     T Read(std::uint32_t offset) const;
@@ -46,6 +55,7 @@ private:
     std::string m_bytes;
     std::uint16_t m_machine = 0;
     std::uint16_t m_characteristics = 0;
+    std::uint32_t m_entryPoint = 0;
     std::vector<PeSection> m_sections;
     IMAGE_DATA_DIRECTORY m_directories[IMAGE_NUMBEROF_DIRECTORY_ENTRIES] = {};
 };

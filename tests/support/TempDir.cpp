@@ -6,30 +6,44 @@
 #include <iterator>
 #include <stdexcept>
 
-TempDir::TempDir()
+namespace {
+
+void RemoveTree(std::wstring path)
 {
-    wchar_t base[MAX_PATH];
-    GetTempPathW(MAX_PATH, base);
+    path.push_back(L'\0');  // SHFileOperation takes a double-terminated list
+    SHFILEOPSTRUCTW op{};
+    op.wFunc = FO_DELETE;
+    op.pFrom = path.c_str();
+    op.fFlags = FOF_NO_UI;
+    SHFileOperationW(&op);
+}
+
+} // namespace
+
+TempDir::TempDir(const std::wstring& prefix, Leftovers leftovers)
+{
+    wchar_t buffer[MAX_PATH];
+    GetTempPathW(MAX_PATH, buffer);
+    const std::wstring base = buffer + prefix;
+    WIN32_FIND_DATAW found;
+    const HANDLE search = leftovers == kRemoveLeftovers ? FindFirstFileW((base + L"*").c_str(), &found)
+                                                         : INVALID_HANDLE_VALUE;
+    if (search != INVALID_HANDLE_VALUE) {
+        do RemoveTree(buffer + std::wstring(found.cFileName));
+        while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
     // Process ids come round again, and a crashed run leaves its directory behind.
     static unsigned counter;
     for (int attempt = 0; attempt < 1000; ++attempt) {
-        m_path = std::wstring(base) + L"vimlet-test-" + std::to_wstring(GetCurrentProcessId()) +
-                 L"-" + std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(++counter);
+        m_path = base + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount64()) + L"-" +
+                 std::to_wstring(++counter);
         if (CreateDirectoryW(m_path.c_str(), nullptr)) return;
     }
     throw std::runtime_error("no temp dir");
 }
 
-TempDir::~TempDir()
-{
-    std::wstring from = m_path;
-    from.push_back(L'\0');  // SHFileOperation takes a double-terminated list
-    SHFILEOPSTRUCTW op{};
-    op.wFunc = FO_DELETE;
-    op.pFrom = from.c_str();
-    op.fFlags = FOF_NO_UI;
-    SHFileOperationW(&op);
-}
+TempDir::~TempDir() { RemoveTree(m_path); }
 
 std::string ReadBytes(const std::wstring& path)
 {

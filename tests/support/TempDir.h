@@ -7,7 +7,10 @@
 
 class TempDir {
 public:
-    TempDir();
+    enum Leftovers { kKeepLeftovers, kRemoveLeftovers };
+    // Named prefix and a number. A test whose files outlive it (Wine keeps a hook's library mapped
+    // in every process the hook reached) removes first what earlier runs left under its prefix.
+    explicit TempDir(const std::wstring& prefix = L"vimlet-test-", Leftovers leftovers = kKeepLeftovers);
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;

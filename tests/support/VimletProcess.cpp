@@ -1,5 +1,6 @@
 #include "VimletProcess.h"
 
+#include "SingleInstance.h"
 #include "TestConstants.h"
 
 #include <shlobj.h>
@@ -48,14 +49,15 @@ DWORD RunVimletToEnd()
     return code.value_or(STILL_ACTIVE);
 }
 
-VimletProcess::VimletProcess() : m_process(BesideThisProgram(L"Vimlet.exe"), {})
+VimletProcess::VimletProcess() : VimletProcess(BesideThisProgram(L"Vimlet.exe")) {}
+
+VimletProcess::VimletProcess(const std::wstring& program) : m_process(program, {})
 {
     // Up once its message loop waits for input: start-up, hooks and flags included, is over.
     // (Sent messages are answered earlier, while start-up itself waits on the shell.)
     WaitForInputIdle(m_process.Handle(), kPatience);
     const bool up = WaitUntil([this] {
-        for (HWND window : TopLevelWindows(ProcessId(), kProgramTitle))
-            if (GetWindowLongW(window, GWL_STYLE) & WS_POPUP) m_parkingWindow = window;
+        m_parkingWindow = single_instance::FindParkingWindow(ProcessId());
         return m_parkingWindow && IsWindowVisible(m_parkingWindow);
     });
     if (!up) throw std::runtime_error("Vimlet.exe showed no parking window");

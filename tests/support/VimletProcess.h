@@ -21,8 +21,10 @@ DWORD RunVimletToEnd();
 
 class VimletProcess {
 public:
-    // Starts Vimlet.exe and waits until its parking window is up.
+    // Starts Vimlet.exe (the one beside this test, or program) and waits until its parking
+    // window is up.
     VimletProcess();
+    explicit VimletProcess(const std::wstring& program);
     // Closes the program if it still runs: WM_CLOSE to its main frame, else terminate.
     ~VimletProcess();
     VimletProcess(const VimletProcess&) = delete;
