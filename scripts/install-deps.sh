@@ -9,6 +9,7 @@ packages=(
   googletest
   wine wine64
   xvfb xdotool x11-utils
+  xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   fonts-ipafont-gothic fonts-wine
   imagemagick
   python3 locales
