@@ -23,6 +23,7 @@ release=(
 )
 test=(
   xdotool x11-utils
+  xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   imagemagick
   locales
   gnuplot-nox xbanish libx11-dev libxtst-dev gcc

@@ -10,6 +10,7 @@ build=${VIMLET_BUILD_DIR:-$root/build}
 . "$root/scripts/wine-env.sh"
 trap stop_wine_session EXIT
 start_private_xvfb
+start_two_monitor_xorg "$build/xorg"
 ensure_wine_prefix "$build/wineprefix"
 start_wineserver
 

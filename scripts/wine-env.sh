@@ -10,6 +10,7 @@ export WINESERVER=/usr/lib/wine/wineserver64
 export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 
 xvfb_pid=""
+xorg_pid=""
 wineserver_pid=""
 
 # Usage: start_private_xvfb [WIDTHxHEIGHT] (1920x1080, the size the tests expect, unless given)
@@ -22,6 +23,72 @@ start_private_xvfb() {
   read -r -t 30 display_number <"$fifo" || { echo "Xvfb did not start" >&2; rm -f "$fifo"; return 1; }
   rm -f "$fifo"
   export DISPLAY=":$display_number"
+}
+
+# Usage: start_two_monitor_xorg FOLDER. A second display where many users work: Xorg's dummy
+# driver with two monitors, a primary of 1920x1080 and a second of 1280x1024 beside it, exported
+# as VIMLET_MONITORS_DISPLAY; DISPLAY stays as it was. Its config and log go into FOLDER. Xorg
+# needs root; without it, only the tests that ask for that display fail, and say why.
+start_two_monitor_xorg() {
+  local folder=$1 fifo display_number
+  mkdir -p "$folder/xorg.conf.d"
+  # No input devices and no terminal of the machine's: the display only shows Wine's windows.
+  cat >"$folder/xorg.conf" <<'EOF'
+Section "ServerFlags"
+  Option "AutoAddDevices" "false"
+  Option "AutoEnableDevices" "false"
+  Option "DontVTSwitch" "true"
+EndSection
+Section "Device"
+  Identifier "dummy"
+  Driver "dummy"
+  VideoRam 64000
+EndSection
+Section "Monitor"
+  Identifier "monitor"
+  HorizSync 5.0-1000.0
+  VertRefresh 5.0-200.0
+EndSection
+Section "Screen"
+  Identifier "screen"
+  Device "dummy"
+  Monitor "monitor"
+  DefaultDepth 24
+  SubSection "Display"
+    Depth 24
+    Virtual 3200 1200
+  EndSubSection
+EndSection
+EOF
+  fifo=$(mktemp -u)
+  mkfifo "$fifo"
+  Xorg -displayfd 3 -config "$folder/xorg.conf" -configdir "$folder/xorg.conf.d" -logfile "$folder/xorg.log" \
+    -noreset -nolisten tcp -novtswitch -sharevts -keeptty 3>"$fifo" >/dev/null 2>&1 &
+  xorg_pid=$!
+  if ! read -r -t 30 display_number <"$fifo"; then
+    rm -f "$fifo"
+    echo "warning: Xorg did not start (it needs root; see $folder/xorg.log): the two-monitor tests will fail" >&2
+    xorg_pid=""
+    return 0
+  fi
+  rm -f "$fifo"
+  export VIMLET_MONITORS_DISPLAY=":$display_number"
+  DISPLAY=$VIMLET_MONITORS_DISPLAY xrandr --newmode vimlet-second 109.00 1280 1368 1496 1712 1024 1027 1034 1063 -hsync +vsync
+  DISPLAY=$VIMLET_MONITORS_DISPLAY xrandr --addmode DUMMY1 vimlet-second
+}
+
+# Usage: use_two_monitor_display right|left. Moves to that display, the second monitor on that
+# side of the primary (on the left, Windows gives it negative coordinates). Wine reads the
+# monitors when its desktop process starts: call this before the prefix's wineserver starts.
+use_two_monitor_display() {
+  if [ -z "${VIMLET_MONITORS_DISPLAY:-}" ]; then
+    echo "no two-monitor display: scripts/test.sh starts one (Xorg, as root)" >&2
+    return 1
+  fi
+  export DISPLAY=$VIMLET_MONITORS_DISPLAY
+  xrandr --output DUMMY0 --mode 1920x1080 --primary --output DUMMY1 --mode vimlet-second "--$1-of" DUMMY0
+  # Wine's own query sees a change only after a full one.
+  xrandr --listmonitors >/dev/null
 }
 
 # Makes the prefix on first use; the marker is written only once it is complete. A second
@@ -70,8 +137,8 @@ stop_wineserver() {
 
 stop_wine_session() {
   stop_wineserver
-  if [ -n "$xvfb_pid" ]; then
-    kill "$xvfb_pid" 2>/dev/null || true
-    wait "$xvfb_pid" 2>/dev/null || true
-  fi
+  for pid in $xvfb_pid $xorg_pid; do
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
 }

@@ -35,33 +35,6 @@ void ExpectTypingParksAndTheMouseRestores(POINT start, WORD key, LONG move)
     EXPECT_TRUE(WaitUntil([&] { return CursorNow() == start; })) << CursorNow();
 }
 
-// True when a comes before b in the z-order of top-level windows.
-bool IsAbove(HWND a, HWND b)
-{
-    for (HWND window = GetWindow(GetDesktopWindow(), GW_CHILD); window;
-         window = GetWindow(window, GW_HWNDNEXT)) {
-        if (window == a) return true;
-        if (window == b) return false;
-    }
-    return false;
-}
-
-std::string ZOrder()
-{
-    std::string text;
-    for (HWND window = GetWindow(GetDesktopWindow(), GW_CHILD); window;
-         window = GetWindow(window, GW_HWNDNEXT)) {
-        char title[64] = "", cls[64] = "";
-        GetWindowTextA(window, title, 64);
-        GetClassNameA(window, cls, 64);
-        DWORD pid = 0;
-        GetWindowThreadProcessId(window, &pid);
-        text += "\n" + std::to_string(reinterpret_cast<uintptr_t>(window)) + " pid " + std::to_string(pid) +
-                (IsWindowVisible(window) ? " visible " : " hidden ") + cls + " '" + title + "'";
-    }
-    return text;
-}
-
 std::array<BYTE, 7> Flags()
 {
     std::array<BYTE, 7> flags{};

@@ -11,6 +11,7 @@
 
 #include <shlobj.h>
 #include <shlwapi.h>
+#include <tlhelp32.h>
 #include <winternl.h>
 
 #include <gtest/gtest.h>
@@ -269,6 +270,18 @@ std::vector<HWND> VisibleTopLevelWindows()
     return windows;
 }
 
+std::vector<DWORD> ProcessIds()
+{
+    std::vector<DWORD> ids;
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+        ids.push_back(entry.th32ProcessID);
+    CloseHandle(snapshot);
+    return ids;
+}
+
 // Read from the process's own parameters: Wine answers no query for it.
 std::wstring CommandLineOf(DWORD processId)
 {
@@ -292,20 +305,43 @@ std::wstring CommandLineOf(DWORD processId)
     return commandLine;
 }
 
-// A new window of a process started to show the folder: the shell's.
-HWND NewFolderWindow(const std::wstring& folder, const std::vector<HWND>& before)
+constexpr DWORD kShellPatience = 120000;  // ms: a hang, not a slow start
+
+// A process started since the list was taken whose command line names the folder: the shell's.
+HANDLE NewShellProcess(const std::wstring& folder, const std::vector<DWORD>& before)
 {
+    for (const DWORD id : ProcessIds()) {
+        if (std::find(before.begin(), before.end(), id) != before.end() ||
+            !StrStrIW(CommandLineOf(id).c_str(), folder.c_str()))
+            continue;
+        if (const HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id))
+            return process;
+    }
+    return nullptr;
+}
+
+// The shell's window for the folder. A shell may take long to start, on Windows too: once its
+// process runs, this waits for its window as long as it runs (bounded only against a hang).
+HWND NewFolderWindow(const std::wstring& folder, const std::vector<DWORD>& processesBefore)
+{
+    HANDLE shell = nullptr;
+    EXPECT_TRUE(WaitUntil([&] { return (shell = NewShellProcess(folder, processesBefore)) != nullptr; }))
+        << "no process started for the folder";
+    if (!shell) return nullptr;
+    const DWORD shellId = GetProcessId(shell);
     HWND found = nullptr;
-    WaitUntil([&] {
-        for (HWND window : VisibleTopLevelWindows()) {
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (std::find(before.begin(), before.end(), window) == before.end() &&
-                StrStrIW(CommandLineOf(owner).c_str(), folder.c_str()))
-                found = window;
-        }
-        return found != nullptr;
-    });
+    WaitUntil(
+        [&] {
+            for (HWND window : VisibleTopLevelWindows()) {
+                DWORD owner = 0;
+                GetWindowThreadProcessId(window, &owner);
+                if (owner == shellId) found = window;
+            }
+            return found || WaitForSingleObject(shell, 0) == WAIT_OBJECT_0;
+        },
+        kShellPatience);
+    EXPECT_TRUE(found || WaitForSingleObject(shell, 0) != WAIT_OBJECT_0) << "the shell ended without a window";
+    CloseHandle(shell);
     return found;
 }
 
@@ -317,7 +353,7 @@ TEST_F(SettingsDialogTest, StartupButtonOpensTheStartupFolderAndWritesNothing)
 
     const HWND dialog = Open();
     ASSERT_NE(dialog, nullptr);
-    const std::vector<HWND> before = VisibleTopLevelWindows();
+    const std::vector<DWORD> before = ProcessIds();
     ClickToOpen(dialog, IDC_OPEN_STARTUP);
     const HWND shown = NewFolderWindow(folder, before);
     ASSERT_NE(shown, nullptr) << "no window for " << testing::PrintToString(std::wstring(folder));

@@ -8,8 +8,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -376,6 +378,115 @@ TEST_F(ScaledDisplay, KeyInAnUnawareApplicationParksAndRestoresInPhysicalPixels)
     // testing is off by the scale.
     MoveMouse(m_target->Inside());
     EXPECT_TRUE(WaitUntil([&] { return CursorNow() == kAside && !State().hidden; })) << CursorNow();
+}
+
+} // namespace
+
+namespace {
+
+// Where many users work: a second monitor beside the primary, which keeps the parking window.
+// The test command runs these with the second monitor on the right and again on the left, where
+// Windows gives it negative coordinates.
+class TwoMonitors : public Input {
+protected:
+    void SetUp() override
+    {
+        m_second = SecondMonitor();
+        if (IsRectEmpty(&m_second))
+            GTEST_SKIP() << "one monitor (the test command runs these on a display with two)";
+        const char* layout = std::getenv("VIMLET_MONITOR_LAYOUT");
+        if (layout && std::string(layout) == "left") ASSERT_LE(m_second.right, 0) << "the layout did not take";
+        if (layout && std::string(layout) == "right")
+            ASSERT_GE(m_second.left, GetSystemMetrics(SM_CXSCREEN)) << "the layout did not take";
+        Input::SetUp();
+    }
+
+    void TearDown() override
+    {
+        for (HWND window : m_windows) {
+            // Hidden first: a hidden window goes without waiting for a window manager.
+            ShowWindow(window, SW_HIDE);
+            DestroyWindow(window);
+        }
+        if (!IsSkipped()) Input::TearDown();
+    }
+
+    RECT Primary() const { return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
+
+    // A game or a video: topmost, over the whole monitor, holding the foreground.
+    HWND FullScreenInFront(const RECT& monitor)
+    {
+        const HWND game = Topmost(monitor, L"full screen");
+        SetForegroundWindow(game);
+        EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == game; }));
+        return game;
+    }
+
+    // A topmost window on the primary, as the taskbar is, shown before the game takes the
+    // foreground.
+    HWND Taskbar()
+    {
+        const RECT primary = Primary();
+        return Topmost({0, primary.bottom - 40, primary.right, primary.bottom}, L"taskbar");
+    }
+
+    // Raised without taking the foreground, as a click on the taskbar raises it.
+    void RaiseOverTheParkingWindow(HWND window)
+    {
+        SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        EXPECT_TRUE(IsAbove(window, m_parking)) << ZOrder();
+    }
+
+    RECT m_second{};
+
+private:
+    HWND Topmost(const RECT& place, const wchar_t* title)
+    {
+        const HWND window = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"STATIC", title, WS_POPUP | WS_VISIBLE,
+                                            place.left, place.top, place.right - place.left,
+                                            place.bottom - place.top, nullptr, nullptr, nullptr, nullptr);
+        m_windows.push_back(window);
+        return window;
+    }
+
+    std::vector<HWND> m_windows;
+};
+
+TEST_F(TwoMonitors, KeyParksTheCursorFromTheSecondMonitorAndTheMouseRestoresItThereExactly)
+{
+    Target there(m_report, RECT{m_second.left + 100, m_second.top + 100, m_second.left + 700, m_second.top + 500});
+    const POINT start{m_second.left + 123, m_second.top + 345};
+    MoveMouseOver(there, start);
+    ASSERT_EQ(CursorNow(), start);
+    there.Activate();
+
+    EXPECT_EQ(Type('A', there), ParkingPoint());
+    EXPECT_EQ(CursorNow(), ParkingPoint());
+    EXPECT_EQ(State().savedCursor, start);
+
+    MoveMouse(there.Inside());
+    EXPECT_TRUE(WaitUntil([&] { return CursorNow() == start && !State().hidden; })) << CursorNow();
+}
+
+// Raised over a full-screen application, a topmost window makes many games leave full screen:
+// only one on the parking window's own monitor may keep it below.
+TEST_F(TwoMonitors, FullScreenApplicationOnTheOtherMonitorDoesNotKeepTheParkingWindowBelow)
+{
+    const HWND taskbar = Taskbar();
+    const HWND game = FullScreenInFront(m_second);
+    RaiseOverTheParkingWindow(taskbar);
+    ASSERT_EQ(GetForegroundWindow(), game);
+    EXPECT_TRUE(WaitUntil([&] { return IsAbove(m_parking, taskbar); })) << "at the next tick" << ZOrder();
+}
+
+TEST_F(TwoMonitors, FullScreenApplicationOnTheParkingWindowsOwnMonitorKeepsItBelow)
+{
+    const HWND game = FullScreenInFront(Primary());
+    ASSERT_TRUE(IsAbove(game, m_parking));
+    // Nothing to wait for: give the timer a few ticks to do what it must not, then a hide.
+    WaitUntil([] { return false; }, 2500);
+    SendMessageW(m_parking, WM_NULL, 0, 0);
+    EXPECT_TRUE(IsAbove(game, m_parking)) << ZOrder();
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The Windows test kit, run by ctest inside scripts/test.sh's session (DISPLAY set): it holds no
-# path of the sources or the build, and unpacked alone into C:\kit of a fresh Wine prefix, its
-# run-tests.cmd passes under Wine's cmd.exe with every test program that ctest runs.
+# The Windows test kit, run by ctest inside scripts/test.sh's session: it holds no path of the
+# sources or the build, and unpacked alone into C:\kit of a fresh Wine prefix, its run-tests.cmd
+# passes under Wine's cmd.exe with every test program that ctest runs.
 # Usage: kit_test.sh <build folder>
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -12,6 +12,9 @@ work=$(mktemp -d)
 trap 'stop_wine_session; rm -rf "$work"' EXIT
 
 kit=$(VIMLET_BUILD_DIR=$build "$root/scripts/windows-test-kit.sh" | tail -n 1)
+# A display of its own, as a machine of its own would have: the session's server keeps windows
+# on the other one, and the pointer and X's keyboard focus there are shared with it.
+start_private_xvfb
 ensure_wine_prefix "$work/prefix"
 folder=$WINEPREFIX/drive_c/kit
 python3 -m zipfile -e "$kit" "$folder"

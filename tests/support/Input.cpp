@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <sstream>
 #include <stdexcept>
 
@@ -38,11 +39,14 @@ INPUT MouseAt(POINT point, DWORD flags)
 {
     INPUT input{};
     input.type = INPUT_MOUSE;
-    // Rounded up: the system rounds the way back down, and must land on the very pixel.
-    const auto normalised = [](LONG pixel, int screen) { return (pixel * 65536 + screen - 1) / screen; };
-    input.mi.dx = normalised(point.x, GetSystemMetrics(SM_CXSCREEN));
-    input.mi.dy = normalised(point.y, GetSystemMetrics(SM_CYSCREEN));
-    input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    // Over every monitor, not the primary alone. Rounded up: the system rounds the way back
+    // down, and must land on the very pixel.
+    const auto normalised = [](LONG pixel, int origin, int extent) {
+        return ((pixel - origin) * 65536 + extent - 1) / extent;
+    };
+    input.mi.dx = normalised(point.x, GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_CXVIRTUALSCREEN));
+    input.mi.dy = normalised(point.y, GetSystemMetrics(SM_YVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN));
+    input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
     return input;
 }
 
@@ -203,6 +207,49 @@ void TestWindow::TypeKey(WORD vk)
     SetForegroundWindow(m_window);
     WaitUntil([this] { return GetForegroundWindow() == m_window; });
     SendKey(vk);
+}
+
+bool IsAbove(HWND a, HWND b)
+{
+    for (HWND window = GetWindow(GetDesktopWindow(), GW_CHILD); window; window = GetWindow(window, GW_HWNDNEXT)) {
+        if (window == a) return true;
+        if (window == b) return false;
+    }
+    return false;
+}
+
+std::string ZOrder()
+{
+    std::string text;
+    for (HWND window = GetWindow(GetDesktopWindow(), GW_CHILD); window; window = GetWindow(window, GW_HWNDNEXT)) {
+        // Not GetWindowText: that would wait for a window's thread, which may be stopped.
+        wchar_t wideTitle[64] = L"";
+        char title[192] = "", cls[64] = "";
+        InternalGetWindowText(window, wideTitle, 64);
+        WideCharToMultiByte(CP_UTF8, 0, wideTitle, -1, title, sizeof title, nullptr, nullptr);
+        GetClassNameA(window, cls, 64);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        text += "\n" + std::to_string(reinterpret_cast<uintptr_t>(window)) + " pid " + std::to_string(pid) +
+                (IsWindowVisible(window) ? " visible " : " hidden ") + cls + " '" + title + "'";
+    }
+    return text;
+}
+
+RECT SecondMonitor()
+{
+    RECT found{};
+    EnumDisplayMonitors(
+        nullptr, nullptr,
+        [](HMONITOR monitor, HDC, RECT*, LPARAM param) -> BOOL {
+            MONITORINFO info{};
+            info.cbSize = sizeof info;
+            if (!GetMonitorInfoW(monitor, &info) || (info.dwFlags & MONITORINFOF_PRIMARY)) return TRUE;
+            *reinterpret_cast<RECT*>(param) = info.rcMonitor;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
 }
 
 namespace {

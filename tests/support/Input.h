@@ -104,6 +104,14 @@ private:
     POINT m_cursorAtKey = {};
 };
 
+// True when a comes before b in the z-order of top-level windows.
+bool IsAbove(HWND a, HWND b);
+// The top-level windows from the top, for a failure's message.
+std::string ZOrder();
+
+// The first monitor that is not the primary; an empty rectangle when there is none.
+RECT SecondMonitor();
+
 // Where the tests start the cursor: on a window of a thread of its own, which reads its input
 // only while a test puts the cursor there and then stops until the next test does. Pointer
 // movement under Wine leaves work behind for the window it lands on, and that work must not
