@@ -4,6 +4,7 @@
 // made for one operation: paths are formed anew at each use.
 
 #include "AppTitle.h"
+#include "list_file.h"
 #include "suppressor_keys.h"
 
 #include <windows.h>
@@ -15,7 +16,7 @@
 inline constexpr const auto& kSettingsFolderName = kAppTitle;
 inline constexpr const auto& kIniSection = kAppTitle;
 constexpr wchar_t kIniFileName[] = L"vimlet.ini";
-constexpr wchar_t kExcludeFileName[] = L"excludeapp.txt";
+inline constexpr const auto& kExcludeFileName = vimlet::kListFileName;  // the name the hooks read
 
 struct SuppressorSetting {
     UINT virtualKey;
