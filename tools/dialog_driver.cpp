@@ -4,8 +4,6 @@
 #include "TestConstants.h"
 #include "resource.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 
 namespace {
@@ -25,12 +23,6 @@ bool IsDialogClass(HWND window)
     wchar_t className[16] = L"";
     GetClassNameW(window, className, 16);
     return std::wstring(className) == L"#32770";
-}
-
-__time64_t ModificationSeconds(const std::wstring& path)
-{
-    struct _stat64 status;
-    return _wstat64(path.c_str(), &status) == 0 ? status.st_mtime : 0;
 }
 
 } // namespace
@@ -58,23 +50,13 @@ std::string ExcludeFileBytes(const std::vector<std::wstring>& paths)
     return bytes;
 }
 
-FILETIME LastWriteTime(const std::wstring& path)
+FileState FileState::Of(const std::wstring& path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data = {};
-    GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
-    return data.ftLastWriteTime;
-}
-
-// Asks the file system's own clock, which can lag the system clock by a tick.
-bool WaitUntilFileClockPasses(const std::wstring& path)
-{
-    const __time64_t last = ModificationSeconds(path);
-    TempDir probeDir;
-    const std::wstring probe = probeDir.File(L"probe");
-    return WaitUntil([&] {
-        WriteBytes(probe, "x");
-        return ModificationSeconds(probe) > last;
-    });
+    const DWORD attributes = GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)
+                                 ? data.dwFileAttributes : INVALID_FILE_ATTRIBUTES;
+    const FILETIME& written = data.ftLastWriteTime;
+    return {attributes, ULONGLONG(written.dwHighDateTime) << 32 | written.dwLowDateTime, ReadBytes(path)};
 }
 
 std::vector<HWND> Dialogs(DWORD processId, const std::wstring& title)
@@ -146,23 +128,13 @@ std::wstring WindowText(HWND window)
 
 HWND FindDescendant(HWND parent, const std::wstring& className, int id)
 {
-    struct Search {
-        const std::wstring* className;
-        int id;
-        HWND found;
-    } search{&className, id, nullptr};
-    EnumChildWindows(
-        parent,
-        [](HWND window, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            wchar_t name[64] = L"";
-            GetClassNameW(window, name, 64);
-            if (GetDlgCtrlID(window) != s->id || *s->className != name) return TRUE;
-            s->found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t name[64] = L"";
+        GetClassNameW(child, name, 64);
+        if (GetDlgCtrlID(child) == id && className == name) return child;
+        if (const HWND found = FindDescendant(child, className, id)) return found;
+    }
+    return nullptr;
 }
 
 HWND FindChildByText(HWND parent, const std::wstring& text)

@@ -16,10 +16,16 @@ std::wstring ExcludePath();
 std::wstring IniValue(const wchar_t* key);
 // One CR LF line per path, in the ANSI code page: excludeapp.txt as the program writes it.
 std::string ExcludeFileBytes(const std::vector<std::wstring>& paths);
-FILETIME LastWriteTime(const std::wstring& path);
-// Waits until a file written now gets a modification time (in whole seconds, as the hooks
-// compare it) later than that of path.
-bool WaitUntilFileClockPasses(const std::wstring& path);
+
+// What a settings file looks like from outside: any write or replacement changes this.
+struct FileState {
+    DWORD attributes;
+    ULONGLONG lastWrite;  // in 100 ns
+    std::string bytes;
+
+    static FileState Of(const std::wstring& path);
+    bool operator==(const FileState&) const = default;
+};
 
 // Visible top-level dialog-class (#32770) windows of the process with exactly this title.
 std::vector<HWND> Dialogs(DWORD processId, const std::wstring& title);

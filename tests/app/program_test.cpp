@@ -48,7 +48,7 @@ protected:
     void TearDown() override { RemoveSettingsFiles(); }
 };
 
-TEST_F(Program, ParkingWindowIsOneTopmostAlmostTransparentPixelInTheCorner)
+TEST_F(Program, AHiddenMainFrameOwnsTheParkingWindowOneTopmostAlmostTransparentPixelInTheCorner)
 {
     VimletProcess vimlet;
     const HWND parking = vimlet.ParkingWindow();
@@ -74,56 +74,50 @@ TEST_F(Program, ParkingWindowIsOneTopmostAlmostTransparentPixelInTheCorner)
     ASSERT_TRUE(GetLayeredWindowAttributes(parking, nullptr, &alpha, &layeredFlags));
     EXPECT_EQ(alpha, 1);
     EXPECT_EQ(layeredFlags, DWORD(LWA_ALPHA));
-}
 
-TEST_F(Program, MainFrameOwnsTheParkingWindowAndIsNeverShown)
-{
-    VimletProcess vimlet;
     const HWND frame = vimlet.MainFrame();
     ASSERT_NE(frame, nullptr);
     EXPECT_FALSE(IsWindowVisible(frame));
     wchar_t title[32] = L"";
     GetWindowTextW(frame, title, 32);
     EXPECT_STREQ(title, kProgramTitle);
-    const LONG style = GetWindowLongW(frame, GWL_STYLE);
-    EXPECT_EQ(style & (WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0);
+    EXPECT_EQ(GetWindowLongW(frame, GWL_STYLE) & (WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0);
     EXPECT_FALSE(GetWindowLongW(frame, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
 
     wchar_t frameClass[64], parkingClass[64];
     GetClassNameW(frame, frameClass, 64);
-    GetClassNameW(vimlet.ParkingWindow(), parkingClass, 64);
+    GetClassNameW(parking, parkingClass, 64);
     EXPECT_STREQ(frameClass, parkingClass);
     EXPECT_EQ(GetClassLongPtrW(frame, GCLP_HCURSOR), 0);
 }
 
-TEST_F(Program, CreatesTheSettingsDirectory)
+TEST_F(Program, CreatesTheSettingsDirectoryAndTakesTheSuppressorFlagsFromTheIniFile)
 {
     RemoveDirectoryW(SettingsDirectory().c_str());
-    VimletProcess vimlet;
-    const DWORD attributes = GetFileAttributesW(SettingsDirectory().c_str());
-    ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
-    EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
-    EXPECT_EQ(GetFileAttributesW((SettingsDirectory() + L"/vimlet.ini").c_str()), INVALID_FILE_ATTRIBUTES)
-        << "starting writes no settings";
-}
-
-TEST_F(Program, SuppressorFlagsComeFromTheIniFile)
-{
     {
         VimletProcess vimlet;
+        const DWORD attributes = GetFileAttributesW(SettingsDirectory().c_str());
+        ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+        EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
+        EXPECT_EQ(GetFileAttributesW((SettingsDirectory() + L"/vimlet.ini").c_str()), INVALID_FILE_ATTRIBUTES)
+            << "starting writes no settings";
         EXPECT_EQ(Flags(), (std::array<BYTE, 7>{1, 1, 1, 0, 0, 0, 1})) << "defaults without vimlet.ini";
     }
-    CreateDirectoryW(SettingsDirectory().c_str(), nullptr);
     WriteBytes(SettingsDirectory() + L"/vimlet.ini",
                "[Vimlet]\r\nvk_lshift=0\r\nvk_rshift=5\r\nvk_rmenu=2\r\nvk_space=off\r\n");
     VimletProcess vimlet;
     EXPECT_EQ(Flags(), (std::array<BYTE, 7>{0, 1, 1, 1, 0, 1, 0}));
 }
 
+// This process keeps the library, and with it the shared hook handles, loaded across the restart.
 TEST_F(Program, TypingParksTheCursorAndTheMouseBringsItBack)
 {
-    VimletProcess vimlet;
-    ExpectTypingParksAndTheMouseRestores({400, 300}, 'A', -5);
+    {
+        VimletProcess first;
+        ExpectTypingParksAndTheMouseRestores({400, 300}, 'A', -5);
+    }
+    VimletProcess second;
+    ExpectTypingParksAndTheMouseRestores({300, 250}, 'B', 3);
 }
 
 // Wine's own tray window, under Xvfb without a desktop's tray: one child window per icon, of
@@ -223,25 +217,23 @@ TEST_F(Program, TrayIconIsAddedOnceTheShellIsReadyAndAgainAfterItRestarts)
 }
 
 // On Windows a dead icon stays in the tray until the pointer passes over it.
-TEST_F(Program, TrayIconIsDeletedWhenTheProgramEnds)
+TEST_F(Program, OnlyClosingTheMainFrameEndsItWithExitCodeZeroAndDeletesTheTrayIcon)
 {
     StandInTray tray(TRUE);
     VimletProcess vimlet;
+    const HWND parking = vimlet.ParkingWindow();
     ASSERT_TRUE(WaitUntil([&] { return tray.Requests() > 0; }));
     const int added = tray.Requests();
+    SendMessageW(parking, WM_CLOSE, 0, 0);
+    PostMessageW(parking, WM_CLOSE, 0, 0);
+    SendMessageW(parking, WM_NULL, 0, 0);  // both handled once this returns
+    EXPECT_TRUE(IsWindowVisible(parking));
+    EXPECT_EQ(vimlet.WaitForExit(0), STILL_ACTIVE);
+
     PostMessageW(vimlet.MainFrame(), WM_CLOSE, 0, 0);
     EXPECT_EQ(vimlet.WaitForExit(), 0u);
+    EXPECT_FALSE(IsWindow(parking));
     EXPECT_EQ(tray.Requests(), added + 1) << "NIM_DELETE";
-}
-
-TEST_F(Program, CloseRequestsToTheParkingWindowChangeNothing)
-{
-    VimletProcess vimlet;
-    SendMessageW(vimlet.ParkingWindow(), WM_CLOSE, 0, 0);
-    PostMessageW(vimlet.ParkingWindow(), WM_CLOSE, 0, 0);
-    SendMessageW(vimlet.ParkingWindow(), WM_NULL, 0, 0);  // both handled once this returns
-    EXPECT_TRUE(IsWindowVisible(vimlet.ParkingWindow()));
-    EXPECT_EQ(vimlet.WaitForExit(0), STILL_ACTIVE);
 }
 
 TEST_F(Program, OvertakesVisibleWindowsAboveItButNotInvisibleOnes)
@@ -303,15 +295,6 @@ TEST_F(Program, NeverRaisedOverAFullScreenApplicationInFront)
     EXPECT_TRUE(WaitUntil([&] { return IsAbove(parking, game); }, 1500)) << "at the next tick";
     vimlet_show();
     DestroyWindow(game);
-}
-
-TEST_F(Program, ClosingTheMainFrameEndsTheProgramWithExitCodeZero)
-{
-    VimletProcess vimlet;
-    const HWND parking = vimlet.ParkingWindow();
-    PostMessageW(vimlet.MainFrame(), WM_CLOSE, 0, 0);
-    EXPECT_EQ(vimlet.WaitForExit(), 0u);
-    EXPECT_FALSE(IsWindow(parking));
 }
 
 TEST_F(Program, ASecondStartOpensTheFirstOnesSettingsAndEnds)
@@ -480,16 +463,6 @@ TEST_F(Program, AMachineWideNameThatCannotBeMadeRefusesTheStart)
     EXPECT_EQ(single_instance::ClaimName(name), single_instance::Claim::Unknown);
     EXPECT_NE(RefusalOfAStart(BesideThisProgram(L"Vimlet.exe")).find(L"確かめられなかった"), std::wstring::npos);
     CloseHandle(squatter);
-}
-
-// This process keeps the library, and with it the shared hook handles, loaded meanwhile.
-TEST_F(Program, StartedAgainAfterAnEndItHidesTheCursorAgain)
-{
-    {
-        VimletProcess first;
-    }
-    VimletProcess second;
-    ExpectTypingParksAndTheMouseRestores({300, 250}, 'B', 3);
 }
 
 } // namespace

@@ -3,80 +3,67 @@
 
 #include "TempDir.h"
 #include "TestConstants.h"
+#include "VimletProcess.h"
 
 #include <gtest/gtest.h>
 #include <shlobj.h>
-
-#include <optional>
 
 namespace {
 
 using List = std::vector<std::wstring>;
 
-// Puts a real settings file back as it was, or removes it when there was none.
-struct FileRestorer {
-    explicit FileRestorer(const std::wstring& file) : path(file)
-    {
-        if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) bytes = ReadBytes(path);
-    }
-    ~FileRestorer()
-    {
-        if (bytes)
-            WriteBytes(path, *bytes);
-        else
-            DeleteFileW(path.c_str());
-    }
-
-    const std::wstring path;
-    std::optional<std::string> bytes;
+// A store in a fresh folder of its own.
+class InTempDir : public testing::Test {
+protected:
+    TempDir dir;
+    const SettingsStore store{dir.Path()};
 };
+using LoadExcludeList = InTempDir;
+using SaveExcludeList = InTempDir;
 
-TEST(KeySettings, MissingFileSectionOrKeyGivesTheDefaults)
+List Loaded(const SettingsStore& store)
+{
+    List list;
+    store.LoadExcludeList(list);
+    return list;
+}
+
+TEST(KeySettings, DefaultsForWhatIsMissingAnyNonZeroNumberIsOnAndTextIsOff)
 {
     TempDir dir;
     const SettingsStore store(dir.Path());
-    EXPECT_EQ(store.ReadKeys(), kFirstStartKeys);
-
-    WriteBytes(store.IniPath(), "[Other]\r\nvk_lshift=0\r\n");
-    EXPECT_EQ(store.ReadKeys(), kFirstStartKeys);
-
-    WriteBytes(store.IniPath(), "[Vimlet]\r\nvk_rshift=1\r\nvk_space=0\r\n");
-    const KeySettings expected = {true, true, true, true, false, false, false};
-    EXPECT_EQ(store.ReadKeys(), expected);
+    const struct {
+        const char* ini;  // null: no file
+        KeySettings expected;
+    } cases[] = {
+        {nullptr, kFirstStartKeys},
+        {"[Other]\r\nvk_lshift=0\r\n", kFirstStartKeys},
+        {"[Vimlet]\r\nvk_rshift=1\r\nvk_space=0\r\n", {true, true, true, true, false, false, false}},
+        {"[Vimlet]\r\nvk_lshift=2\r\nvk_lcontrol=0\r\nvk_lmenu=abc\r\nvk_rshift=5\r\nvk_rcontrol=0\r\n"
+         "vk_rmenu=1\r\nvk_space=0\r\n",
+         {true, false, false, true, false, true, false}},
+    };
+    for (const auto& c : cases) {
+        if (c.ini) WriteBytes(store.IniPath(), c.ini);
+        EXPECT_EQ(store.ReadKeys(), c.expected) << (c.ini ? c.ini : "no file");
+    }
 }
 
-TEST(KeySettings, AnyNonZeroNumberIsOnAndTextIsOff)
-{
-    TempDir dir;
-    const SettingsStore store(dir.Path());
-    WriteBytes(store.IniPath(), "[Vimlet]\r\nvk_lshift=2\r\nvk_lcontrol=0\r\n"
-                                        "vk_lmenu=abc\r\nvk_rshift=5\r\nvk_rcontrol=0\r\n"
-                                        "vk_rmenu=1\r\nvk_space=0\r\n");
-    const KeySettings expected = {true, false, false, true, false, true, false};
-    EXPECT_EQ(store.ReadKeys(), expected);
-}
-
-TEST(KeySettings, WritesExactlyOneOrZero)
-{
-    TempDir dir;
-    const SettingsStore store(dir.Path());
-    WriteBytes(store.IniPath(), "[Vimlet]\r\nvk_lshift=2\r\n");
-
-    store.WriteKey(kSuppressorSettings[0], true);
-    store.WriteKey(kSuppressorSettings[6], false);
-    const std::string text = ReadBytes(store.IniPath());
-    EXPECT_NE(text.find("vk_lshift=1"), std::string::npos) << text;
-    EXPECT_EQ(text.find("vk_lshift=2"), std::string::npos) << text;
-    EXPECT_NE(text.find("vk_space=0"), std::string::npos) << text;
-}
-
-TEST(KeySettings, WritingAllSevenCreatesTheFileAndReadsBack)
+TEST(KeySettings, WritesAllSevenIntoANewFileAndEachAsExactlyOneOrZero)
 {
     TempDir dir;
     const SettingsStore store(dir.Path());
     const KeySettings chosen = {false, true, false, true, false, true, true};
     for (std::size_t i = 0; i < kSuppressorSettingCount; ++i) store.WriteKey(kSuppressorSettings[i], chosen[i]);
     EXPECT_EQ(store.ReadKeys(), chosen);
+
+    WriteBytes(store.IniPath(), "[Vimlet]\r\nvk_lshift=2\r\n");
+    store.WriteKey(kSuppressorSettings[0], true);
+    store.WriteKey(kSuppressorSettings[6], false);
+    const std::string text = ReadBytes(store.IniPath());
+    EXPECT_NE(text.find("vk_lshift=1"), std::string::npos) << text;
+    EXPECT_EQ(text.find("vk_lshift=2"), std::string::npos) << text;
+    EXPECT_NE(text.find("vk_space=0"), std::string::npos) << text;
 }
 
 TEST(SettingsPaths, JoinTheApplicationDataFolderWithForwardSlashes)
@@ -97,10 +84,8 @@ TEST(SettingsPaths, JoinPathFollowsTheSharedRuleAtAnyLength)
     EXPECT_EQ(JoinPath(deep, L"x"), deep + L"/x");
 }
 
-TEST(LoadExcludeList, MissingIsAnEmptyListAndUnreadableIsReported)
+TEST_F(LoadExcludeList, MissingIsAnEmptyListAndUnreadableIsReported)
 {
-    TempDir dir;
-    const SettingsStore store(dir.Path());
     List list = {L"stale entry"};
     EXPECT_TRUE(store.LoadExcludeList(list));
     EXPECT_TRUE(list.empty());
@@ -123,51 +108,37 @@ TEST(LoadExcludeList, MissingIsAnEmptyListAndUnreadableIsReported)
     EXPECT_EQ(list, List{L"C:\\x.exe"});
 }
 
-TEST(SaveExcludeList, WritesEachEntryWithCarriageReturnAndLineFeed)
+TEST_F(SaveExcludeList, WritesEachEntryWithCarriageReturnAndLineFeed)
 {
-    TempDir dir;
-    const SettingsStore store(dir.Path());
     store.SaveExcludeList({L"D:\\A\\x.exe", L"E:\\y.exe"});
     EXPECT_EQ(ReadBytes(store.ExcludePath()), "D:\\A\\x.exe\r\nE:\\y.exe\r\n");
 
     store.SaveExcludeList({L"E:\\y.exe", L"D:\\A\\x.exe", L"E:\\y.exe"});
-    List loaded;
-    store.LoadExcludeList(loaded);
-    EXPECT_EQ(loaded, (List{L"E:\\y.exe", L"D:\\A\\x.exe", L"E:\\y.exe"}));
+    EXPECT_EQ(Loaded(store), (List{L"E:\\y.exe", L"D:\\A\\x.exe", L"E:\\y.exe"}));
 
     store.SaveExcludeList({});
     EXPECT_EQ(ReadBytes(store.ExcludePath()), "");
 }
 
-TEST(SaveExcludeList, StoresTheDefaultCharacterForWhatTheCodePageLacks)
+TEST_F(SaveExcludeList, StoresTheDefaultCharacterForWhatTheCodePageLacks)
 {
     // Thai is missing from every ANSI code page but Thai's own and UTF-8.
     if (GetACP() == 874 || GetACP() == CP_UTF8) GTEST_SKIP() << "code page " << GetACP();
-    TempDir dir;
-    const SettingsStore store(dir.Path());
     store.SaveExcludeList({L"C:\\\x0E01.exe"});
     EXPECT_EQ(ReadBytes(store.ExcludePath()), "C:\\?.exe\r\n");
-    List loaded;
-    store.LoadExcludeList(loaded);
-    EXPECT_EQ(loaded, List{L"C:\\?.exe"});
+    EXPECT_EQ(Loaded(store), List{L"C:\\?.exe"});
 }
 
-TEST(SaveExcludeList, AnEntryOver998BytesBecomesASkippedEmptyLine)
+TEST_F(SaveExcludeList, AnEntryOver998BytesBecomesASkippedEmptyLine)
 {
-    TempDir dir;
-    const SettingsStore store(dir.Path());
     const std::wstring longest(998, L'a');
     store.SaveExcludeList({longest, std::wstring(999, L'b'), L"E:\\y.exe"});
     EXPECT_EQ(ReadBytes(store.ExcludePath()), std::string(998, 'a') + "\r\n\r\nE:\\y.exe\r\n");
-    List loaded;
-    store.LoadExcludeList(loaded);
-    EXPECT_EQ(loaded, (List{longest, L"E:\\y.exe"}));
+    EXPECT_EQ(Loaded(store), (List{longest, L"E:\\y.exe"}));
 }
 
-TEST(SaveExcludeList, AFileThatCannotBeWrittenStaysAsItWas)
+TEST_F(SaveExcludeList, AFileThatCannotBeWrittenStaysAsItWas)
 {
-    TempDir dir;
-    const SettingsStore store(dir.Path());
     CreateDirectoryW(store.ExcludePath().c_str(), nullptr);
     EXPECT_FALSE(store.SaveExcludeList({L"D:\\A\\x.exe"}));
     EXPECT_TRUE(GetFileAttributesW(store.ExcludePath().c_str()) & FILE_ATTRIBUTE_DIRECTORY);
@@ -196,10 +167,8 @@ template <class Seam> struct Replaced {
     const Seam real;
 };
 
-TEST(SaveExcludeList, AWriteThatFailsAfterTheFirstLineLeavesTheOldFileByteForByte)
+TEST_F(SaveExcludeList, AWriteThatFailsAfterTheFirstLineLeavesTheOldFileByteForByte)
 {
-    TempDir dir;
-    const SettingsStore store(dir.Path());
     const std::string old = "C:\\old.exe\r\nC:\\kept.exe\r\n";
     WriteBytes(store.ExcludePath(), old);
     static int s_lines;  // a disk that fills up once the first line is in
@@ -232,23 +201,21 @@ TEST(SettingsDirectory, WithoutAnApplicationDataFolderNothingIsReadOrWrittenAnyw
     DeleteFileW(L"\\vimlet.ini");
 }
 
+// The test user's own settings, which the program's tests remove as well.
 TEST(SettingsDirectory, RoundTripThroughTheRealFiles)
 {
     const SettingsStore store = SettingsStore::OfUser();
     CreateDirectoryW(store.Directory().c_str(), nullptr);
-    FileRestorer excludeFile(store.ExcludePath());
-    FileRestorer iniFile(store.IniPath());
 
     store.SaveExcludeList({L"D:\\z.exe", L"D:\\A.exe"});
     EXPECT_EQ(ReadBytes(store.ExcludePath()), "D:\\z.exe\r\nD:\\A.exe\r\n");
-    List loaded;
-    store.LoadExcludeList(loaded);
-    EXPECT_EQ(loaded, (List{L"D:\\z.exe", L"D:\\A.exe"}));
+    EXPECT_EQ(Loaded(store), (List{L"D:\\z.exe", L"D:\\A.exe"}));
 
     DeleteFileW(store.IniPath().c_str());
     EXPECT_EQ(store.ReadKeys(), kFirstStartKeys);
     store.WriteKey(kSuppressorSettings[3], true);
     EXPECT_TRUE(store.ReadKeys()[3]);
+    RemoveSettingsFiles();
 }
 
 } // namespace

@@ -172,8 +172,10 @@ INSTANTIATE_TEST_SUITE_P(
                               {true, true, false, true, false, false, true}}),
     [](const ::testing::TestParamInfo<Closing>& info) { return std::string(info.param.name); });
 
-// Two dialogs would each save their own copy of the list.
-TEST_F(SettingsDialogTest, WhileOpenADoubleClickOrASecondStartBringsTheInnermostDialogForward)
+// Two dialogs would each save their own copy of the list. Closed from outside with dialogs open
+// (the dialogs' loops run inside the main window's procedure), the loops end first, then the
+// program, with exit code 0.
+TEST_F(SettingsDialogTest, WhileOpenTheInnermostDialogComesForwardAndClosingTheMainWindowEndsThemAll)
 {
     const HWND dialog = Open();
     ASSERT_NE(dialog, nullptr);
@@ -195,7 +197,11 @@ TEST_F(SettingsDialogTest, WhileOpenADoubleClickOrASecondStartBringsTheInnermost
     ASSERT_TRUE(WaitUntilGone(about));
     Click(dialog, IDCANCEL);
     ASSERT_TRUE(WaitUntilGone(dialog));
-    EXPECT_NE(Open(), nullptr) << "closed, it opens again";
+    const HWND again = Open();
+    ASSERT_NE(again, nullptr) << "closed, it opens again";
+    ASSERT_NE(OpenAbout(again), nullptr);
+    PostMessageW(Vimlet().MainFrame(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(Vimlet().WaitForExit(), 0u) << "the main window closed with dialogs open";
 }
 
 TEST_F(SettingsDialogTest, AboutShowsTheVersionAndEndsWithOk)
@@ -219,17 +225,6 @@ TEST_F(SettingsDialogTest, AboutShowsTheVersionAndEndsWithOk)
     PostMessageW(dialog, WM_CLOSE, 0, 0);
     EXPECT_TRUE(WaitUntilGone(again));
     EXPECT_TRUE(WaitUntilGone(dialog));
-}
-
-// Closed from outside with dialogs open (the dialogs' loops run inside the main window's
-// procedure): the loops end first, then the program, with exit code 0.
-TEST_F(SettingsDialogTest, ClosingTheMainWindowWithDialogsOpenEndsTheProgram)
-{
-    const HWND dialog = Open();
-    ASSERT_NE(dialog, nullptr);
-    ASSERT_NE(OpenAbout(dialog), nullptr);
-    PostMessageW(Vimlet().MainFrame(), WM_CLOSE, 0, 0);
-    EXPECT_EQ(Vimlet().WaitForExit(), 0u);
 }
 
 TEST_F(SettingsDialogTest, KeysThatCannotBeSavedAreToldOnceAndStillApplied)
@@ -260,14 +255,6 @@ std::vector<std::wstring> FolderEntries(const std::wstring& folder)
     while (FindNextFileW(search, &entry));
     FindClose(search);
     return entries;
-}
-
-std::vector<HWND> VisibleTopLevelWindows()
-{
-    std::vector<HWND> windows;
-    for (HWND window = GetTopWindow(nullptr); window; window = GetWindow(window, GW_HWNDNEXT))
-        if (IsWindowVisible(window)) windows.push_back(window);
-    return windows;
 }
 
 std::vector<DWORD> ProcessIds()
@@ -332,10 +319,10 @@ HWND NewFolderWindow(const std::wstring& folder, const std::vector<DWORD>& proce
     HWND found = nullptr;
     WaitUntil(
         [&] {
-            for (HWND window : VisibleTopLevelWindows()) {
+            for (HWND window = GetTopWindow(nullptr); window; window = GetWindow(window, GW_HWNDNEXT)) {
                 DWORD owner = 0;
                 GetWindowThreadProcessId(window, &owner);
-                if (owner == shellId) found = window;
+                if (owner == shellId && IsWindowVisible(window)) found = window;
             }
             return found || WaitForSingleObject(shell, 0) == WAIT_OBJECT_0;
         },

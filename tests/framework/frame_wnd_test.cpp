@@ -123,7 +123,7 @@ TEST(FrameWnd, PreCreateWindowDecidesStyleAndClass)
     pStyled->DestroyWindow();
 }
 
-TEST(FrameWnd, LoadFrameTakesTitleMenuAndIconOfOneId)
+TEST(FrameWnd, LoadFrameTakesTitleMenuAndIconOfOneIdAndFailsWithoutTheMenu)
 {
     auto* pFrame = new CTestFrame;
     ASSERT_TRUE(pFrame->LoadFrame(IDR_PROBE_FRAME, WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE));
@@ -135,10 +135,7 @@ TEST(FrameWnd, LoadFrameTakesTitleMenuAndIconOfOneId)
     EXPECT_EQ(reinterpret_cast<HICON>(::GetClassLongPtrW(hWnd, GCLP_HICON)),
               ::LoadIconW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDR_PROBE_FRAME)));
     pFrame->DestroyWindow();
-}
 
-TEST(FrameWnd, LoadFrameFailsWithoutTheMenu)
-{
     bool deleted = false;
     EXPECT_FALSE((new CTestFrame(&deleted))->LoadFrame(IDS_NO_MENU));
     EXPECT_TRUE(deleted);

@@ -81,7 +81,7 @@ TEST(MessageMap, DerivedRowsFirstThenTheBaseMap)
     EXPECT_EQ(wnd.m_hWnd, nullptr);
 }
 
-TEST(MessageMap, NoRowMeansDefaultProcessing)
+TEST(MessageMap, NoRowMeansDefaultProcessingAndCreateFailsWhenOnCreateSaysSo)
 {
     CDerivedProbe wnd;
     ASSERT_TRUE(wnd.Create());
@@ -102,15 +102,12 @@ TEST(MessageMap, NoRowMeansDefaultProcessing)
     EXPECT_FALSE(::IsWindow(hWnd));
     EXPECT_EQ(wnd.m_hWnd, nullptr);
     EXPECT_EQ(CWnd::FromHandlePermanent(hWnd), nullptr);
-}
 
-TEST(MessageMap, CreateFailsWhenOnCreateSaysSo)
-{
-    CDerivedProbe wnd;
-    wnd.m_nCreateResult = -1;
-    EXPECT_FALSE(wnd.Create());
-    EXPECT_EQ(wnd.m_hWnd, nullptr);
-    EXPECT_EQ(wnd.m_calls.size(), 1u);
+    CDerivedProbe refused;
+    refused.m_nCreateResult = -1;
+    EXPECT_FALSE(refused.Create());
+    EXPECT_EQ(refused.m_hWnd, nullptr);
+    EXPECT_EQ(refused.m_calls.size(), 1u);
 }
 
 } // namespace

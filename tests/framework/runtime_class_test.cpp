@@ -22,7 +22,7 @@ std::string BaseChain(const CObject& object)
     return chain;
 }
 
-TEST(RuntimeClass, NamesAndBaseChains)
+TEST(RuntimeClass, NamesAndBaseChainsAndIsKindOfFollowsTheChainUpwardOnly)
 {
     const CMainProbeFrame frame;
     const CProbeDlg dialog;
@@ -30,11 +30,7 @@ TEST(RuntimeClass, NamesAndBaseChains)
     EXPECT_EQ(BaseChain(frame), "CMainProbeFrame : CFrameWnd : CWnd : CObject");
     EXPECT_EQ(BaseChain(dialog), "CProbeDlg : CDialog : CWnd : CObject");
     EXPECT_EQ(BaseChain(list), "CWnd : CObject");
-}
 
-TEST(RuntimeClass, IsKindOfFollowsTheChainUpwardOnly)
-{
-    const CMainProbeFrame frame;
     const CObject& object = frame;
     EXPECT_TRUE(object.IsKindOf(RUNTIME_CLASS(CMainProbeFrame)));
     EXPECT_TRUE(object.IsKindOf(RUNTIME_CLASS(CFrameWnd)));
