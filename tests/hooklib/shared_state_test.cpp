@@ -52,13 +52,7 @@ protected:
     SharedHookState& State() { return Library().State(); }
     const std::wstring& LibraryPath() { return m_copy.Path(); }
 
-    void TearDown() override
-    {
-        // Hooks installed from this process go with it, but not before the next test's input.
-        Library()->disable();
-    }
-
-    LibraryCopy m_copy{BesideThisProgram(L"vimlet.dll")};
+    LibraryCopy m_copy;
 };
 
 TEST_F(SharedState, StartsAllZero)
@@ -144,8 +138,7 @@ TEST_F(SharedState, DisableWhileParkedLeavesTheCursorParked)
     HWND parking = CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, 1500, 900, 4, 4,
                                    nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(parking, nullptr);
-    Library()->setup(parking, m_copy.Dir().Path().c_str());
-    Library()->enable();
+    m_copy.Start(parking);
     ASSERT_TRUE(MoveCursorAside()) << CursorNow();
 
     Library()->hide();
