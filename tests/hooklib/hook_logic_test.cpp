@@ -21,6 +21,7 @@ constexpr POINT kParkingPoint{1918, 1078};
 constexpr DWORD kCurrentThread = 222;
 const DpiContext kApplicationDpi = reinterpret_cast<DpiContext>(0x11);
 const HWND kFocusWindow = reinterpret_cast<HWND>(0x5678);
+constexpr UINT kSuppressors[] = {VK_SPACE, VK_RMENU, VK_RSHIFT, VK_LMENU, VK_LSHIFT, VK_LCONTROL, VK_RCONTROL};
 
 // What the fake system holds and answers, fresh for each test.
 struct FakeWorld {
@@ -167,6 +168,9 @@ protected:
 
 void Nothing() {}
 void Parked() { Key('A'); }
+void CtrlAltHeld() { fake.keysDown = {VK_CONTROL, VK_MENU}; }
+void FlagsOfSomeSuppressors() { for (UINT vk : {VK_SPACE, VK_RMENU, VK_RSHIFT, VK_LMENU, VK_LSHIFT}) SetFlag(vk); }
+void FlagsOfAllSuppressors() { for (UINT vk : kSuppressors) SetFlag(vk); }
 LRESULT TypeA() { return Key('A'); }
 
 // Keys of 32-bit applications reach the 64-bit hook as calls back into the installing thread.
@@ -205,6 +209,14 @@ const EventCase kEventCases[] = {
     {"HC_NOREMOVE is handled like HC_ACTION", Nothing, [] { return Key('A', kKeyDown, HC_NOREMOVE); }, kHide, true},
     {"key up", Nothing, [] { return Key('A', kKeyUp); }, {"next keyboard"}, false},
     {"negative code", Nothing, [] { return Key(VK_NUMPAD5, kKeyDown, -1); }, {"next keyboard"}, false},
+    // The suppressors flagged are queried in their order until the first that is down; the
+    // exclusion check comes after every veto.
+    {"some suppressors flagged", FlagsOfSomeSuppressors, TypeA,
+     Concat({"key 160", "key 164", "key 161", "key 165", "key 32"}, kHide), true},
+    {"all suppressors flagged", FlagsOfAllSuppressors, TypeA,
+     Concat({"key 160", "key 162", "key 164", "key 161", "key 163", "key 165", "key 32"}, kHide), true},
+    {"a flagged suppressor held", [] { FlagsOfAllSuppressors(); fake.keysDown = {VK_RSHIFT, VK_SPACE}; }, TypeA,
+     {"key 160", "key 162", "key 164", "key 161", "next keyboard"}, false},
     {"key while parked", [] { Parked(); SetFlag(VK_LSHIFT); }, TypeA, {"next keyboard"}, true},
     {"held key with a clear flag", [] { SetFlag(VK_LSHIFT); fake.keysDown = {VK_RSHIFT}; }, TypeA,
      Concat({"key 160"}, kHide), true},
@@ -220,14 +232,20 @@ const EventCase kEventCases[] = {
      {"capture", "exclusion", "per-monitor", "cursor", "rect", "clip", "restore", "next keyboard"}, false},
     {"confined to a rectangle that holds the point", [] { fake.clip = {1918, 1078, 1919, 1079}; }, TypeA, kHide,
      true},
+    // Not jump keys: they go the way of any other key.
+    {"Ctrl+Alt+keypad 0", CtrlAltHeld, [] { return Key(VK_NUMPAD0); }, kHide, true},
+    {"Ctrl+Alt+End", CtrlAltHeld, [] { return Key(VK_END); }, kHide, true},
+    {"Ctrl+Alt+Clear", CtrlAltHeld, [] { return Key(VK_CLEAR); }, kHide, true},
+    {"Ctrl+Alt+5", CtrlAltHeld, [] { return Key('5'); }, kHide, true},
+    {"Ctrl+keypad 5", [] { fake.keysDown = {VK_CONTROL}; }, [] { return Key(VK_NUMPAD5); },
+     Concat({"key 17", "key 18"}, kHide), true},
     {"mouse at the hide position keeps it parked", Parked, [] { return Mouse({1918, 1078}); }, {"next mouse"}, true},
     {"mouse a pixel above restores", Parked, [] { return Mouse({1918, 1077}); }, kRestore, false},
     {"mouse a pixel left restores", Parked, [] { return Mouse({1917, 1078}); }, kRestore, false},
     {"a visible cursor is left alone", Nothing, [] { return Mouse({5, 5}); }, {"next mouse"}, false},
     {"mouse with a negative code", Parked, [] { return Mouse({1, 1}, -1); }, {"next mouse"}, true},
-    {"a jump while parked keeps the saved position",
-     [] { Parked(); fake.keysDown = {VK_CONTROL, VK_MENU}; Key(VK_NUMPAD5); }, [] { return Mouse({1, 1}); }, kRestore,
-     false},
+    {"a jump while parked keeps the saved position", [] { Parked(); CtrlAltHeld(); Key(VK_NUMPAD5); },
+     [] { return Mouse({1, 1}); }, kRestore, false},
     {"a restore that stops short is repeated only once", [] { Parked(); fake.movesStoppingShort = 2; },
      [] { return Mouse({1, 1}); }, {"per-monitor", "move 100,200", "cursor", "move 100,200", "restore", "next mouse"},
      false},
@@ -272,32 +290,9 @@ TEST_F(HookLogic, EachEventMakesTheSystemCallsOfItsCase)
     static_assert(!vimlet::IsAppFrameHost("C:\\MyApplicationFrameHost.exe"));
 }
 
-TEST_F(HookLogic, SuppressorKeysAreQueriedInOrderUntilTheFirstThatIsDown)
-{
-    for (UINT vk : {VK_SPACE, VK_RMENU, VK_RSHIFT, VK_LMENU, VK_LSHIFT}) SetFlag(vk);
-    Key('A');
-    EXPECT_EQ(Calls(fake.calls.begin(), fake.calls.begin() + 7),
-              (Calls{"key 160", "key 164", "key 161", "key 165", "key 32", "capture", "exclusion"}))
-        << "the exclusion check comes after every veto";
-    EXPECT_TRUE(State().hidden);
-
-    State().hidden = 0;
-    for (UINT vk : {VK_LCONTROL, VK_RCONTROL}) SetFlag(vk);
-    Key('A');
-    EXPECT_EQ(Calls(fake.calls.begin(), fake.calls.begin() + 8),
-              (Calls{"key 160", "key 162", "key 164", "key 161", "key 163", "key 165", "key 32",
-                     "capture"}));
-
-    State().hidden = 0;
-    fake.keysDown = {VK_RSHIFT, VK_SPACE};
-    Key('A');
-    EXPECT_EQ(fake.calls, (Calls{"key 160", "key 162", "key 164", "key 161", "next keyboard"}));
-    EXPECT_FALSE(State().hidden);
-}
-
 TEST_F(HookLogic, JumpKeysMoveToTheParkingPointAndAreSwallowed)
 {
-    fake.keysDown = {VK_CONTROL, VK_MENU};
+    CtrlAltHeld();
     for (WPARAM vk : {VK_NUMPAD1, VK_NUMPAD5, VK_NUMPAD9}) {
         for (LPARAM flags : {kKeyDown, kKeyUp}) {
             fake.cursor = {5, 5};
@@ -312,23 +307,6 @@ TEST_F(HookLogic, JumpKeysMoveToTheParkingPointAndAreSwallowed)
     fake.parkingWindowReadable = false;
     EXPECT_EQ(Key(VK_NUMPAD5), 1) << "still swallowed";
     EXPECT_EQ(fake.calls, (Calls{"key 17", "key 18", "per-monitor", "rect", "restore"}));
-}
-
-TEST_F(HookLogic, NotJumpKeys)
-{
-    fake.keysDown = {VK_CONTROL, VK_MENU};
-    for (WPARAM vk : {WPARAM(VK_NUMPAD0), WPARAM(VK_END), WPARAM(VK_CLEAR), WPARAM('5')}) {
-        State().hidden = 0;
-        Key(vk);
-        EXPECT_EQ(fake.calls.back(), "next keyboard") << vk;
-        EXPECT_TRUE(State().hidden) << vk << " goes through the hide path";
-    }
-    fake.keysDown = {VK_CONTROL};
-    State().hidden = 0;
-    Key(VK_NUMPAD5);
-    EXPECT_EQ(Calls(fake.calls.begin(), fake.calls.begin() + 2), (Calls{"key 17", "key 18"}));
-    EXPECT_TRUE(State().hidden);
-    EXPECT_EQ(fake.calls.back(), "next keyboard");
 }
 
 TEST_F(HookLogic, ShowAndHideDirectly)

@@ -189,13 +189,11 @@ TEST_F(Faults, ApplicationEndingInsideTheHideWaitLeavesTheOthersWorking)
 
 // Keys typed into two applications with Vimlet running, in batches that end where the test
 // must wait: a jump chord, a mouse move or a change of application.
-class Load : public Faults {
-protected:
-    static constexpr int kKeystrokes = 5000;
-};
+using Load = Faults;
 
 TEST_F(Load, EveryKeyArrivesOnceAndInOrderAndNoJumpKeyArrives)
 {
+    constexpr int kKeystrokes = 5000;
     const auto start = std::chrono::steady_clock::now();
     VimletProcess vimlet;
     std::array<std::unique_ptr<Target>, 2> apps{std::make_unique<Target>(m_report, kLeft),
