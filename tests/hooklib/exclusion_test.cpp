@@ -19,6 +19,8 @@
 namespace {
 
 constexpr char kHost[] = "C:\\Program Files\\Editor\\editor.exe";
+constexpr wchar_t kWideHost[] = L"C:\\Program Files\\Editor\\editor.exe";
+constexpr std::size_t kHostLength = sizeof kHost - 1;
 
 vimlet::ExclusionCache CacheFor(const char* host)
 {
@@ -46,10 +48,19 @@ protected:
     ULONGLONG m_clock = 13300000000 * kTicksPerSecond;  // a whole second
 };
 
-TEST_F(Exclusion, NoFileAllowsHiding)
+TEST_F(Exclusion, NoFileEmptyHostPathOrUnterminatedListPathAllowsHiding)
 {
     EXPECT_TRUE(Allows());
     EXPECT_TRUE(m_cache.AllowsHiding(L""));
+
+    WriteList("C:\\Program Files\\Editor\\editor.exe\r\n");
+    wchar_t path[vimlet::kPathCapacity];
+    for (wchar_t& c : path) c = L'x';  // another process mid-rewrite: no terminator
+    EXPECT_TRUE(m_cache.AllowsHiding(path));
+
+    m_cache.hostPath[0] = '\0';
+    WriteList("\r\n  \r\nC:\\x.exe\r\n");
+    EXPECT_TRUE(Allows());
 }
 
 TEST_F(Exclusion, NonAsciiLettersAreNotFolded)
@@ -61,62 +72,29 @@ TEST_F(Exclusion, NonAsciiLettersAreNotFolded)
     EXPECT_FALSE(Allows());
 }
 
-TEST_F(Exclusion, LongLineIsReadAsTwoEntries)
+TEST_F(Exclusion, RewriteIsNoticedByItsLastWriteTimeOrSizeAloneAndDeletionKeepsTheLastAnswer)
 {
-    const std::string host = kHost;
-    WriteList(std::string(999, 'x') + host + std::string(501 - host.size(), ' ') + "\r\n");
-    EXPECT_FALSE(Allows()) << "the last 501 bytes are an entry of their own";
-
-    WriteList(std::string(999 - host.size(), ' ') + host + std::string(501, 'y') + "\r\n");
-    EXPECT_FALSE(Allows()) << "so are the first 999";
-}
-
-TEST_F(Exclusion, RewriteIsNoticedByItsModificationTime)
-{
-    WriteList("C:\\Program Files\\Editor\\editor.exe\r\n");
+    const std::string listed = std::string(kHost) + "\r\n", other(listed.size(), 'x');
+    WriteList(listed);
     EXPECT_FALSE(Allows());
     WriteList("D:\\x.exe\r\n");
     EXPECT_TRUE(Allows());
-    WriteList("C:\\Program Files\\Editor\\editor.exe\r\n");
+    WriteList(listed);
     EXPECT_FALSE(Allows());
-}
 
-TEST_F(Exclusion, RewriteIsNoticedByItsLastWriteTimeOrSizeAloneEvenWithinOneSecond)
-{
-    const std::string listed = std::string(kHost) + "\r\n", other(listed.size(), 'x');
-    WriteListAt(listed, m_clock + 1000000);
-    EXPECT_FALSE(Allows());
     WriteListAt(other, m_clock + 2000000);
-    EXPECT_TRUE(Allows()) << "same size, same second, 100 ms later";
+    EXPECT_TRUE(Allows()) << "same size, same second, 200 ms later";
     WriteListAt(listed + "\r\n", m_clock + 2000000);
     EXPECT_FALSE(Allows()) << "same time, another size";
     WriteListAt(other + "\r\n", m_clock + 2000000);
     EXPECT_FALSE(Allows()) << "same time and size: the cached answer stands";
     ASSERT_TRUE(SetLastWriteTime(m_list, m_clock - 100 * kTicksPerSecond));
     EXPECT_TRUE(Allows()) << "a time that went back counts as a change";
-}
 
-TEST_F(Exclusion, DeletedFileKeepsTheLastAnswer)
-{
-    WriteList("C:\\Program Files\\Editor\\editor.exe\r\n");
+    WriteList(listed);
     EXPECT_FALSE(Allows());
     ASSERT_TRUE(DeleteFileW(m_list.c_str()));
     EXPECT_FALSE(Allows());
-}
-
-TEST_F(Exclusion, EmptyHostPathMatchesNothing)
-{
-    m_cache.hostPath[0] = '\0';
-    WriteList("\r\n  \r\nC:\\x.exe\r\n");
-    EXPECT_TRUE(Allows());
-}
-
-TEST_F(Exclusion, UnterminatedSharedPathIsCutSafely)
-{
-    WriteList("C:\\Program Files\\Editor\\editor.exe\r\n");
-    wchar_t path[vimlet::kPathCapacity];
-    for (wchar_t& c : path) c = L'x';  // another process mid-rewrite: no terminator
-    EXPECT_TRUE(m_cache.AllowsHiding(path));
 }
 
 TEST_F(Exclusion, AnotherExecutableIsJudgedAfreshAndApartFromTheHost)
@@ -297,6 +275,12 @@ const ListFileCase kListFileCases[] = {
      {L"D:\\x.exe", L"C:\\Program Files\\Editor\\editor.exe"}, true},
     {"SplitsALongLineInto999ByteEntries", std::string(1500, 'x') + "\r\n",
      {std::wstring(999, L'x'), std::wstring(501, L'x')}, false},
+    {"LastBytesOfALongLineAreAnEntryOfTheirOwn",
+     std::string(999, 'x') + kHost + std::string(501 - kHostLength, ' ') + "\r\n",
+     {std::wstring(999, L'x'), kWideHost}, true},
+    {"FirstBytesOfALongLineAreAnEntryOfTheirOwn",
+     std::string(999 - kHostLength, ' ') + kHost + std::string(501, 'y') + "\r\n",
+     {kWideHost, std::wstring(501, L'y')}, true},
 };
 
 class ListFileRows : public testing::TestWithParam<ListFileCase> {};

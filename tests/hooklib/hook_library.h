@@ -56,7 +56,18 @@ struct DiscardableCopy {
 // With it, an empty settings directory.
 class LibraryCopy {
 public:
-    explicit LibraryCopy(const std::wstring& original) : m_copy(original), m_library(m_copy.path) {}
+    explicit LibraryCopy(const std::wstring& original = BesideThisProgram(L"vimlet.dll"))
+        : m_copy(original), m_library(m_copy.path) {}
+    // Hooks installed from this process would go with it, but not before the next test's input.
+    ~LibraryCopy() { m_library->disable(); }
+
+    // Points the hooks at the parking window and the empty settings directory, and installs them
+    // unless they are.
+    void Start(HWND parkingWindow)
+    {
+        m_library->setup(parkingWindow, m_dir.Path().c_str());
+        m_library->enable();
+    }
 
     const TempDir& Dir() const { return m_dir; }
     const std::wstring& Path() const { return m_copy.path; }

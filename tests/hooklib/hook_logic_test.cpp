@@ -21,6 +21,7 @@ constexpr POINT kParkingPoint{1918, 1078};
 constexpr DWORD kCurrentThread = 222;
 const DpiContext kApplicationDpi = reinterpret_cast<DpiContext>(0x11);
 const HWND kFocusWindow = reinterpret_cast<HWND>(0x5678);
+constexpr UINT kSuppressors[] = {VK_SPACE, VK_RMENU, VK_RSHIFT, VK_LMENU, VK_LSHIFT, VK_LCONTROL, VK_RCONTROL};
 
 // What the fake system holds and answers, fresh for each test.
 struct FakeWorld {
@@ -119,120 +120,179 @@ constexpr LPARAM kKeyUp = LPARAM(0xC01E0001);
 
 using Calls = std::vector<std::string>;
 
+FakeWorld& fake = FakeSystem::world;
+
+SharedHookState& State() { return fake.state; }
+void SetFlag(UINT vk) { State().suppressor[vimlet::SuppressorIndex(vk)] = 1; }
+
+void Reset()
+{
+    fake = {};
+    fake.state.parkingWindow = kParkingWindow;
+    fake.state.keyboardHook.handle = reinterpret_cast<HHOOK>(1);
+    fake.state.mouseHook.handle = reinterpret_cast<HHOOK>(2);
+    fake.state.keyboardHook.threadId = 111;  // the program's thread, not this one
+}
+
+LRESULT Key(WPARAM vk, LPARAM flags = kKeyDown, int code = HC_ACTION)
+{
+    fake.calls.clear();
+    return Hooks::OnKeyboard(code, vk, flags);
+}
+
+LRESULT Mouse(POINT pt, int code = HC_ACTION)
+{
+    fake.calls.clear();
+    MOUSEHOOKSTRUCT info{pt, nullptr, 0, 0};
+    return Hooks::OnMouse(code, WM_MOUSEMOVE, reinterpret_cast<LPARAM>(&info));
+}
+
+Calls Concat(Calls first, const Calls& then)
+{
+    first.insert(first.end(), then.begin(), then.end());
+    return first;
+}
+
+// Coordinates in physical pixels, the application's own context back before the message and the
+// next hook.
+const Calls kPark = {"per-monitor", "cursor", "rect", "clip", "move 1918,1078", "restore", "notify", "next keyboard"};
+const Calls kHide = Concat({"capture", "exclusion"}, kPark);
+const Calls kRestore = {"per-monitor", "move 100,200", "cursor", "restore", "next mouse"};
+const std::string kFrameHost = "C:\\Windows\\System32\\ApplicationFrameHost.exe";
+const std::string kStoreApp = "C:\\Program Files\\WindowsApps\\Calculator.exe";
+
 class HookLogic : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        fake = {};
-        fake.state.parkingWindow = kParkingWindow;
-        fake.state.keyboardHook.handle = reinterpret_cast<HHOOK>(1);
-        fake.state.mouseHook.handle = reinterpret_cast<HHOOK>(2);
-        fake.state.keyboardHook.threadId = 111;  // the program's thread, not this one
-    }
-    static inline FakeWorld& fake = FakeSystem::world;
-    static SharedHookState& State() { return fake.state; }
-    static void SetFlag(UINT vk) { State().suppressor[vimlet::SuppressorIndex(vk)] = 1; }
-    static LRESULT Key(WPARAM vk, LPARAM flags = kKeyDown, int code = HC_ACTION)
-    {
-        fake.calls.clear();
-        return Hooks::OnKeyboard(code, vk, flags);
-    }
-    static LRESULT Mouse(POINT pt, int code = HC_ACTION)
-    {
-        fake.calls.clear();
-        MOUSEHOOKSTRUCT info{pt, nullptr, 0, 0};
-        return Hooks::OnMouse(code, WM_MOUSEMOVE, reinterpret_cast<LPARAM>(&info));
-    }
+    void SetUp() override { Reset(); }
 };
 
-TEST_F(HookLogic, KeyDownWithoutFlagsParksWithoutAskingForKeyState)
+void Nothing() {}
+void Parked() { Key('A'); }
+void CtrlAltHeld() { fake.keysDown = {VK_CONTROL, VK_MENU}; }
+void FlagsOfSomeSuppressors() { for (UINT vk : {VK_SPACE, VK_RMENU, VK_RSHIFT, VK_LMENU, VK_LSHIFT}) SetFlag(vk); }
+void FlagsOfAllSuppressors() { for (UINT vk : kSuppressors) SetFlag(vk); }
+LRESULT TypeA() { return Key('A'); }
+
+// Keys of 32-bit applications reach the 64-bit hook as calls back into the installing thread.
+void CalledBack()
 {
-    EXPECT_EQ(Key('A'), 7);
-    EXPECT_EQ(fake.calls, (Calls{"capture", "exclusion", "per-monitor", "cursor", "rect", "clip",
-                                 "move 1918,1078", "restore", "notify", "next keyboard"}))
-        << "coordinates in physical pixels, the application's own context back before the "
-           "message and the next hook";
-    EXPECT_TRUE(State().hidden);
-    EXPECT_EQ(State().savedCursor, (POINT{100, 200}));
-    EXPECT_EQ(State().hidePosition, kParkingPoint);
-}
-
-TEST_F(HookLogic, SuppressorKeysAreQueriedInOrderUntilTheFirstThatIsDown)
-{
-    for (UINT vk : {VK_SPACE, VK_RMENU, VK_RSHIFT, VK_LMENU, VK_LSHIFT}) SetFlag(vk);
-    Key('A');
-    EXPECT_EQ(Calls(fake.calls.begin(), fake.calls.begin() + 7),
-              (Calls{"key 160", "key 164", "key 161", "key 165", "key 32", "capture", "exclusion"}))
-        << "the exclusion check comes after every veto";
-    EXPECT_TRUE(State().hidden);
-
-    State().hidden = 0;
-    for (UINT vk : {VK_LCONTROL, VK_RCONTROL}) SetFlag(vk);
-    Key('A');
-    EXPECT_EQ(Calls(fake.calls.begin(), fake.calls.begin() + 8),
-              (Calls{"key 160", "key 162", "key 164", "key 161", "key 163", "key 165", "key 32",
-                     "capture"}));
-
-    State().hidden = 0;
-    fake.keysDown = {VK_RSHIFT, VK_SPACE};
-    Key('A');
-    EXPECT_EQ(fake.calls, (Calls{"key 160", "key 162", "key 164", "key 161", "next keyboard"}));
-    EXPECT_FALSE(State().hidden);
-}
-
-TEST_F(HookLogic, HeldKeyWithClearFlagDoesNotVeto)
-{
-    SetFlag(VK_LSHIFT);
-    fake.keysDown = {VK_RSHIFT};
-    Key('A');
-    EXPECT_TRUE(State().hidden);
-
-    State().hidden = 0;
-    fake.keysDown = {VK_LSHIFT};
-    Key(VK_LSHIFT);  // a suppressor's own key-down, still held
-    EXPECT_FALSE(State().hidden);
-}
-
-TEST_F(HookLogic, KeyUpAndParkedCursorPassTheKeyOn)
-{
-    Key('A', kKeyUp);
-    EXPECT_EQ(fake.calls, (Calls{"next keyboard"}));
-
-    State().hidden = 1;
-    SetFlag(VK_LSHIFT);
-    Key('A');
-    EXPECT_EQ(fake.calls, (Calls{"next keyboard"}));
-}
-
-TEST_F(HookLogic, NegativeCodePassesStraightOn)
-{
-    EXPECT_EQ(Key(VK_NUMPAD5, kKeyDown, -1), 7);
-    EXPECT_EQ(fake.calls, (Calls{"next keyboard"}));
-}
-
-TEST_F(HookLogic, NoRemoveCodeIsHandledLikeAction)
-{
-    Key('A', kKeyDown, HC_NOREMOVE);
-    EXPECT_TRUE(State().hidden);
-}
-
-TEST_F(HookLogic, CaptureAndExclusionStopTheHide)
-{
+    State().keyboardHook.threadId = kCurrentThread;
+    fake.foreground = {444, 333, false, kFocusWindow};
+    fake.excluded = true;  // the program's own executable and capture: beside the point here
     fake.capture = true;
-    Key('A');
-    EXPECT_EQ(fake.calls, (Calls{"capture", "next keyboard"}));
-    EXPECT_FALSE(State().hidden);
+}
 
-    fake.capture = false;
-    fake.excluded = true;
-    Key('A');
-    EXPECT_EQ(fake.calls, (Calls{"capture", "exclusion", "next keyboard"}));
-    EXPECT_FALSE(State().hidden);
+// Store apps' keys come back like those of 32-bit applications, from a frame that one process
+// draws for all of them.
+void StoreAppCalledBack()
+{
+    State().keyboardHook.threadId = kCurrentThread;
+    fake.foreground = {444, 555, false, kFocusWindow};
+    fake.executables = {{555, kFrameHost}, {666, kStoreApp}};
+    fake.hostedProcess = 666;
+    fake.excludedExecutables = {kStoreApp};
+}
+
+// One event after an arrangement: it goes on to the next hook, with these system calls in this
+// order, and leaves the cursor parked or not. Nothing is parked that could not be put back, nor
+// where the cursor cannot go.
+struct EventCase {
+    const char* name;
+    void (*arrange)();
+    LRESULT (*event)();
+    Calls calls;
+    bool parked;
+};
+
+const EventCase kEventCases[] = {
+    {"key down without flags parks without asking for key state", Nothing, TypeA, kHide, true},
+    {"HC_NOREMOVE is handled like HC_ACTION", Nothing, [] { return Key('A', kKeyDown, HC_NOREMOVE); }, kHide, true},
+    {"key up", Nothing, [] { return Key('A', kKeyUp); }, {"next keyboard"}, false},
+    {"negative code", Nothing, [] { return Key(VK_NUMPAD5, kKeyDown, -1); }, {"next keyboard"}, false},
+    // The suppressors flagged are queried in their order until the first that is down; the
+    // exclusion check comes after every veto.
+    {"some suppressors flagged", FlagsOfSomeSuppressors, TypeA,
+     Concat({"key 160", "key 164", "key 161", "key 165", "key 32"}, kHide), true},
+    {"all suppressors flagged", FlagsOfAllSuppressors, TypeA,
+     Concat({"key 160", "key 162", "key 164", "key 161", "key 163", "key 165", "key 32"}, kHide), true},
+    {"a flagged suppressor held", [] { FlagsOfAllSuppressors(); fake.keysDown = {VK_RSHIFT, VK_SPACE}; }, TypeA,
+     {"key 160", "key 162", "key 164", "key 161", "next keyboard"}, false},
+    {"key while parked", [] { Parked(); SetFlag(VK_LSHIFT); }, TypeA, {"next keyboard"}, true},
+    {"held key with a clear flag", [] { SetFlag(VK_LSHIFT); fake.keysDown = {VK_RSHIFT}; }, TypeA,
+     Concat({"key 160"}, kHide), true},
+    {"a suppressor's own key-down, still held", [] { SetFlag(VK_LSHIFT); fake.keysDown = {VK_LSHIFT}; },
+     [] { return Key(VK_LSHIFT); }, {"key 160", "next keyboard"}, false},
+    {"capture", [] { fake.capture = true; }, TypeA, {"capture", "next keyboard"}, false},
+    {"exclusion", [] { fake.excluded = true; }, TypeA, {"capture", "exclusion", "next keyboard"}, false},
+    {"unreadable parking window moves nothing", [] { fake.parkingWindowReadable = false; }, TypeA,
+     {"capture", "exclusion", "per-monitor", "cursor", "rect", "restore", "next keyboard"}, false},
+    {"no cursor position: the input is on another desktop", [] { fake.cursorReadable = false; }, TypeA,
+     {"capture", "exclusion", "per-monitor", "cursor", "restore", "next keyboard"}, false},
+    {"confined away from the parking point", [] { fake.clip = {100, 100, 1918, 1078}; }, TypeA,
+     {"capture", "exclusion", "per-monitor", "cursor", "rect", "clip", "restore", "next keyboard"}, false},
+    {"confined to a rectangle that holds the point", [] { fake.clip = {1918, 1078, 1919, 1079}; }, TypeA, kHide,
+     true},
+    // Not jump keys: they go the way of any other key.
+    {"Ctrl+Alt+keypad 0", CtrlAltHeld, [] { return Key(VK_NUMPAD0); }, kHide, true},
+    {"Ctrl+Alt+End", CtrlAltHeld, [] { return Key(VK_END); }, kHide, true},
+    {"Ctrl+Alt+Clear", CtrlAltHeld, [] { return Key(VK_CLEAR); }, kHide, true},
+    {"Ctrl+Alt+5", CtrlAltHeld, [] { return Key('5'); }, kHide, true},
+    {"Ctrl+keypad 5", [] { fake.keysDown = {VK_CONTROL}; }, [] { return Key(VK_NUMPAD5); },
+     Concat({"key 17", "key 18"}, kHide), true},
+    {"mouse at the hide position keeps it parked", Parked, [] { return Mouse({1918, 1078}); }, {"next mouse"}, true},
+    {"mouse a pixel above restores", Parked, [] { return Mouse({1918, 1077}); }, kRestore, false},
+    {"mouse a pixel left restores", Parked, [] { return Mouse({1917, 1078}); }, kRestore, false},
+    {"a visible cursor is left alone", Nothing, [] { return Mouse({5, 5}); }, {"next mouse"}, false},
+    {"mouse with a negative code", Parked, [] { return Mouse({1, 1}, -1); }, {"next mouse"}, true},
+    {"a jump while parked keeps the saved position", [] { Parked(); CtrlAltHeld(); Key(VK_NUMPAD5); },
+     [] { return Mouse({1, 1}); }, kRestore, false},
+    {"a restore that stops short is repeated only once", [] { Parked(); fake.movesStoppingShort = 2; },
+     [] { return Mouse({1, 1}); }, {"per-monitor", "move 100,200", "cursor", "move 100,200", "restore", "next mouse"},
+     false},
+    {"called back: judged by the foreground application", CalledBack, TypeA,
+     Concat({"foreground", "process 333", "executable C:\\app32.exe"}, kPark), true},
+    {"called back: excluded", [] { CalledBack(); fake.excludedExecutables = {"C:\\app32.exe"}; }, TypeA,
+     {"foreground", "process 333", "executable C:\\app32.exe", "next keyboard"}, false},
+    {"called back: a process not to be opened is not excluded",
+     [] { CalledBack(); fake.excludedExecutables = {"C:\\app32.exe"}; fake.processOpenable = false; }, TypeA,
+     Concat({"foreground", "process 333"}, kPark), true},
+    {"called back: a drag in progress", [] { CalledBack(); fake.foreground.hasCapture = true; }, TypeA,
+     {"foreground", "next keyboard"}, false},
+    // The program's own window in front, or none: its own capture and exclusion decide.
+    {"called back: the program's window in front", [] { CalledBack(); fake.foreground.threadId = kCurrentThread; },
+     TypeA, {"foreground", "capture", "next keyboard"}, false},
+    {"called back: nothing in front", [] { CalledBack(); fake.foreground.threadId = 0; }, TypeA,
+     {"foreground", "capture", "next keyboard"}, false},
+    {"Store app: judged by the app inside its frame", StoreAppCalledBack, TypeA,
+     {"foreground", "process 555", "hosted", "process 666", "executable " + kStoreApp, "next keyboard"}, false},
+    {"Store app: the frame host on the list excludes no app",
+     [] { StoreAppCalledBack(); fake.excludedExecutables = {kFrameHost}; }, TypeA,
+     Concat({"foreground", "process 555", "hosted", "process 666", "executable " + kStoreApp}, kPark), true},
+    {"Store app: a frame with nothing of another process inside is its own",
+     [] { StoreAppCalledBack(); fake.excludedExecutables = {kFrameHost}; fake.hostedProcess = 0; }, TypeA,
+     {"foreground", "process 555", "hosted", "executable " + kFrameHost, "next keyboard"}, false},
+};
+
+TEST_F(HookLogic, EachEventMakesTheSystemCallsOfItsCase)
+{
+    for (const EventCase& c : kEventCases) {
+        SCOPED_TRACE(c.name);
+        Reset();
+        c.arrange();
+        EXPECT_EQ(c.event(), 7);
+        EXPECT_EQ(fake.calls, c.calls);
+        EXPECT_EQ(State().hidden != 0, c.parked);
+        if (!c.parked) continue;
+        EXPECT_EQ(State().savedCursor, (POINT{100, 200}));
+        EXPECT_EQ(State().hidePosition, kParkingPoint);
+    }
+    static_assert(vimlet::IsAppFrameHost(L"c:/windows/system32/applicationframehost.EXE"));
+    static_assert(!vimlet::IsAppFrameHost("C:\\MyApplicationFrameHost.exe"));
 }
 
 TEST_F(HookLogic, JumpKeysMoveToTheParkingPointAndAreSwallowed)
 {
-    fake.keysDown = {VK_CONTROL, VK_MENU};
+    CtrlAltHeld();
     for (WPARAM vk : {VK_NUMPAD1, VK_NUMPAD5, VK_NUMPAD9}) {
         for (LPARAM flags : {kKeyDown, kKeyUp}) {
             fake.cursor = {5, 5};
@@ -243,74 +303,10 @@ TEST_F(HookLogic, JumpKeysMoveToTheParkingPointAndAreSwallowed)
     }
     EXPECT_FALSE(State().hidden) << "a jump is not a hide";
     EXPECT_EQ(State().hidePosition.x, 0);
-}
 
-TEST_F(HookLogic, JumpWhileParkedKeepsTheSavedPosition)
-{
-    Key('A');
-    fake.keysDown = {VK_CONTROL, VK_MENU};
-    Key(VK_NUMPAD5);
-    EXPECT_TRUE(State().hidden);
-    Mouse({1, 1});
-    EXPECT_EQ(fake.calls, (Calls{"per-monitor", "move 100,200", "cursor", "restore", "next mouse"}));
-}
-
-TEST_F(HookLogic, NotJumpKeys)
-{
-    fake.keysDown = {VK_CONTROL, VK_MENU};
-    for (WPARAM vk : {WPARAM(VK_NUMPAD0), WPARAM(VK_END), WPARAM(VK_CLEAR), WPARAM('5')}) {
-        State().hidden = 0;
-        Key(vk);
-        EXPECT_NE(fake.calls.back(), "move 1918,1078");
-        EXPECT_EQ(fake.calls.back(), "next keyboard") << vk;
-        EXPECT_TRUE(State().hidden) << vk << " goes through the hide path";
-    }
-    fake.keysDown = {VK_CONTROL};
-    State().hidden = 0;
-    Key(VK_NUMPAD5);
-    EXPECT_EQ(Calls(fake.calls.begin(), fake.calls.begin() + 2), (Calls{"key 17", "key 18"}));
-    EXPECT_TRUE(State().hidden);
-    EXPECT_EQ(fake.calls.back(), "next keyboard");
-}
-
-TEST_F(HookLogic, UnreadableParkingWindowMovesNothing)
-{
     fake.parkingWindowReadable = false;
-    Key('A');
-    EXPECT_EQ(fake.calls, (Calls{"capture", "exclusion", "per-monitor", "cursor", "rect", "restore",
-                                 "next keyboard"}));
-    EXPECT_FALSE(State().hidden);
-
-    fake.keysDown = {VK_CONTROL, VK_MENU};
     EXPECT_EQ(Key(VK_NUMPAD5), 1) << "still swallowed";
     EXPECT_EQ(fake.calls, (Calls{"key 17", "key 18", "per-monitor", "rect", "restore"}));
-}
-
-TEST_F(HookLogic, MouseAtTheHidePositionKeepsTheCursorParked)
-{
-    Key('A');
-    EXPECT_EQ(Mouse({1918, 1078}), 7);
-    EXPECT_EQ(fake.calls, (Calls{"next mouse"}));
-    EXPECT_TRUE(State().hidden);
-
-    for (POINT elsewhere : {POINT{1918, 1077}, POINT{1917, 1078}}) {
-        State().hidden = 1;
-        Mouse(elsewhere);
-        EXPECT_EQ(fake.calls, (Calls{"per-monitor", "move 100,200", "cursor", "restore", "next mouse"}))
-            << elsewhere.x << "," << elsewhere.y;
-        EXPECT_FALSE(State().hidden);
-    }
-
-    Mouse({5, 5});
-    EXPECT_EQ(fake.calls, (Calls{"next mouse"})) << "a visible cursor is left alone";
-}
-
-TEST_F(HookLogic, MouseWithNegativeCodeChangesNothing)
-{
-    Key('A');
-    Mouse({1, 1}, -1);
-    EXPECT_EQ(fake.calls, (Calls{"next mouse"}));
-    EXPECT_TRUE(State().hidden);
 }
 
 TEST_F(HookLogic, ShowAndHideDirectly)
@@ -324,106 +320,6 @@ TEST_F(HookLogic, ShowAndHideDirectly)
     EXPECT_TRUE(fake.calls.empty()) << "already parked";
     Hooks::Show();
     EXPECT_EQ(fake.calls, (Calls{"per-monitor", "move 100,200", "cursor", "restore"}));
-    EXPECT_FALSE(State().hidden);
-}
-
-// Keys of 32-bit applications reach the 64-bit hook as calls back into the installing thread.
-TEST_F(HookLogic, KeyCalledBackIntoTheInstallingThreadIsJudgedByTheForegroundApplication)
-{
-    State().keyboardHook.threadId = kCurrentThread;
-    fake.foreground = {444, 333, false, kFocusWindow};
-    fake.excluded = true;  // the program's own executable: beside the point here
-    fake.capture = true;
-    Key('A');
-    EXPECT_EQ(fake.calls, (Calls{"foreground", "process 333", "executable C:\\app32.exe", "per-monitor",
-                                 "cursor", "rect", "clip", "move 1918,1078", "restore", "notify",
-                                 "next keyboard"}));
-    EXPECT_TRUE(State().hidden);
-
-    State().hidden = 0;
-    fake.excludedExecutables = {"C:\\app32.exe"};
-    Key('A');
-    EXPECT_EQ(fake.calls, (Calls{"foreground", "process 333", "executable C:\\app32.exe",
-                                 "next keyboard"}));
-    EXPECT_FALSE(State().hidden);
-
-    fake.processOpenable = false;
-    Key('A');
-    EXPECT_EQ(fake.calls[2], "per-monitor") << "a process not to be opened is not excluded";
-    EXPECT_TRUE(State().hidden);
-
-    State().hidden = 0;
-    fake.foreground.hasCapture = true;
-    Key('A');
-    EXPECT_EQ(fake.calls, (Calls{"foreground", "next keyboard"})) << "a drag in progress";
-    EXPECT_FALSE(State().hidden);
-
-    // The program's own window in front, or none: its own capture and exclusion decide.
-    for (DWORD front : {kCurrentThread, DWORD(0)}) {
-        fake.foreground.threadId = front;
-        Key('A');
-        EXPECT_EQ(fake.calls, (Calls{"foreground", "capture", "next keyboard"})) << front;
-    }
-}
-
-// Store apps' keys come back like those of 32-bit applications, from a frame that one process
-// draws for all of them.
-TEST_F(HookLogic, StoreAppIsJudgedByTheApplicationInsideItsFrame)
-{
-    State().keyboardHook.threadId = kCurrentThread;
-    fake.foreground = {444, 555, false, kFocusWindow};
-    const std::string frameHost = "C:\\Windows\\System32\\ApplicationFrameHost.exe";
-    const std::string app = "C:\\Program Files\\WindowsApps\\Calculator.exe";
-    fake.executables = {{555, frameHost}, {666, app}};
-    fake.hostedProcess = 666;
-    fake.excludedExecutables = {app};
-    Key('A');
-    EXPECT_EQ(fake.calls, (Calls{"foreground", "process 555", "hosted", "process 666",
-                                 "executable " + app, "next keyboard"}));
-    EXPECT_FALSE(State().hidden);
-
-    fake.excludedExecutables = {frameHost};
-    Key('A');
-    EXPECT_TRUE(State().hidden) << "the frame host on the list excludes no app";
-
-    State().hidden = 0;
-    fake.hostedProcess = 0;
-    Key('A');
-    EXPECT_EQ(fake.calls, (Calls{"foreground", "process 555", "hosted", "executable " + frameHost,
-                                 "next keyboard"}))
-        << "a frame with nothing of another process inside is its own";
-
-    static_assert(vimlet::IsAppFrameHost(L"c:/windows/system32/applicationframehost.EXE"));
-    static_assert(!vimlet::IsAppFrameHost("C:\\MyApplicationFrameHost.exe"));
-}
-
-// Nothing is parked that could not be put back, nor where the cursor cannot go.
-TEST_F(HookLogic, HideDoesNothingWithoutACursorPositionOrWhenConfinedAwayFromTheParkingPoint)
-{
-    fake.cursorReadable = false;  // the input is on another desktop
-    Key('A');
-    EXPECT_EQ(fake.calls, (Calls{"capture", "exclusion", "per-monitor", "cursor", "restore",
-                                 "next keyboard"}));
-    EXPECT_FALSE(State().hidden);
-
-    fake.cursorReadable = true;
-    fake.clip = {100, 100, 1918, 1078};  // right and bottom are outside
-    Key('A');
-    EXPECT_EQ(fake.calls, (Calls{"capture", "exclusion", "per-monitor", "cursor", "rect", "clip",
-                                 "restore", "next keyboard"}));
-    EXPECT_FALSE(State().hidden);
-    fake.clip = {1918, 1078, 1919, 1079};
-    Key('A');
-    EXPECT_TRUE(State().hidden) << "a confinement that holds the point";
-}
-
-TEST_F(HookLogic, RestoreThatStopsShortIsRepeatedOnlyOnce)
-{
-    Key('A');
-    fake.movesStoppingShort = 2;
-    Mouse({1, 1});
-    EXPECT_EQ(fake.calls, (Calls{"per-monitor", "move 100,200", "cursor", "move 100,200", "restore",
-                                 "next mouse"}));
     EXPECT_FALSE(State().hidden);
 }
 

@@ -2,41 +2,33 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
+#include <cwchar>
 
 namespace {
 
-std::wstring Join(const wchar_t* directory, const wchar_t* fileName)
+TEST(JoinPath, JoinsWithOneForwardSlashAndStripsOnePairOfEnclosingQuotes)
 {
-    wchar_t out[300];
-    const size_t length = vimlet::JoinPath(directory, fileName, out, 300);
-    EXPECT_LT(length, 300u);
-    EXPECT_EQ(length, std::wstring(out).size());
-    return out;
-}
-
-TEST(JoinPath, JoinsWithOneForwardSlash)
-{
-    EXPECT_EQ(Join(L"C:\\a\\b", L"excludeapp.txt"), L"C:\\a\\b/excludeapp.txt");
-    EXPECT_EQ(Join(L"C:\\a\\b\\", L"excludeapp.txt"), L"C:\\a\\b/excludeapp.txt");
-    EXPECT_EQ(Join(L"C:/a//\\", L"\\/x"), L"C:/a/x");
-}
-
-TEST(JoinPath, StripsOnePairOfEnclosingQuotes)
-{
-    EXPECT_EQ(Join(L"\"C:\\a\\b\"", L"excludeapp.txt"), L"C:\\a\\b/excludeapp.txt");
-    EXPECT_EQ(Join(L"\"D:\\Data\\\\\"", L"\\name"), L"D:\\Data/name");
-    EXPECT_EQ(Join(L"\"\"x\"\"", L"\"y\""), L"\"x\"/y");
-    EXPECT_EQ(Join(L"\"", L"y"), L"\"/y");  // one quote alone is no pair
-    EXPECT_EQ(Join(L"\"\"", L"y"), L"/y");
-}
-
-TEST(JoinPath, EmptyOrNullParts)
-{
-    EXPECT_EQ(Join(L"", L"vimlet.ini"), L"/vimlet.ini");
-    EXPECT_EQ(Join(nullptr, L"vimlet.ini"), L"/vimlet.ini");
-    EXPECT_EQ(Join(L"D:\\Data", L""), L"D:\\Data/");
-    EXPECT_EQ(Join(L"D:\\Data", nullptr), L"D:\\Data/");
+    const struct {
+        const wchar_t *directory, *fileName, *joined;
+    } cases[] = {
+        {L"C:\\a\\b", L"excludeapp.txt", L"C:\\a\\b/excludeapp.txt"},
+        {L"C:\\a\\b\\", L"excludeapp.txt", L"C:\\a\\b/excludeapp.txt"},
+        {L"C:/a//\\", L"\\/x", L"C:/a/x"},
+        {L"\"C:\\a\\b\"", L"excludeapp.txt", L"C:\\a\\b/excludeapp.txt"},
+        {L"\"D:\\Data\\\\\"", L"\\name", L"D:\\Data/name"},
+        {L"\"\"x\"\"", L"\"y\"", L"\"x\"/y"},
+        {L"\"", L"y", L"\"/y"},  // one quote alone is no pair
+        {L"\"\"", L"y", L"/y"},
+        {L"", L"vimlet.ini", L"/vimlet.ini"},
+        {nullptr, L"vimlet.ini", L"/vimlet.ini"},
+        {L"D:\\Data", L"", L"D:\\Data/"},
+        {L"D:\\Data", nullptr, L"D:\\Data/"},
+    };
+    for (const auto& c : cases) {
+        wchar_t out[300];
+        EXPECT_EQ(vimlet::JoinPath(c.directory, c.fileName, out, 300), std::wcslen(c.joined)) << c.joined;
+        EXPECT_STREQ(out, c.joined);
+    }
 }
 
 TEST(JoinPath, RefusesWhatDoesNotFit)

@@ -61,12 +61,7 @@ protected:
     // The message key code an application sees for a key sent as vk.
     static WPARAM Seen(WORD vk)
     {
-        switch (vk) {
-        case VK_LSHIFT: return VK_SHIFT;
-        case VK_LCONTROL: return VK_CONTROL;
-        case VK_LMENU: return VK_MENU;
-        default: return vk;
-        }
+        return vk == VK_LSHIFT ? VK_SHIFT : vk == VK_LCONTROL ? VK_CONTROL : vk == VK_LMENU ? VK_MENU : vk;
     }
 
     // Sends the keys and notes what the application must receive.
@@ -80,7 +75,6 @@ protected:
         }
         SendKeys(batch);
     }
-
 
     // Waits until the application has received everything expected of it.
     static void AwaitAll(const Target& app, const KeyLog& expected)
@@ -150,13 +144,12 @@ TEST_F(Faults, ProgramEndedWhileParkedLosesNoKeyAndANewStartParksAgain)
 
 TEST_F(Faults, DestroyedParkingWindowNeitherHidesNorJumpsNorHangs)
 {
-    LibraryCopy copy{BesideThisProgram(L"vimlet.dll")};
+    LibraryCopy copy;
     const HWND parking = CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, kParkingPixel.x,
                                          kParkingPixel.y, 1, 1, nullptr, nullptr, nullptr, nullptr);
-    copy.Library()->setup(parking, copy.Dir().Path().c_str());
     copy.Library()->set_suppressor(VK_LCONTROL, 1);
     copy.Library()->set_suppressor(VK_LMENU, 1);
-    copy.Library()->enable();
+    copy.Start(parking);
     DestroyWindow(parking);
     Target app(m_report, kLeft);
     app.Activate();
@@ -168,15 +161,13 @@ TEST_F(Faults, DestroyedParkingWindowNeitherHidesNorJumpsNorHangs)
     EXPECT_EQ(KeysOf(app), expected) << "a jump key stays swallowed";
     EXPECT_EQ(CursorNow(), inside);
     EXPECT_FALSE(copy.Library().State().hidden);
-    copy.Library()->disable();
 }
 
 TEST_F(Faults, ApplicationEndingInsideTheHideWaitLeavesTheOthersWorking)
 {
-    LibraryCopy copy{BesideThisProgram(L"vimlet.dll")};
+    LibraryCopy copy;
     StallingParkingWindow parking(kParkingPixel);
-    copy.Library()->setup(parking.Window(), copy.Dir().Path().c_str());
-    copy.Library()->enable();
+    copy.Start(parking.Window());
     Target doomed(m_report, kLeft);
     Target other(m_report, kRight);
     doomed.Activate();
@@ -194,18 +185,15 @@ TEST_F(Faults, ApplicationEndingInsideTheHideWaitLeavesTheOthersWorking)
     // Still parked, and the first move puts the cursor back where it was before the hide.
     EXPECT_EQ(MoveMouseInto(other).cursor, before);
     EXPECT_FALSE(copy.Library().State().hidden);
-    copy.Library()->disable();
 }
 
 // Keys typed into two applications with Vimlet running, in batches that end where the test
 // must wait: a jump chord, a mouse move or a change of application.
-class Load : public Faults {
-protected:
-    static constexpr int kKeystrokes = 5000;
-};
+using Load = Faults;
 
 TEST_F(Load, EveryKeyArrivesOnceAndInOrderAndNoJumpKeyArrives)
 {
+    constexpr int kKeystrokes = 5000;
     const auto start = std::chrono::steady_clock::now();
     VimletProcess vimlet;
     std::array<std::unique_ptr<Target>, 2> apps{std::make_unique<Target>(m_report, kLeft),

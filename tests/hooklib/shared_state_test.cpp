@@ -52,13 +52,7 @@ protected:
     SharedHookState& State() { return Library().State(); }
     const std::wstring& LibraryPath() { return m_copy.Path(); }
 
-    void TearDown() override
-    {
-        // Hooks installed from this process go with it, but not before the next test's input.
-        Library()->disable();
-    }
-
-    LibraryCopy m_copy{BesideThisProgram(L"vimlet.dll")};
+    LibraryCopy m_copy;
 };
 
 TEST_F(SharedState, StartsAllZero)
@@ -144,8 +138,7 @@ TEST_F(SharedState, DisableWhileParkedLeavesTheCursorParked)
     HWND parking = CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, 1500, 900, 4, 4,
                                    nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(parking, nullptr);
-    Library()->setup(parking, m_copy.Dir().Path().c_str());
-    Library()->enable();
+    m_copy.Start(parking);
     ASSERT_TRUE(MoveCursorAside()) << CursorNow();
 
     Library()->hide();
@@ -166,7 +159,7 @@ TEST_F(SharedState, DisableWhileParkedLeavesTheCursorParked)
     DestroyWindow(parking);
 }
 
-TEST_F(SharedState, SetupFromAnyProcessStoresOneJoinedPath)
+TEST_F(SharedState, SetupFromAnyProcessStoresOneJoinedPathAndRefusesADirectoryTooLongOrEmpty)
 {
     Probe probe(LibraryPath());
     const std::wstring expected = L"C:\\Users\\ユーザー\\Vimlet/excludeapp.txt";
@@ -185,10 +178,7 @@ TEST_F(SharedState, SetupFromAnyProcessStoresOneJoinedPath)
     // Nothing else is touched.
     EXPECT_EQ(State().hidden, 0);
     EXPECT_EQ(State().mouseHook.handle, nullptr);
-}
 
-TEST_F(SharedState, DirectoryTooLongForThePathOrEmptyIsRefusedNotCut)
-{
     // "/excludeapp.txt" adds 15 code units; the terminator needs one of the 260.
     const std::wstring fits = L"C:\\" + std::wstring(259 - 15 - 3, L'd');
     Library()->setup(nullptr, fits.c_str());
@@ -199,7 +189,6 @@ TEST_F(SharedState, DirectoryTooLongForThePathOrEmptyIsRefusedNotCut)
     EXPECT_EQ(std::wstring(State().excludeListPath), L"");
 
     Library()->setup(nullptr, fits.c_str());
-    Probe probe(LibraryPath());
     EXPECT_EQ(probe.Ask("setup 0 C:\\" + std::string(400, 'x')), "ok");
     EXPECT_EQ(std::wstring(State().excludeListPath), L"");
     // No directory (no application-data folder) is no list, not "/excludeapp.txt" at a root.

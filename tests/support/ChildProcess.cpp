@@ -12,8 +12,7 @@ void MakePipe(HANDLE* read, HANDLE* write, bool childReads)
     SetHandleInformation(childReads ? *write : *read, HANDLE_FLAG_INHERIT, 0);
 }
 
-} // namespace
-
+// Quotes one command-line argument the way CommandLineToArgvW splits it again.
 std::wstring QuoteArgument(const std::wstring& argument)
 {
     if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos) return argument;
@@ -33,6 +32,8 @@ std::wstring QuoteArgument(const std::wstring& argument)
     quoted.push_back(L'"');
     return quoted;
 }
+
+} // namespace
 
 ChildProcess::ChildProcess(const std::wstring& program, const std::vector<std::wstring>& arguments)
 {

@@ -52,6 +52,3 @@ private:
     std::thread m_reader;
 };
 
-// Quotes one command-line argument the way CommandLineToArgvW splits it again.
-std::wstring QuoteArgument(const std::wstring& argument);
-

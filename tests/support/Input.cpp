@@ -141,10 +141,9 @@ int CountReports(const ChildProcess& app, UINT message, WPARAM vk)
 
 bool SawKey(const ChildProcess& app, WPARAM vk)
 {
-    return std::any_of(g_events.begin(), g_events.end(), [&](const Event& e) {
-        return !e.parkingNull && e.report.processId == app.Id() &&
-               IsKeyMessage(e.report.message) && e.report.wParam == vk;
-    });
+    const UINT keyMessages[] = {WM_KEYDOWN, WM_KEYUP, WM_SYSKEYDOWN, WM_SYSKEYUP};
+    return std::any_of(std::begin(keyMessages), std::end(keyMessages),
+                       [&](UINT message) { return FindReport(app, message, vk) >= 0; });
 }
 
 InputReport MoveMouseOver(const ChildProcess& app, POINT point)
@@ -177,7 +176,6 @@ POINT Type(WORD vk, Target& app)
     AwaitReport(app, WM_KEYUP, vk, ups + 1);
     return AwaitReport(app, WM_KEYDOWN, vk, downs + 1).cursor;
 }
-
 
 TestWindow::TestWindow(const wchar_t* title)
 {
