@@ -368,9 +368,12 @@ protected:
         if (IsRectEmpty(&m_second))
             GTEST_SKIP() << "one monitor (the test command runs these on a display with two)";
         const char* layout = std::getenv("VIMLET_MONITOR_LAYOUT");
-        if (layout && std::string(layout) == "left") ASSERT_LE(m_second.right, 0) << "the layout did not take";
-        if (layout && std::string(layout) == "right")
+        if (layout && std::string(layout) == "left") {
+            ASSERT_LE(m_second.right, 0) << "the layout did not take";
+        }
+        if (layout && std::string(layout) == "right") {
             ASSERT_GE(m_second.left, GetSystemMetrics(SM_CXSCREEN)) << "the layout did not take";
+        }
         Input::SetUp();
     }
 

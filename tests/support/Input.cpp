@@ -228,7 +228,8 @@ std::string ZOrder()
         GetClassNameA(window, cls, 64);
         DWORD pid = 0;
         GetWindowThreadProcessId(window, &pid);
-        text += "\n" + std::to_string(reinterpret_cast<uintptr_t>(window)) + " pid " + std::to_string(pid) +
+        text += '\n';
+        text += std::to_string(reinterpret_cast<uintptr_t>(window)) + " pid " + std::to_string(pid) +
                 (IsWindowVisible(window) ? " visible " : " hidden ") + cls + " '" + title + "'";
     }
     return text;
