@@ -6,37 +6,6 @@
 
 namespace {
 
-constexpr wchar_t kCopyName[] = L"\\vimlet.dll";
-
-void Remove(const std::wstring& directory)
-{
-    DeleteFileW((directory + kCopyName).c_str());
-    RemoveDirectoryW(directory.c_str());
-}
-
-// Every copy that earlier runs had to leave behind and that no process maps any more.
-void RemoveLeftovers(const std::wstring& folder)
-{
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
-        const std::wstring name = found.cFileName;
-        if (name != L"." && name != L"..") Remove(folder + L"\\" + name);
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-}
-
-std::wstring CopiesFolder()
-{
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    const std::wstring folder = std::wstring(temp) + L"vimlet-library-copies";
-    CreateDirectoryW(folder.c_str(), nullptr);
-    [[maybe_unused]] static const bool cleared = (RemoveLeftovers(folder), true);
-    return folder;
-}
-
 template <class Function>
 void Resolve(HMODULE module, const char* name, Function* function)
 {
@@ -69,21 +38,9 @@ HookLibrary::HookLibrary(const std::wstring& path) : m_module(LoadLibraryW(path.
 
 HookLibrary::~HookLibrary() { FreeLibrary(m_module); }
 
-DiscardableCopy::DiscardableCopy(const std::wstring& original)
+std::wstring LibraryCopy::CopyLibrary(const std::wstring& original, const TempDir& into)
 {
-    static unsigned counter;
-    const std::wstring folder = CopiesFolder();
-    for (int attempt = 0; attempt < 1000 && directory.empty(); ++attempt) {
-        const std::wstring candidate = folder + L"\\" + std::to_wstring(GetCurrentProcessId()) +
-                                       L"-" + std::to_wstring(++counter);
-        if (CreateDirectoryW(candidate.c_str(), nullptr)) directory = candidate;
-    }
-    if (directory.empty()) throw std::runtime_error("no directory for the copy");
-    path = directory + kCopyName;
-    if (!CopyFileW(original.c_str(), path.c_str(), TRUE)) {
-        Remove(directory);
-        throw std::runtime_error("CopyFile failed");
-    }
+    const std::wstring path = into.File(L"vimlet.dll");
+    if (!CopyFileW(original.c_str(), path.c_str(), TRUE)) throw std::runtime_error("CopyFile failed");
+    return path;
 }
-
-DiscardableCopy::~DiscardableCopy() { Remove(directory); }

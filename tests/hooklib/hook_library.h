@@ -38,26 +38,13 @@ private:
     vimlet::SharedHookState* m_state;
 };
 
-// A file copy of the built library, removed again at the end. Wine keeps a hook's library
-// mapped in the processes the hook reached (a desktop that the mouse went over keeps it for the
-// whole session), and a mapped file cannot be removed: those copies go at a later run.
-struct DiscardableCopy {
-    explicit DiscardableCopy(const std::wstring& original);
-    ~DiscardableCopy();
-    DiscardableCopy(const DiscardableCopy&) = delete;
-    DiscardableCopy& operator=(const DiscardableCopy&) = delete;
-
-    std::wstring directory;
-    std::wstring path;
-};
-
 // A fresh copy of the built library, loaded from where no process has loaded it before: a
 // shared section that no other process has seen, whatever earlier tests left loaded elsewhere.
 // With it, an empty settings directory.
 class LibraryCopy {
 public:
     explicit LibraryCopy(const std::wstring& original = BesideThisProgram(L"vimlet.dll"))
-        : m_copy(original), m_library(m_copy.path) {}
+        : m_path(CopyLibrary(original, m_copyDir)), m_library(m_path) {}
     // Hooks installed from this process would go with it, but not before the next test's input.
     ~LibraryCopy() { m_library->disable(); }
 
@@ -70,11 +57,18 @@ public:
     }
 
     const TempDir& Dir() const { return m_dir; }
-    const std::wstring& Path() const { return m_copy.path; }
+    const std::wstring& Path() const { return m_path; }
     HookLibrary& Library() { return m_library; }
 
 private:
+    // Throws std::runtime_error when the copy fails.
+    static std::wstring CopyLibrary(const std::wstring& original, const TempDir& into);
+
     TempDir m_dir;
-    DiscardableCopy m_copy;
+    // Wine keeps a hook's library mapped in the processes the hook reached (a desktop that the
+    // mouse went over keeps it for the whole session), and a mapped file cannot be removed:
+    // those copies go at a later run.
+    TempDir m_copyDir{L"vimlet-library-copy-", TempDir::kRemoveLeftovers};
+    std::wstring m_path;
     HookLibrary m_library;
 };

@@ -47,8 +47,7 @@ HWND ParkingWindow()
 // window's thread hears of the move and Ctrl and Alt stay held until the keypad key's release.
 HWND HiddenParkingWindow()
 {
-    static const HWND window = CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, 1500, 900,
-                                               1, 1, nullptr, nullptr, nullptr, nullptr);
+    static const HWND window = CreateHiddenWindow({1500, 900});
     return window;
 }
 
@@ -398,24 +397,7 @@ protected:
         return game;
     }
 
-    // A topmost window on the primary, as the taskbar is, shown before the game takes the
-    // foreground.
-    HWND Taskbar()
-    {
-        const RECT primary = Primary();
-        return Topmost({0, primary.bottom - 40, primary.right, primary.bottom}, L"taskbar");
-    }
-
-    // Raised without taking the foreground, as a click on the taskbar raises it.
-    void RaiseOverTheParkingWindow(HWND window)
-    {
-        SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        EXPECT_TRUE(IsAbove(window, m_parking)) << ZOrder();
-    }
-
-    RECT m_second{};
-
-private:
+    // A topmost window over the place, gone at the end of the test.
     HWND Topmost(const RECT& place, const wchar_t* title)
     {
         const HWND window = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"STATIC", title, WS_POPUP | WS_VISIBLE,
@@ -425,6 +407,7 @@ private:
         return window;
     }
 
+    RECT m_second{};
     std::vector<HWND> m_windows;
 };
 
@@ -448,9 +431,12 @@ TEST_F(TwoMonitors, KeyParksTheCursorFromTheSecondMonitorAndTheMouseRestoresItTh
 // only one on the parking window's own monitor may keep it below.
 TEST_F(TwoMonitors, FullScreenApplicationOnTheOtherMonitorDoesNotKeepTheParkingWindowBelow)
 {
-    const HWND taskbar = Taskbar();
+    // A topmost window on the primary, as the taskbar is, shown before the game takes the
+    // foreground, then raised without taking it, as a click on the taskbar raises it.
+    const HWND taskbar = Topmost({0, Primary().bottom - 40, Primary().right, Primary().bottom}, L"taskbar");
     const HWND game = FullScreenInFront(m_second);
-    RaiseOverTheParkingWindow(taskbar);
+    SetWindowPos(taskbar, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    EXPECT_TRUE(IsAbove(taskbar, m_parking)) << ZOrder();
     ASSERT_EQ(GetForegroundWindow(), game);
     EXPECT_TRUE(WaitUntil([&] { return IsAbove(m_parking, taskbar); })) << "at the next tick" << ZOrder();
 }

@@ -145,8 +145,7 @@ TEST_F(Faults, ProgramEndedWhileParkedLosesNoKeyAndANewStartParksAgain)
 TEST_F(Faults, DestroyedParkingWindowNeitherHidesNorJumpsNorHangs)
 {
     LibraryCopy copy;
-    const HWND parking = CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, kParkingPixel.x,
-                                         kParkingPixel.y, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    const HWND parking = CreateHiddenWindow(kParkingPixel);
     copy.Library()->set_suppressor(VK_LCONTROL, 1);
     copy.Library()->set_suppressor(VK_LMENU, 1);
     copy.Start(parking);

@@ -14,6 +14,7 @@
 // for a thread that is not DPI-aware, a window title, and "hidden" for a window never shown.
 // It prints "ready" once the window is up and, unless hidden, in front.
 #include "InputReport.h"
+#include "Lines.h"
 
 #include <windowsx.h>
 
@@ -28,13 +29,7 @@ constexpr UINT kCommand = WM_APP + 1;  // lParam: a std::string* from the reader
 HWND g_report;
 HHOOK g_unawareKeyboardHook;
 
-void Answer(const std::string& line)
-{
-    const std::string bytes = line + "\n";
-    DWORD written;
-    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()),
-              &written, nullptr);
-}
+void Answer(const std::string& line) { WriteLine(GetStdHandle(STD_OUTPUT_HANDLE), line); }
 
 void Report(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -133,19 +128,9 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 DWORD WINAPI ReadCommands(void* window)
 {
-    std::string pending;
-    char buffer[256];
-    DWORD read;
-    while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof buffer, &read, nullptr) && read) {
-        pending.append(buffer, read);
-        for (std::size_t end; (end = pending.find('\n')) != std::string::npos;) {
-            std::string line = pending.substr(0, end);
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            pending.erase(0, end + 1);
-            PostMessageW(static_cast<HWND>(window), kCommand, 0,
-                         reinterpret_cast<LPARAM>(new std::string(line)));
-        }
-    }
+    ReadLines(GetStdHandle(STD_INPUT_HANDLE), [window](const std::string& line) {
+        PostMessageW(static_cast<HWND>(window), kCommand, 0, reinterpret_cast<LPARAM>(new std::string(line)));
+    });
     // The test has gone: do not outlive it.
     PostMessageW(static_cast<HWND>(window), kCommand, 0,
                  reinterpret_cast<LPARAM>(new std::string("quit")));

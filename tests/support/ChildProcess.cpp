@@ -1,5 +1,7 @@
 #include "ChildProcess.h"
 
+#include "Lines.h"
+
 #include <stdexcept>
 
 namespace {
@@ -72,8 +74,7 @@ ChildProcess::ChildProcess(const std::wstring& program, const std::vector<std::w
 ChildProcess::~ChildProcess()
 {
     CloseHandle(m_input);
-    if (!WaitForExit()) TerminateProcess(m_process, 1);
-    WaitForSingleObject(m_process, kPatience);
+    if (!WaitForExit()) Terminate();
     m_reader.join();
     CloseHandle(m_output);
     CloseHandle(m_process);
@@ -85,12 +86,7 @@ void ChildProcess::Terminate()
     WaitForSingleObject(m_process, kPatience);
 }
 
-void ChildProcess::WriteLine(const std::string& line)
-{
-    const std::string bytes = line + "\n";
-    DWORD written;
-    WriteFile(m_input, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-}
+void ChildProcess::WriteLine(const std::string& line) { ::WriteLine(m_input, line); }
 
 std::optional<std::string> ChildProcess::ReadLine(DWORD timeoutMs)
 {
@@ -126,19 +122,10 @@ std::optional<DWORD> ChildProcess::WaitForExit(DWORD timeoutMs)
 
 void ChildProcess::ReadOutput()
 {
-    std::string pending;
-    char buffer[4096];
-    DWORD read;
-    while (ReadFile(m_output, buffer, sizeof buffer, &read, nullptr) && read > 0) {
-        pending.append(buffer, read);
-        for (std::size_t end; (end = pending.find('\n')) != std::string::npos;) {
-            std::string line = pending.substr(0, end);
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            pending.erase(0, end + 1);
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_lines.push_back(std::move(line));
-        }
-    }
+    ReadLines(m_output, [this](std::string line) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_lines.push_back(std::move(line));
+    });
     std::lock_guard<std::mutex> lock(m_mutex);
     m_outputEnded = true;
 }

@@ -310,6 +310,12 @@ bool MoveCursorAside()
            CursorNow() == kAside;
 }
 
+HWND CreateHiddenWindow(POINT at)
+{
+    return CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, at.x, at.y, 1, 1, nullptr, nullptr,
+                           nullptr, nullptr);
+}
+
 StallingParkingWindow::StallingParkingWindow(POINT pixel)
     : m_pixel(pixel),
       m_held(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
@@ -331,8 +337,7 @@ StallingParkingWindow::~StallingParkingWindow()
 DWORD WINAPI StallingParkingWindow::Run(void* self)
 {
     auto* parking = static_cast<StallingParkingWindow*>(self);
-    parking->m_window = CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, parking->m_pixel.x,
-                                        parking->m_pixel.y, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    parking->m_window = CreateHiddenWindow(parking->m_pixel);
     SetWindowSubclass(parking->m_window, Hold, 0, reinterpret_cast<DWORD_PTR>(parking));
     SetEvent(parking->m_created);
     MSG msg;

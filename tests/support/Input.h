@@ -128,8 +128,12 @@ void ShowAsideWindow();
 // hooks have seen it).
 bool MoveCursorAside();
 
-// A parking window on a thread of its own, never shown (a hidden window goes without waiting
-// for a window manager), which holds each WM_NULL it is sent until released.
+// A one-pixel window at the point that is never shown, as a parking window: a hidden window goes
+// without waiting for a window manager.
+HWND CreateHiddenWindow(POINT at);
+
+// Such a parking window on a thread of its own, which holds each WM_NULL it is sent until
+// released.
 class StallingParkingWindow {
 public:
     explicit StallingParkingWindow(POINT pixel);

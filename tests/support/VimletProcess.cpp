@@ -49,8 +49,6 @@ DWORD RunVimletToEnd()
     return code.value_or(STILL_ACTIVE);
 }
 
-VimletProcess::VimletProcess() : VimletProcess(BesideThisProgram(L"Vimlet.exe")) {}
-
 VimletProcess::VimletProcess(const std::wstring& program) : m_process(program, {})
 {
     // Up once its message loop waits for input: start-up, hooks and flags included, is over.

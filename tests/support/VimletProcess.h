@@ -23,8 +23,7 @@ class VimletProcess {
 public:
     // Starts Vimlet.exe (the one beside this test, or program) and waits until its parking
     // window is up.
-    VimletProcess();
-    explicit VimletProcess(const std::wstring& program);
+    explicit VimletProcess(const std::wstring& program = BesideThisProgram(L"Vimlet.exe"));
     // Closes the program if it still runs: WM_CLOSE to its main frame, else terminate.
     ~VimletProcess();
     VimletProcess(const VimletProcess&) = delete;
