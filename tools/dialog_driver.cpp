@@ -85,19 +85,24 @@ bool WaitUntilGone(HWND window)
 
 constexpr int kMessageBoxTextId = 0xFFFF;
 
-// Other dialogs it owns (About, the add dialog) may be on their way out.
-HWND WaitForMessageBox(HWND owner)
+HWND WaitForOwnedWindow(HWND owner, bool (*passes)(HWND))
 {
     HWND found = nullptr;
     WaitUntil([&] {
         for (HWND window = GetTopWindow(nullptr); window && !found; window = GetWindow(window, GW_HWNDNEXT)) {
-            if (GetWindow(window, GW_OWNER) == owner && IsDialogClass(window) && IsWindowVisible(window) &&
-                GetDlgItem(window, kMessageBoxTextId))
+            if (GetWindow(window, GW_OWNER) == owner && IsWindowVisible(window) && (!passes || passes(window)))
                 found = window;
         }
         return found != nullptr;
     });
     return found;
+}
+
+// Other dialogs it owns (About, the add dialog) may be on their way out.
+HWND WaitForMessageBox(HWND owner)
+{
+    return WaitForOwnedWindow(
+        owner, [](HWND window) { return IsDialogClass(window) && GetDlgItem(window, kMessageBoxTextId) != nullptr; });
 }
 
 std::wstring DismissMessageBox(HWND box)

@@ -33,6 +33,9 @@ std::vector<HWND> Dialogs(DWORD processId, const std::wstring& title);
 HWND WaitForNewDialog(DWORD processId, const std::wstring& title, const std::vector<HWND>& known = {});
 bool WaitUntilGone(HWND window);
 
+// A visible top-level window owned by owner (that passes the check, if one is given), once it is
+// up; null when none came.
+HWND WaitForOwnedWindow(HWND owner, bool (*passes)(HWND) = nullptr);
 // The message box owned by owner, once it is up; null when none came.
 HWND WaitForMessageBox(HWND owner);
 // Its text, then dismissed with OK; empty when there was no box.

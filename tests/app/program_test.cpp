@@ -55,10 +55,8 @@ TEST_F(Program, AHiddenMainFrameOwnsTheParkingWindowOneTopmostAlmostTransparentP
 
     RECT rect{};
     GetWindowRect(parking, &rect);
-    EXPECT_EQ(rect.left, kParkingPixel.x);
-    EXPECT_EQ(rect.top, kParkingPixel.y);
-    EXPECT_EQ(rect.right - rect.left, 1);
-    EXPECT_EQ(rect.bottom - rect.top, 1);
+    EXPECT_EQ((POINT{rect.left, rect.top}), kParkingPixel);
+    EXPECT_EQ((POINT{rect.right - rect.left, rect.bottom - rect.top}), (POINT{1, 1})) << "its size";
 
     const LONG style = GetWindowLongW(parking, GWL_STYLE);
     EXPECT_TRUE(style & WS_POPUP);
@@ -264,8 +262,7 @@ TEST_F(Program, OvertakesVisibleWindowsAboveItButNotInvisibleOnes)
     SendMessageW(parking, WM_DISPLAYCHANGE, 32, MAKELPARAM(1920, 1080));
     RECT rect{};
     GetWindowRect(parking, &rect);
-    EXPECT_EQ(rect.left, kParkingPixel.x);
-    EXPECT_EQ(rect.top, kParkingPixel.y);
+    EXPECT_EQ((POINT{rect.left, rect.top}), kParkingPixel);
     DestroyWindow(shown);
     DestroyWindow(hidden);
 }
@@ -315,17 +312,14 @@ TEST_F(Program, ASecondStartOpensTheFirstOnesSettingsAndEnds)
 
 // Wine has no integrity levels, so what the message filter lets through cannot be seen here:
 // only that the program calls the filter (what it lets in is decided in parking_logic_test).
-TEST(ProgramImage, OpensItsMessageFilterToTheShellTheHooksAndASecondStart)
-{
-    const auto functions = PeFile(ReadBytes(BesideThisProgram(L"Vimlet.exe"))).ImportedFunctions("USER32.dll");
-    EXPECT_NE(std::find(functions.begin(), functions.end(), "ChangeWindowMessageFilterEx"), functions.end());
-}
-
-// Whoever writes the entry point, the first call must stay first: before it, a DLL loaded by
+// Whoever writes the entry point, its first call must stay first: before it, a DLL loaded by
 // bare name is looked for beside the program.
-TEST(ProgramImage, FirstOfAllLoadsSystemDllsFromTheSystemFolderOnly)
+TEST(ProgramImage, OpensItsMessageFilterAndFirstOfAllLoadsSystemDllsFromTheSystemFolderOnly)
 {
     const PeFile image(ReadBytes(BesideThisProgram(L"Vimlet.exe")));
+    const auto functions = image.ImportedFunctions("USER32.dll");
+    EXPECT_NE(std::find(functions.begin(), functions.end(), "ChangeWindowMessageFilterEx"), functions.end());
+
     const std::uint32_t slot = image.ImportSlot("SetDefaultDllDirectories");
     ASSERT_NE(slot, 0u);
     // Its first call: mov ecx, LOAD_LIBRARY_SEARCH_SYSTEM32, then call through the slot.
@@ -388,24 +382,6 @@ TEST_F(Program, ASecondStartRunsInPlaceOfAFirstThatEndsWithoutEverShowingAParkin
     EXPECT_EQ(second.WaitForExit(), 0u);
 }
 
-// The name a copy of the program holds for a library file: ASCII.
-std::string MachineWideName(const std::wstring& library = BesideThisProgram(L"vimlet.dll"))
-{
-    const std::wstring name = single_instance::MachineWideName(library);
-    return std::string(name.begin(), name.end());
-}
-
-TEST_F(Program, AStartInAnotherSessionIsRefusedWithoutTouchingTheSharedState)
-{
-    NameHolder otherSession(MachineWideName());
-    const std::string state = otherSession.Ask("state");
-    vimlet_set_suppressor(VK_RSHIFT, 1);  // a start would set it from the file's default
-    EXPECT_NE(RefusalOfAStart(BesideThisProgram(L"Vimlet.exe")).find(L"プロファイルに展開"), std::wstring::npos);
-    EXPECT_EQ(otherSession.Ask("state"), state);
-    EXPECT_EQ(vimlet_is_suppressor(VK_RSHIFT), 1);
-    vimlet_set_suppressor(VK_RSHIFT, 0);
-}
-
 // A copy of the program and its library in a folder whose path is longer than 240 characters.
 struct DeepCopy {
     DeepCopy()
@@ -444,13 +420,22 @@ TEST(MachineWideName, IsTheLibraryFilesOwnAtAnyDepthAndSpelling)
     EXPECT_EQ(single_instance::MachineWideName(deep.folder + L"\\none.dll"), L"");
 }
 
-// Before, the path itself named it: in a folder this deep the name was too long to be made, and
-// the copy ran unguarded.
-TEST_F(Program, ACopyInADeepFolderIsRefusedWhileAnotherSessionUsesIt)
+// The copy beside this test and a deep one. Before, the path itself named a copy: in a folder
+// this deep the name was too long to be made, and the copy ran unguarded.
+TEST_F(Program, AStartWhileAnotherSessionUsesTheCopyIsRefusedWithoutTouchingTheSharedState)
 {
     DeepCopy deep;
-    NameHolder otherSession(MachineWideName(deep.Library()));
-    EXPECT_NE(RefusalOfAStart(deep.folder + L"\\Vimlet.exe").find(L"プロファイルに展開"), std::wstring::npos);
+    for (const std::wstring& folder : {BesideThisProgram(L""), deep.folder + L"\\"}) {
+        const std::wstring name = single_instance::MachineWideName(folder + L"vimlet.dll");  // ASCII
+        NameHolder otherSession(std::string(name.begin(), name.end()));
+        const std::string state = otherSession.Ask("state");
+        vimlet_set_suppressor(VK_RSHIFT, 1);  // a start would set it from the file's default
+        EXPECT_NE(RefusalOfAStart(folder + L"Vimlet.exe").find(L"プロファイルに展開"), std::wstring::npos)
+            << testing::PrintToString(folder);
+        EXPECT_EQ(otherSession.Ask("state"), state);
+        EXPECT_EQ(vimlet_is_suppressor(VK_RSHIFT), 1);
+        vimlet_set_suppressor(VK_RSHIFT, 0);
+    }
 }
 
 // A name that can be neither made nor opened (here: another kind of object holds it) tells

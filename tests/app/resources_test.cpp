@@ -254,7 +254,7 @@ TEST(Resources, IconsHaveTheirSizesAndColours)
     }
 }
 
-TEST(Resources, SettingsDialogTemplate)
+TEST(Resources, DialogTemplates)
 {
     ExpectDialog(IDD_VIMLET_DIALOG, kProgramTitle, 359, 198, {
         {-1, L"BUTTON", kChild | BS_GROUPBOX, 7, 7, 345, 53,
@@ -276,10 +276,6 @@ TEST(Resources, SettingsDialogTemplate)
         {IDC_OPEN_STARTUP, L"BUTTON", kButton, 184, 177, 92, 14, L"スタートアップフォルダを開く"},
         {IDCANCEL, L"BUTTON", kDefaultButton, 302, 177, 50, 14, L"閉じる(&C)"},
     });
-}
-
-TEST(Resources, AddApplicationDialogTemplate)
-{
     ExpectDialog(IDD_ADDAPP, kAddTitle, 316, 164, {
         {-1, L"STATIC", kChild | WS_GROUP | SS_LEFT, 7, 7, 78, 8, L"実行中のアプリケーション"},
         {IDC_APP_LIST, L"LISTBOX", kListBox | LBS_MULTIPLESEL, 7, 20, 302, 114, L""},
@@ -287,10 +283,6 @@ TEST(Resources, AddApplicationDialogTemplate)
         {IDC_OTHER_APP, L"BUTTON", kButton, 140, 143, 113, 14, L"その他のアプリケーション(&O)..."},
         {IDCANCEL, L"BUTTON", kButton, 259, 143, 50, 14, L"キャンセル"},
     });
-}
-
-TEST(Resources, AboutBoxTemplate)
-{
     ExpectDialog(IDD_ABOUTBOX, L"About Vimlet", 193, 83, {
         {-1, L"STATIC", kChild | SS_ICON, 14, 14, 20, 20, nullptr},
         {-1, L"STATIC", kChild | SS_NOPREFIX | WS_GROUP, 55, 22, 114, 8, nullptr},

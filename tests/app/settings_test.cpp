@@ -18,6 +18,7 @@ protected:
     TempDir dir;
     const SettingsStore store{dir.Path()};
 };
+using KeySettingsFile = InTempDir;
 using LoadExcludeList = InTempDir;
 using SaveExcludeList = InTempDir;
 
@@ -28,10 +29,8 @@ List Loaded(const SettingsStore& store)
     return list;
 }
 
-TEST(KeySettings, DefaultsForWhatIsMissingAnyNonZeroNumberIsOnAndTextIsOff)
+TEST_F(KeySettingsFile, DefaultsForWhatIsMissingAnyNonZeroNumberIsOnAndTextIsOff)
 {
-    TempDir dir;
-    const SettingsStore store(dir.Path());
     const struct {
         const char* ini;  // null: no file
         KeySettings expected;
@@ -49,10 +48,8 @@ TEST(KeySettings, DefaultsForWhatIsMissingAnyNonZeroNumberIsOnAndTextIsOff)
     }
 }
 
-TEST(KeySettings, WritesAllSevenIntoANewFileAndEachAsExactlyOneOrZero)
+TEST_F(KeySettingsFile, WritesAllSevenIntoANewFileAndEachAsExactlyOneOrZero)
 {
-    TempDir dir;
-    const SettingsStore store(dir.Path());
     const KeySettings chosen = {false, true, false, true, false, true, true};
     for (std::size_t i = 0; i < kSuppressorSettingCount; ++i) store.WriteKey(kSuppressorSettings[i], chosen[i]);
     EXPECT_EQ(store.ReadKeys(), chosen);
@@ -66,22 +63,30 @@ TEST(KeySettings, WritesAllSevenIntoANewFileAndEachAsExactlyOneOrZero)
     EXPECT_NE(text.find("vk_space=0"), std::string::npos) << text;
 }
 
-TEST(SettingsPaths, JoinTheApplicationDataFolderWithForwardSlashes)
+// The test user's own settings, which the program's tests remove as well, are written and read
+// back at the end.
+TEST(SettingsPaths, JoinTheApplicationDataFolderWithForwardSlashesByTheSharedRuleAndHoldTheSettings)
 {
-    wchar_t folder[MAX_PATH];
-    ASSERT_TRUE(SHGetSpecialFolderPathW(nullptr, folder, CSIDL_APPDATA, TRUE));
+    wchar_t folder[MAX_PATH] = L"";
+    EXPECT_TRUE(SHGetSpecialFolderPathW(nullptr, folder, CSIDL_APPDATA, TRUE));
     const SettingsStore store = SettingsStore::OfUser();
     EXPECT_EQ(store.Directory(), std::wstring(folder) + L"/Vimlet");
     EXPECT_EQ(store.IniPath(), store.Directory() + L"/vimlet.ini");
     EXPECT_EQ(store.ExcludePath(), store.Directory() + L"/excludeapp.txt");
-}
-
-TEST(SettingsPaths, JoinPathFollowsTheSharedRuleAtAnyLength)
-{
     EXPECT_EQ(JoinPath(L"\"D:\\Data\\\"", L"\\vimlet.ini"), L"D:\\Data/vimlet.ini");
     EXPECT_EQ(JoinPath(L"", L"excludeapp.txt"), L"/excludeapp.txt");
     const std::wstring deep(600, L'd');
     EXPECT_EQ(JoinPath(deep, L"x"), deep + L"/x");
+
+    CreateDirectoryW(store.Directory().c_str(), nullptr);
+    store.SaveExcludeList({L"D:\\z.exe", L"D:\\A.exe"});
+    EXPECT_EQ(ReadBytes(store.ExcludePath()), "D:\\z.exe\r\nD:\\A.exe\r\n");
+    EXPECT_EQ(Loaded(store), (List{L"D:\\z.exe", L"D:\\A.exe"}));
+    DeleteFileW(store.IniPath().c_str());
+    EXPECT_EQ(store.ReadKeys(), kFirstStartKeys);
+    store.WriteKey(kSuppressorSettings[3], true);
+    EXPECT_TRUE(store.ReadKeys()[3]);
+    RemoveSettingsFiles();
 }
 
 TEST_F(LoadExcludeList, MissingIsAnEmptyListAndUnreadableIsReported)
@@ -108,7 +113,8 @@ TEST_F(LoadExcludeList, MissingIsAnEmptyListAndUnreadableIsReported)
     EXPECT_EQ(list, List{L"C:\\x.exe"});
 }
 
-TEST_F(SaveExcludeList, WritesEachEntryWithCarriageReturnAndLineFeed)
+// An entry over 998 bytes becomes an empty line, which reading skips.
+TEST_F(SaveExcludeList, WritesEachEntryWithCarriageReturnAndLineFeedAndSkipsOneOver998Bytes)
 {
     store.SaveExcludeList({L"D:\\A\\x.exe", L"E:\\y.exe"});
     EXPECT_EQ(ReadBytes(store.ExcludePath()), "D:\\A\\x.exe\r\nE:\\y.exe\r\n");
@@ -118,6 +124,11 @@ TEST_F(SaveExcludeList, WritesEachEntryWithCarriageReturnAndLineFeed)
 
     store.SaveExcludeList({});
     EXPECT_EQ(ReadBytes(store.ExcludePath()), "");
+
+    const std::wstring longest(998, L'a');
+    store.SaveExcludeList({longest, std::wstring(999, L'b'), L"E:\\y.exe"});
+    EXPECT_EQ(ReadBytes(store.ExcludePath()), std::string(998, 'a') + "\r\n\r\nE:\\y.exe\r\n");
+    EXPECT_EQ(Loaded(store), (List{longest, L"E:\\y.exe"}));
 }
 
 TEST_F(SaveExcludeList, StoresTheDefaultCharacterForWhatTheCodePageLacks)
@@ -127,14 +138,6 @@ TEST_F(SaveExcludeList, StoresTheDefaultCharacterForWhatTheCodePageLacks)
     store.SaveExcludeList({L"C:\\\x0E01.exe"});
     EXPECT_EQ(ReadBytes(store.ExcludePath()), "C:\\?.exe\r\n");
     EXPECT_EQ(Loaded(store), List{L"C:\\?.exe"});
-}
-
-TEST_F(SaveExcludeList, AnEntryOver998BytesBecomesASkippedEmptyLine)
-{
-    const std::wstring longest(998, L'a');
-    store.SaveExcludeList({longest, std::wstring(999, L'b'), L"E:\\y.exe"});
-    EXPECT_EQ(ReadBytes(store.ExcludePath()), std::string(998, 'a') + "\r\n\r\nE:\\y.exe\r\n");
-    EXPECT_EQ(Loaded(store), (List{longest, L"E:\\y.exe"}));
 }
 
 TEST_F(SaveExcludeList, AFileThatCannotBeWrittenStaysAsItWas)
@@ -199,23 +202,6 @@ TEST(SettingsDirectory, WithoutAnApplicationDataFolderNothingIsReadOrWrittenAnyw
     EXPECT_EQ(ReadBytes(L"\\vimlet.ini"), "[Vimlet]\r\nvk_lshift=0\r\n");
     EXPECT_EQ(GetFileAttributesW(L"\\excludeapp.txt"), INVALID_FILE_ATTRIBUTES);
     DeleteFileW(L"\\vimlet.ini");
-}
-
-// The test user's own settings, which the program's tests remove as well.
-TEST(SettingsDirectory, RoundTripThroughTheRealFiles)
-{
-    const SettingsStore store = SettingsStore::OfUser();
-    CreateDirectoryW(store.Directory().c_str(), nullptr);
-
-    store.SaveExcludeList({L"D:\\z.exe", L"D:\\A.exe"});
-    EXPECT_EQ(ReadBytes(store.ExcludePath()), "D:\\z.exe\r\nD:\\A.exe\r\n");
-    EXPECT_EQ(Loaded(store), (List{L"D:\\z.exe", L"D:\\A.exe"}));
-
-    DeleteFileW(store.IniPath().c_str());
-    EXPECT_EQ(store.ReadKeys(), kFirstStartKeys);
-    store.WriteKey(kSuppressorSettings[3], true);
-    EXPECT_TRUE(store.ReadKeys()[3]);
-    RemoveSettingsFiles();
 }
 
 } // namespace

@@ -42,10 +42,11 @@ protected:
 
     // Starts the program on an exclusion file holding paths (none: no file) and opens the
     // settings dialog.
-    void StartWith(const std::vector<std::wstring>& paths)
+    void StartWith(const std::vector<std::wstring>& paths,
+                   const std::wstring& program = BesideThisProgram(L"Vimlet.exe"))
     {
         if (!paths.empty()) WriteBytes(ExcludePath(), ExcludeFileBytes(paths));
-        m_vimlet = std::make_unique<VimletProcess>();
+        m_vimlet = std::make_unique<VimletProcess>(program);
         settings = OpenSettingsDialog(*m_vimlet);
         ASSERT_NE(settings, nullptr);
     }
@@ -57,18 +58,19 @@ protected:
         ASSERT_NE(addDialog, nullptr);
     }
 
+    // Selects the add dialog's row of this path.
+    void SelectToAdd(const std::wstring& path)
+    {
+        const int row = RowOf(ListRows(addDialog), path);
+        EXPECT_GE(row, 0) << testing::PrintToString(path);
+        SendToList(addDialog, LB_SETSEL, TRUE, row);
+    }
+
     // The system's file-open dialog, owned by the add dialog.
-    HWND OpenFileDialog(HWND addDialog)
+    static HWND OpenFileDialog(HWND addDialog)
     {
         ClickToOpen(addDialog, IDC_OTHER_APP);
-        HWND found = nullptr;
-        WaitUntil([&] {
-            found = nullptr;
-            for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT))
-                if (GetWindow(w, GW_OWNER) == addDialog && IsWindowVisible(w)) found = w;
-            return found != nullptr;
-        });
-        return found;
+        return WaitForOwnedWindow(addDialog);
     }
 
     // Ends the add dialog with OK and waits until the settings dialog shows the outcome.
@@ -78,7 +80,7 @@ protected:
         return WaitUntilGone(addDialog) && WaitUntil([&] { return ListRows(settings) == expectedRows; });
     }
 
-    // Types a key into window; true when the key parked the cursor on the parking window.
+    // Types a key into window; true when the key parked the cursor on the parking pixel.
     bool TypingParksTheCursor(const TestWindow& window)
     {
         // Any process's mouse hook that sees the cursor off the parking point puts it back, so
@@ -96,10 +98,8 @@ protected:
         // activation just before causes can reach the mouse hook after the key.
         EXPECT_TRUE(WaitUntil([&] { return window.KeyDowns() > before; }));
         const POINT cursor = window.CursorAtKey();
-        RECT parking;
-        GetWindowRect(m_vimlet->ParkingWindow(), &parking);
         vimlet_show();  // back over this window, ready for the next key
-        return cursor.x == parking.left && cursor.y == parking.top;
+        return cursor == kParkingPixel;
     }
 
     TempDir m_temp;
@@ -111,7 +111,9 @@ protected:
     std::unique_ptr<VimletProcess> m_vimlet;
 };
 
-TEST_F(ExclusionListTest, AddListsEachRunningExecutableOnceSortedByCodeUnits)
+// A Store app's window is a child window of the app's process inside a frame that
+// ApplicationFrameHost.exe draws: the row is the app's.
+TEST_F(ExclusionListTest, AddListsEachRunningExecutableOnceSortedByCodeUnitsAndAStoreAppByItsOwn)
 {
     const std::wstring shown = m_temp.File(L"shown.exe"), longerExe = m_temp.File(L"longer.exe"),
                        exact = m_temp.File(L"exact.exe"), hidden = m_temp.File(L"hidden.exe");
@@ -119,28 +121,6 @@ TEST_F(ExclusionListTest, AddListsEachRunningExecutableOnceSortedByCodeUnits)
     const Target lower = TitledWindow(shown, L"vimlet"), longer = TitledWindow(longerExe, L"Vimlet2"),
                  same = TitledWindow(exact, L"Vimlet"), invisible = TitledWindow(hidden, L"hidden", true);
     TestWindow first(L"vimlet"), second(L"Vimlet2");
-
-    ASSERT_NO_FATAL_FAILURE(StartWith({}));
-    ASSERT_NO_FATAL_FAILURE(OpenAddDialog());
-    const std::vector<std::wstring> rows = ListRows(addDialog);
-
-    SCOPED_TRACE(testing::PrintToString(rows));
-    EXPECT_TRUE(std::adjacent_find(rows.begin(), rows.end(), std::greater_equal<>()) == rows.end()) << "ascending";
-    for (const std::wstring& once : {OwnPath(), shown, longerExe})
-        EXPECT_EQ(std::count(rows.begin(), rows.end(), once), 1) << testing::PrintToString(once);
-    for (const std::wstring& never : {exact, hidden, std::wstring(L"Vimlet")})
-        EXPECT_EQ(RowOf(rows, never), -1) << testing::PrintToString(never);
-
-    Click(addDialog, IDCANCEL);
-    ASSERT_TRUE(WaitUntilGone(addDialog));
-    EXPECT_TRUE(ListRows(settings).empty());
-    EXPECT_EQ(GetFileAttributesW(ExcludePath().c_str()), INVALID_FILE_ATTRIBUTES);
-}
-
-// A Store app's window is a child window of the app's process inside a frame that
-// ApplicationFrameHost.exe draws: the row is the app's.
-TEST_F(ExclusionListTest, AddListsAStoreAppByTheApplicationInsideItsFrame)
-{
     const std::wstring frameHost = m_temp.File(L"ApplicationFrameHost.exe"), app = m_temp.File(L"store app.exe");
     const Target frame = TitledWindow(frameHost, L"Vimlet test target");
     Target inside = TitledWindow(app, L"inside");
@@ -151,10 +131,18 @@ TEST_F(ExclusionListTest, AddListsAStoreAppByTheApplicationInsideItsFrame)
     ASSERT_NO_FATAL_FAILURE(StartWith({}));
     ASSERT_NO_FATAL_FAILURE(OpenAddDialog());
     const std::vector<std::wstring> rows = ListRows(addDialog);
-    EXPECT_EQ(RowOf(rows, frameHost), -1) << testing::PrintToString(rows);
-    EXPECT_NE(RowOf(rows, app), -1) << testing::PrintToString(rows);
+
+    SCOPED_TRACE(testing::PrintToString(rows));
+    EXPECT_TRUE(std::adjacent_find(rows.begin(), rows.end(), std::greater_equal<>()) == rows.end()) << "ascending";
+    for (const std::wstring& once : {OwnPath(), shown, longerExe, app})
+        EXPECT_EQ(std::count(rows.begin(), rows.end(), once), 1) << testing::PrintToString(once);
+    for (const std::wstring& never : {exact, hidden, std::wstring(L"Vimlet"), frameHost})
+        EXPECT_EQ(RowOf(rows, never), -1) << testing::PrintToString(never);
+
     Click(addDialog, IDCANCEL);
-    EXPECT_TRUE(WaitUntilGone(addDialog));
+    ASSERT_TRUE(WaitUntilGone(addDialog));
+    EXPECT_TRUE(ListRows(settings).empty());
+    EXPECT_EQ(GetFileAttributesW(ExcludePath().c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(ExclusionListTest, OkAddsTheSelectedRowsIntoTheSortedList)
@@ -166,13 +154,7 @@ TEST_F(ExclusionListTest, OkAddsTheSelectedRowsIntoTheSortedList)
 
     ASSERT_NO_FATAL_FAILURE(StartWith({last}));
     ASSERT_NO_FATAL_FAILURE(OpenAddDialog());
-    const std::vector<std::wstring> rows = ListRows(addDialog);
-    // Selected in the other order than the list's.
-    for (const std::wstring& pick : {shown, OwnPath()}) {
-        const int row = RowOf(rows, pick);
-        ASSERT_GE(row, 0) << testing::PrintToString(pick);
-        SendToList(addDialog, LB_SETSEL, TRUE, row);
-    }
+    for (const std::wstring& pick : {shown, OwnPath()}) SelectToAdd(pick);  // not in the list's order
 
     std::vector<std::wstring> expected = {shown, OwnPath(), last};
     std::sort(expected.begin(), expected.end());
@@ -223,7 +205,7 @@ TEST_F(ExclusionListTest, FileOpenDialogAddsExactlyTheChosenFile)
     ASSERT_NO_FATAL_FAILURE(StartWith({z, a}));
     ASSERT_NO_FATAL_FAILURE(OpenAddDialog());
     // A chosen file ends the dialog whatever the list's selection.
-    SendToList(addDialog, LB_SETSEL, TRUE, RowOf(ListRows(addDialog), OwnPath()));
+    SelectToAdd(OwnPath());
 
     const HWND fileDialog = OpenFileDialog(addDialog);
     ASSERT_NE(fileDialog, nullptr);
@@ -268,11 +250,8 @@ TEST_F(ExclusionListTest, ADllPlantedBesideTheProgramIsNeverLoaded)
         const wchar_t* const kKey = L"Software\\Wine\\AppDefaults\\Vimlet.exe\\DllOverrides";
         HKEY key = nullptr;
     } nativeFirst;
-    m_vimlet = std::make_unique<VimletProcess>(folder.File(L"Vimlet.exe"));
-
     TestWindow own(L"this test");
-    settings = OpenSettingsDialog(*m_vimlet);
-    ASSERT_NE(settings, nullptr);
+    ASSERT_NO_FATAL_FAILURE(StartWith({}, folder.File(L"Vimlet.exe")));
     ASSERT_NO_FATAL_FAILURE(OpenAddDialog());
     EXPECT_NE(RowOf(ListRows(addDialog), OwnPath()), -1) << "PSAPI read this program's path";
     const HWND fileDialog = OpenFileDialog(addDialog);
@@ -309,9 +288,13 @@ TEST_F(ExclusionListTest, CancelChangesNothing)
     EXPECT_TRUE(FileState::Of(ExcludePath()) == before) << "the list file was rewritten";
 }
 
-TEST_F(ExclusionListTest, RemoveErasesTheSelectedRowDownToAnEmptyFile)
+TEST_F(ExclusionListTest, RemoveErasesTheSelectedRowDownToAnEmptyFileAndWithoutOneWritesNothing)
 {
     ASSERT_NO_FATAL_FAILURE(StartWith({z, a, m}));
+    const FileState before = FileState::Of(ExcludePath());
+    Click(settings, IDC_REMOVE);  // returns once the handler has run
+    EXPECT_EQ(ListRows(settings), (std::vector<std::wstring>{z, a, m}));
+    EXPECT_TRUE(FileState::Of(ExcludePath()) == before) << "the list file was rewritten";
 
     SendToList(settings, LB_SETCURSEL, 1, 0);
     Click(settings, IDC_REMOVE);
@@ -328,16 +311,6 @@ TEST_F(ExclusionListTest, RemoveErasesTheSelectedRowDownToAnEmptyFile)
     EXPECT_EQ(ReadBytes(ExcludePath()), "");
 }
 
-TEST_F(ExclusionListTest, RemoveWithoutASelectionWritesNothing)
-{
-    ASSERT_NO_FATAL_FAILURE(StartWith({z, a}));
-    const FileState before = FileState::Of(ExcludePath());
-
-    Click(settings, IDC_REMOVE);  // returns once the handler has run
-    EXPECT_EQ(ListRows(settings), (std::vector<std::wstring>{z, a}));
-    EXPECT_TRUE(FileState::Of(ExcludePath()) == before) << "the list file was rewritten";
-}
-
 // This test program has the hook library loaded and receives the keys it types itself.
 TEST_F(ExclusionListTest, AnAddedApplicationKeepsItsCursorUntilRemovedAgain)
 {
@@ -348,9 +321,7 @@ TEST_F(ExclusionListTest, AnAddedApplicationKeepsItsCursorUntilRemovedAgain)
     ASSERT_TRUE(TypingParksTheCursor(typing));
 
     ASSERT_NO_FATAL_FAILURE(OpenAddDialog());
-    const int row = RowOf(ListRows(addDialog), OwnPath());
-    ASSERT_GE(row, 0);
-    SendToList(addDialog, LB_SETSEL, TRUE, row);
+    SelectToAdd(OwnPath());
     ASSERT_TRUE(ConfirmAdd(settings, addDialog, {OwnPath()}));
     EXPECT_FALSE(TypingParksTheCursor(typing));
 
@@ -359,7 +330,6 @@ TEST_F(ExclusionListTest, AnAddedApplicationKeepsItsCursorUntilRemovedAgain)
     ASSERT_TRUE(ListRows(settings).empty());
     EXPECT_TRUE(TypingParksTheCursor(typing));
 }
-
 
 bool Says(const std::wstring& text, const wchar_t* phrase)
 {
@@ -371,9 +341,7 @@ TEST_F(ExclusionListTest, AListThatCouldNotBeReadIsNeverWrittenBack)
     WriteBytes(ExcludePath(), ExcludeFileBytes({z, a}));
     // Held open by someone who lets nobody else in while the dialog opens.
     const HANDLE holder = CreateFileW(ExcludePath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    m_vimlet = std::make_unique<VimletProcess>();
-    settings = OpenSettingsDialog(*m_vimlet);
-    ASSERT_NE(settings, nullptr);
+    ASSERT_NO_FATAL_FAILURE(StartWith({}));  // on that file
     EXPECT_TRUE(Says(DismissMessageBox(WaitForMessageBox(settings)), L"を読み込めませんでした"));
     CloseHandle(holder);
 
@@ -400,7 +368,7 @@ TEST_F(ExclusionListTest, AFailedSaveIsToldAndTheListShowsTheFile)
     EXPECT_EQ(ListRows(settings), (std::vector<std::wstring>{z, a}));
 
     ASSERT_NO_FATAL_FAILURE(OpenAddDialog());
-    SendToList(addDialog, LB_SETSEL, TRUE, RowOf(ListRows(addDialog), OwnPath()));
+    SelectToAdd(OwnPath());
     Click(addDialog, IDOK);
     EXPECT_TRUE(Says(DismissMessageBox(WaitForMessageBox(settings)), L"を保存できませんでした"));
     EXPECT_EQ(ListRows(settings), (std::vector<std::wstring>{z, a}));

@@ -64,7 +64,7 @@ bool TypeIntoTarget(Target& target)
 
 // Types kTypedKeys into the application; every key must arrive once and in order. True when
 // every key-down found the cursor parked, false when none did.
-std::optional<bool> TypeAndSeeWhetherParked(Target& target, HWND parkingWindow)
+std::optional<bool> TypeAndSeeWhetherParked(Target& target)
 {
     g_events.clear();  // judged on this typing's reports alone
     // Wine without a window manager: an X focus change that reaches the application after it
@@ -78,9 +78,6 @@ std::optional<bool> TypeAndSeeWhetherParked(Target& target, HWND parkingWindow)
     EXPECT_TRUE(arrived) << "keys missing; the keyboard is with " << KeyboardOwner() << ", the application is "
                          << target.Id();
 
-    RECT parking;
-    GetWindowRect(parkingWindow, &parking);
-    const POINT parked = {parking.left, parking.top};
     std::vector<std::pair<UINT, WPARAM>> expected, received;
     for (WORD key : kTypedKeys) expected.insert(expected.end(), {{WM_KEYDOWN, key}, {WM_KEYUP, key}});
     int downs = 0, parkedDowns = 0;
@@ -88,7 +85,7 @@ std::optional<bool> TypeAndSeeWhetherParked(Target& target, HWND parkingWindow)
         received.emplace_back(report.message, report.wParam);
         if (report.message != WM_KEYDOWN) continue;
         ++downs;
-        parkedDowns += report.cursor == parked;
+        parkedDowns += report.cursor == kParkingPixel;
     }
     vimlet_show();
     EXPECT_EQ(received, expected);
@@ -254,7 +251,7 @@ TEST_P(HostileExclusionList, TypingGoesOnAndTheDialogShowsTheReadersListWithoutW
     EXPECT_EQ(listed, c.excluded) << "the program's reader and the hooks disagree";
 
     VimletProcess vimlet;
-    EXPECT_EQ(TypeAndSeeWhetherParked(target, vimlet.ParkingWindow()), !c.excluded);
+    EXPECT_EQ(TypeAndSeeWhetherParked(target), !c.excluded);
 
     const HWND settings = OpenSettingsDialog(vimlet);
     ASSERT_NE(settings, nullptr);
@@ -373,7 +370,7 @@ TEST(JapaneseSystem, APathWithBackslashTrailBytesIsExcludedRemovedAndAddedAgain)
         ASSERT_EQ(target.Ask("path") + "\r\n", entry);
         ASSERT_TRUE(PutSettingsFile(ExcludePath(), entry));
         VimletProcess vimlet;
-        EXPECT_EQ(TypeAndSeeWhetherParked(target, vimlet.ParkingWindow()), false) << "excluded by its entry";
+        EXPECT_EQ(TypeAndSeeWhetherParked(target), false) << "excluded by its entry";
 
         // Typed into with no dialog open: a dialog of the program over it would take the mouse.
         HWND settings = OpenSettingsDialog(vimlet);
@@ -383,7 +380,7 @@ TEST(JapaneseSystem, APathWithBackslashTrailBytesIsExcludedRemovedAndAddedAgain)
         Click(settings, IDC_REMOVE);
         EXPECT_EQ(ReadBytes(ExcludePath()), "");
         CloseSettings(settings, vimlet, false);
-        EXPECT_EQ(TypeAndSeeWhetherParked(target, vimlet.ParkingWindow()), true) << "parks once removed";
+        EXPECT_EQ(TypeAndSeeWhetherParked(target), true) << "parks once removed";
 
         settings = OpenSettingsDialog(vimlet);
         ASSERT_NE(settings, nullptr);
@@ -398,7 +395,7 @@ TEST(JapaneseSystem, APathWithBackslashTrailBytesIsExcludedRemovedAndAddedAgain)
         ASSERT_TRUE(WaitUntil([&] { return ListRows(settings) == std::vector<std::wstring>{program}; }));
         EXPECT_EQ(ReadBytes(ExcludePath()), entry);
         CloseSettings(settings, vimlet, false);
-        EXPECT_EQ(TypeAndSeeWhetherParked(target, vimlet.ParkingWindow()), false) << "excluded once added";
+        EXPECT_EQ(TypeAndSeeWhetherParked(target), false) << "excluded once added";
     }
     ClearSettingsFiles();
 }

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
 #include <memory>
 
 namespace {
@@ -72,21 +73,7 @@ private:
     std::unique_ptr<VimletProcess> m_vimlet;
 };
 
-TEST_F(SettingsDialogTest, DoubleClickOnTheTrayIconOpensTheDialogWithTheFirstStartKeys)
-{
-    RECT rect;
-    ASSERT_TRUE(WaitUntil([&] { return TrayIconPlace(Vimlet().ParkingWindow(), rect); }));
-    DoubleClickAt({(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2});
-
-    const HWND dialog = WaitForNewDialog(Vimlet().ProcessId(), kProgramTitle);
-    ASSERT_NE(dialog, nullptr);
-    ExpectBoxes(dialog, kFirstStartKeys);
-    EXPECT_TRUE(ListRows(dialog).empty());
-    EXPECT_EQ(GetWindow(dialog, GW_OWNER), Vimlet().MainFrame());
-    EXPECT_TRUE(IsWindowEnabled(Vimlet().ParkingWindow()));
-}
-
-TEST_F(SettingsDialogTest, OnlyTheLeftDoubleClickOfTheTrayIconOpensTheDialog)
+TEST_F(SettingsDialogTest, OnlyALeftDoubleClickOnTheTrayIconOpensTheDialogWithTheFirstStartKeysThenTheLiveFlags)
 {
     const HWND parking = Vimlet().ParkingWindow();
     SetWindowPos(parking, nullptr, 100, 100, 1, 1, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -101,22 +88,26 @@ TEST_F(SettingsDialogTest, OnlyTheLeftDoubleClickOfTheTrayIconOpensTheDialog)
         return GetWindowRect(parking, &rect) && rect.left != 100;
     }));
     EXPECT_TRUE(Dialogs(Vimlet().ProcessId(), kProgramTitle).empty());
-    ASSERT_NE(Open(), nullptr);
-    EXPECT_EQ(Dialogs(Vimlet().ProcessId(), kProgramTitle).size(), 1u);
-}
 
-TEST_F(SettingsDialogTest, BoxesShowTheLiveFlagsNotTheFile)
-{
-    HWND dialog = Open();
+    RECT rect;
+    ASSERT_TRUE(WaitUntil([&] { return TrayIconPlace(parking, rect); }));
+    DoubleClickAt({(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2});
+    const HWND dialog = WaitForNewDialog(Vimlet().ProcessId(), kProgramTitle);
     ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(Dialogs(Vimlet().ProcessId(), kProgramTitle).size(), 1u);
+    ExpectBoxes(dialog, kFirstStartKeys);
+    EXPECT_TRUE(ListRows(dialog).empty());
+    EXPECT_EQ(GetWindow(dialog, GW_OWNER), Vimlet().MainFrame());
+    EXPECT_TRUE(IsWindowEnabled(parking));
     Click(dialog, IDCANCEL);  // start-up has set its flags: ours are not overwritten now
     ASSERT_TRUE(WaitUntilGone(dialog));
 
+    // The boxes show the flags, not the file.
     vimlet_set_suppressor(VK_LSHIFT, 0);
     vimlet_set_suppressor(VK_RMENU, 1);
-    dialog = Open();
-    ASSERT_NE(dialog, nullptr);
-    ExpectBoxes(dialog, {false, true, true, false, false, true, true});
+    const HWND again = Open();
+    ASSERT_NE(again, nullptr);
+    ExpectBoxes(again, {false, true, true, false, false, true, true});
     EXPECT_EQ(IniValue(L"vk_lshift"), L"1");
 }
 
@@ -172,15 +163,18 @@ INSTANTIATE_TEST_SUITE_P(
                               {true, true, false, true, false, false, true}}),
     [](const ::testing::TestParamInfo<Closing>& info) { return std::string(info.param.name); });
 
-// Two dialogs would each save their own copy of the list. Closed from outside with dialogs open
-// (the dialogs' loops run inside the main window's procedure), the loops end first, then the
-// program, with exit code 0.
-TEST_F(SettingsDialogTest, WhileOpenTheInnermostDialogComesForwardAndClosingTheMainWindowEndsThemAll)
+// About shows the version and ends with OK. Two dialogs would each save their own copy of the
+// list. Closed from outside with dialogs open (the dialogs' loops run inside the main window's
+// procedure), the loops end first, then the program, with exit code 0.
+TEST_F(SettingsDialogTest, AboutAndWhileOpenTheInnermostDialogComesForwardAndClosingTheMainWindowEndsThemAll)
 {
     const HWND dialog = Open();
     ASSERT_NE(dialog, nullptr);
     const HWND about = OpenAbout(dialog);
     ASSERT_NE(about, nullptr);
+    EXPECT_NE(FindChildByText(about, L"" VIMLET_ABOUT_TEXT), nullptr);
+    EXPECT_EQ(GetWindow(about, GW_OWNER), dialog);
+    EXPECT_FALSE(IsWindowEnabled(dialog));
     const HWND elsewhere = CreateWindowExW(0, L"STATIC", L"elsewhere", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100,
                                            300, 200, nullptr, nullptr, nullptr, nullptr);
     for (const bool secondStart : {false, true}) {
@@ -195,36 +189,20 @@ TEST_F(SettingsDialogTest, WhileOpenTheInnermostDialogComesForwardAndClosingTheM
     DestroyWindow(elsewhere);
     Click(about, IDOK);
     ASSERT_TRUE(WaitUntilGone(about));
-    Click(dialog, IDCANCEL);
+    EXPECT_TRUE(IsWindowVisible(dialog));
+    EXPECT_TRUE(IsWindowEnabled(dialog));
+
+    // Closed from outside while About is open: both go.
+    const HWND aboutAgain = OpenAbout(dialog);
+    ASSERT_NE(aboutAgain, nullptr);
+    PostMessageW(dialog, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitUntilGone(aboutAgain));
     ASSERT_TRUE(WaitUntilGone(dialog));
     const HWND again = Open();
     ASSERT_NE(again, nullptr) << "closed, it opens again";
     ASSERT_NE(OpenAbout(again), nullptr);
     PostMessageW(Vimlet().MainFrame(), WM_CLOSE, 0, 0);
     EXPECT_EQ(Vimlet().WaitForExit(), 0u) << "the main window closed with dialogs open";
-}
-
-TEST_F(SettingsDialogTest, AboutShowsTheVersionAndEndsWithOk)
-{
-    const HWND dialog = Open();
-    ASSERT_NE(dialog, nullptr);
-    const HWND about = OpenAbout(dialog);
-    ASSERT_NE(about, nullptr);
-    EXPECT_NE(FindChildByText(about, L"" VIMLET_ABOUT_TEXT), nullptr);
-    EXPECT_EQ(GetWindow(about, GW_OWNER), dialog);
-    EXPECT_FALSE(IsWindowEnabled(dialog));
-
-    Click(about, IDOK);
-    ASSERT_TRUE(WaitUntilGone(about));
-    EXPECT_TRUE(IsWindowVisible(dialog));
-    EXPECT_TRUE(IsWindowEnabled(dialog));
-
-    // Closed from outside while About is open: both go.
-    const HWND again = OpenAbout(dialog);
-    ASSERT_NE(again, nullptr);
-    PostMessageW(dialog, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(WaitUntilGone(again));
-    EXPECT_TRUE(WaitUntilGone(dialog));
 }
 
 TEST_F(SettingsDialogTest, KeysThatCannotBeSavedAreToldOnceAndStillApplied)
@@ -248,12 +226,7 @@ TEST_F(SettingsDialogTest, KeysThatCannotBeSavedAreToldOnceAndStillApplied)
 std::vector<std::wstring> FolderEntries(const std::wstring& folder)
 {
     std::vector<std::wstring> entries;
-    WIN32_FIND_DATAW entry;
-    const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) return entries;
-    do entries.emplace_back(entry.cFileName);
-    while (FindNextFileW(search, &entry));
-    FindClose(search);
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) entries.push_back(entry.path().filename());
     return entries;
 }
 

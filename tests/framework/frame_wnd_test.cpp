@@ -53,7 +53,7 @@ BEGIN_MESSAGE_MAP(CPaintedWnd, CWnd)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
-TEST(FrameWnd, DeletesItselfWhenItsWindowIsDestroyed)
+TEST(FrameWnd, DeletesItselfWhenItsWindowIsDestroyedAndClosingTheMainWindowEndsTheApplication)
 {
     bool deleted = false;
     auto* pFrame = new CTestFrame(&deleted);
@@ -82,16 +82,13 @@ TEST(FrameWnd, DeletesItselfWhenItsWindowIsDestroyed)
     bool failedDeleted = false;
     EXPECT_EQ((new CFailingFrame(&failedDeleted))->CreateHidden(), nullptr);
     EXPECT_TRUE(failedDeleted);
-}
 
-TEST(FrameWnd, ClosingTheMainWindowEndsTheApplication)
-{
-    bool deleted = false;
-    auto* pFrame = new CTestFrame(&deleted);
-    ASSERT_TRUE(pFrame->CreateHidden());
-    AfxGetApp()->m_pMainWnd = pFrame;
-    pFrame->PostMessage(WM_CLOSE);
-    EXPECT_TRUE(PumpUntil([&] { return deleted; }));
+    bool mainDeleted = false;
+    auto* pMain = new CTestFrame(&mainDeleted);
+    ASSERT_TRUE(pMain->CreateHidden());
+    AfxGetApp()->m_pMainWnd = pMain;
+    pMain->PostMessage(WM_CLOSE);
+    EXPECT_TRUE(PumpUntil([&] { return mainDeleted; }));
     EXPECT_EQ(AfxGetMainWnd(), nullptr);
     EXPECT_EQ(TakeQuitMessage(), 0);
 }
@@ -173,6 +170,7 @@ TEST(PaintDC, PaintsBetweenBeginAndEndPaint)
     EXPECT_EQ(::GetPixel(hdc, 3, 3), RGB(255, 255, 255));
     ::ReleaseDC(wnd.m_hWnd, hdc);
     wnd.DestroyWindow();
+    EXPECT_EQ(wnd.m_hWnd, nullptr);  // detached
 }
 
 } // namespace

@@ -32,10 +32,9 @@ TEST(RuntimeClass, NamesAndBaseChainsAndIsKindOfFollowsTheChainUpwardOnly)
     EXPECT_EQ(BaseChain(list), "CWnd : CObject");
 
     const CObject& object = frame;
-    EXPECT_TRUE(object.IsKindOf(RUNTIME_CLASS(CMainProbeFrame)));
-    EXPECT_TRUE(object.IsKindOf(RUNTIME_CLASS(CFrameWnd)));
-    EXPECT_TRUE(object.IsKindOf(RUNTIME_CLASS(CWnd)));
-    EXPECT_TRUE(object.IsKindOf(RUNTIME_CLASS(CObject)));
+    for (const CRuntimeClass* pClass : {RUNTIME_CLASS(CMainProbeFrame), RUNTIME_CLASS(CFrameWnd), RUNTIME_CLASS(CWnd),
+                                        RUNTIME_CLASS(CObject)})
+        EXPECT_TRUE(object.IsKindOf(pClass)) << pClass->m_lpszClassName;
     EXPECT_FALSE(object.IsKindOf(RUNTIME_CLASS(CDialog)));
     EXPECT_FALSE(RUNTIME_CLASS(CFrameWnd)->IsDerivedFrom(RUNTIME_CLASS(CMainProbeFrame)));
 }
