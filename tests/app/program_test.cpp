@@ -332,7 +332,7 @@ TEST_F(Program, ASecondStartOpensTheFirstOnesSettingsAndEnds)
 }
 
 // Wine has no integrity levels, so what the message filter lets through cannot be seen here:
-// only that the program calls the filter (what it lets in is decided in parking_logic_test).
+// only that the program calls the filter (what it lets in is decided in single_instance_test).
 // Whoever writes the entry point, its first call must stay first: before it, a DLL loaded by
 // bare name is looked for beside the program.
 TEST(ProgramImage, OpensItsMessageFilterAndFirstOfAllLoadsSystemDllsFromTheSystemFolderOnly)

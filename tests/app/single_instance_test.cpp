@@ -1,4 +1,4 @@
-// What a start decides and what the parking window lets in from below, through a fake system:
+// What a start decides and what the parking window lets in from below, through fake systems:
 // Wine runs every process as one user with no integrity levels, and its message filter lets
 // everything in.
 #include "MessageFilter.h"
@@ -14,17 +14,15 @@ namespace {
 using namespace single_instance;
 
 const Token kThisUser{{1, 5, 21}, SECURITY_MANDATORY_MEDIUM_RID};
+constexpr int kForEver = -1;
 
 struct FakeSystem {
     static inline std::vector<Token> owners;  // of the parking windows 1, 2, ...
-    static inline int heldLooks;              // the session's name stays held that often; -1: for ever
+    static inline int heldLooks;              // the session's name is found held that often
     static inline DWORD postError;
     static inline FileIdentity identity;
     static inline std::vector<std::string> calls;
     static inline DWORD waited;
-
-    static HWND Window(std::size_t i) { return reinterpret_cast<HWND>(i + 1); }
-    static std::size_t Index(HWND window) { return reinterpret_cast<std::size_t>(window) - 1; }
 
     static Claim ClaimName(const std::wstring& name)
     {
@@ -35,31 +33,30 @@ struct FakeSystem {
     }
     static HWND NextParkingWindow(HWND after)
     {
-        const std::size_t next = after ? Index(after) + 1 : 0;
-        return next < owners.size() ? Window(next) : nullptr;
+        const std::size_t next = reinterpret_cast<std::size_t>(after) + 1;
+        return next <= owners.size() ? reinterpret_cast<HWND>(next) : nullptr;
     }
     static Token OwnToken() { return kThisUser; }
-    static Token OwnerOf(HWND window) { return owners[Index(window)]; }
+    static Token OwnerOf(HWND window) { return owners[reinterpret_cast<std::size_t>(window) - 1]; }
     static DWORD PostOpenSettings(HWND window, UINT)
     {
-        calls.push_back("post to " + std::to_string(Index(window) + 1));
+        calls.push_back("post to " + std::to_string(reinterpret_cast<std::size_t>(window)));
         return postError;
     }
     static void Wait(DWORD ms) { waited += ms; }
     static FileIdentity IdentityOf(HMODULE) { return identity; }
 
-    static void Reset(std::vector<Token> windows, int held, DWORD error = ERROR_SUCCESS, FileIdentity file = {1, {{7}}})
+    static Start Decide(std::vector<Token> windows, int held, DWORD error = 0, FileIdentity file = {1, {{7}}})
     {
         owners = std::move(windows), heldLooks = held, postError = error, identity = file, calls.clear(), waited = 0;
+        return DecideStart<FakeSystem>(nullptr, 0xC000);
     }
 };
 
-constexpr int kForEver = -1;
-
 TEST(Start, HandsOverOnlyToThisUsersCopyAtTheSameLevelOrAboveAndNeverRunsBesideIt)
 {
-    const Token otherUser{{1, 5, 22}, kThisUser.integrity}, unreadable{{}, 0},
-        below{kThisUser.user, SECURITY_MANDATORY_LOW_RID}, elevated{kThisUser.user, SECURITY_MANDATORY_HIGH_RID};
+    const Token otherUser{{1, 5, 22}, kThisUser.integrity}, below{kThisUser.user, SECURITY_MANDATORY_LOW_RID},
+        elevated{kThisUser.user, SECURITY_MANDATORY_HIGH_RID};
     struct Case {
         const char* name;
         std::vector<Token> owners;
@@ -68,40 +65,32 @@ TEST(Start, HandsOverOnlyToThisUsersCopyAtTheSameLevelOrAboveAndNeverRunsBesideI
         Start expected;
         const char* lastCall;
     } const cases[] = {
-        {"this user's copy, of any version", {kThisUser}, kForEver, ERROR_SUCCESS, Start::HandedOver, "post to 1"},
+        {"this user's copy, of any version", {kThisUser}, kForEver, 0, Start::HandedOver, "post to 1"},
         {"an elevated copy lets nothing in from below", {elevated}, kForEver, ERROR_ACCESS_DENIED,
          Start::RunningElevated, "post to 1"},
-        {"another user's copy (runas)", {otherUser}, kForEver, ERROR_SUCCESS, Start::OtherUser, "claim Local\\Vimlet"},
-        {"an owner that cannot be read", {unreadable}, kForEver, ERROR_SUCCESS, Start::OtherUser, "claim Local\\Vimlet"},
-        {"a window of a lower level", {below}, kForEver, ERROR_SUCCESS, Start::RunningBelow, "claim Local\\Vimlet"},
-        {"a lower window above this user's copy", {below, kThisUser}, kForEver, ERROR_SUCCESS, Start::HandedOver,
-         "post to 2"},
-        {"the name held for ever and no window", {}, kForEver, ERROR_SUCCESS, Start::NoAnswer, "claim Local\\Vimlet"},
-        {"a holder that ends without a window", {}, 3, ERROR_SUCCESS, Start::Run,
+        {"another user's copy (runas)", {otherUser}, kForEver, 0, Start::OtherUser, "claim Local\\Vimlet"},
+        {"a window of a lower level", {below}, kForEver, 0, Start::RunningBelow, "claim Local\\Vimlet"},
+        {"a lower window above this user's copy", {below, kThisUser}, kForEver, 0, Start::HandedOver, "post to 2"},
+        {"a holder that ends without a window", {}, 3, 0, Start::Run,
          "claim Global\\Vimlet:0000000000000001:07000000000000000000000000000000"},
     };
     for (const Case& c : cases) {
-        FakeSystem::Reset(c.owners, c.heldLooks, c.postError);
-        EXPECT_EQ(DecideStart<FakeSystem>(nullptr, 0xC000), c.expected) << c.name;
+        EXPECT_EQ(FakeSystem::Decide(c.owners, c.heldLooks, c.postError), c.expected) << c.name;
         EXPECT_EQ(FakeSystem::calls.back(), c.lastCall) << c.name;
-        if (c.expected == Start::NoAnswer) {
-            EXPECT_GE(FakeSystem::waited, kHandOverBoundMs);
-        }
     }
+    // The name held for ever and no window: it gives up after the whole bound, into no copy.
+    EXPECT_EQ(FakeSystem::Decide({}, kForEver), Start::NoAnswer);
+    EXPECT_GE(FakeSystem::waited, kHandOverBoundMs);
 }
 
 // ReFS tells files apart by 128 bits; a file system that reports nothing cannot tell copies
 // apart, and says so rather than that another user runs Vimlet.
 TEST(Start, TheCopyGuardNamesTheWhole128BitIdentityAndCannotTellOnAnAllZeroOne)
 {
-    FileIdentity high{0, {}}, low{0, {}};
-    high.file.Identifier[15] = 1;
-    low.file.Identifier[0] = 1;
+    FileIdentity high{}, low{};
+    high.file.Identifier[15] = low.file.Identifier[0] = 1;
     EXPECT_NE(MachineWideName(high), MachineWideName(low));
-    EXPECT_EQ(MachineWideName(high).size(), 63u);
-
-    FakeSystem::Reset({}, 0, ERROR_SUCCESS, FileIdentity{});
-    EXPECT_EQ(DecideStart<FakeSystem>(nullptr, 0xC000), Start::CannotTell);
+    EXPECT_EQ(FakeSystem::Decide({}, 0, 0, FileIdentity{}), Start::CannotTell);
     EXPECT_EQ(FakeSystem::calls, std::vector<std::string>{"claim Local\\Vimlet"}) << "no machine-wide name";
 }
 
