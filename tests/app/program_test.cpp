@@ -362,12 +362,12 @@ HWND ShownPopupOf(DWORD processId)
 }
 
 // Starts program, which must refuse to run: the text of its message box, dismissed, after
-// which it ends with exit code 0. Empty when no box came.
-std::wstring RefusalOfAStart(const std::wstring& program)
+// which it ends with exit code 0. Empty when no box came within the bound.
+std::wstring RefusalOfAStart(const std::wstring& program, DWORD boundMs = kPatience)
 {
     ChildProcess refused(program, {});
     HWND box = nullptr;
-    if (!WaitUntil([&] { return (box = ShownPopupOf(refused.Id())) != nullptr; })) {
+    if (!WaitUntil([&] { return (box = ShownPopupOf(refused.Id())) != nullptr; }, boundMs)) {
         refused.Terminate();
         return {};
     }
@@ -387,9 +387,12 @@ struct NameHolder : ChildProcess {
     }
 };
 
+// A holder that never shows one is waited for in vain, and the start says so.
 TEST_F(Program, ASecondStartRunsInPlaceOfAFirstThatEndsWithoutEverShowingAParkingWindow)
 {
     auto first = std::make_unique<NameHolder>("Local\\Vimlet");
+    const std::wstring refusal = RefusalOfAStart(BesideThisProgram(L"Vimlet.exe"), single_instance::kHandOverBoundMs + kPatience);
+    EXPECT_NE(refusal.find(L"応答がなかった"), std::wstring::npos) << testing::PrintToString(refusal);
     ChildProcess second(BesideThisProgram(L"Vimlet.exe"), {});
     // Nothing to wait for: time to find the name taken and to look for a parking window.
     WaitUntil([] { return false; }, 1000);
