@@ -1,4 +1,4 @@
-// What a start decides and what the parking window lets in from below, through fake systems:
+// What a start decides and what the parking window lets in from below, through a fake system:
 // Wine runs every process as one user with no integrity levels, and its message filter lets
 // everything in.
 #include "MessageFilter.h"
@@ -23,6 +23,8 @@ struct FakeSystem {
     static inline FileIdentity identity;
     static inline std::vector<std::string> calls;
     static inline DWORD waited;
+    static inline bool elevated;
+    static inline std::vector<UINT> letIn;
 
     static Claim ClaimName(const std::wstring& name)
     {
@@ -45,6 +47,8 @@ struct FakeSystem {
     }
     static void Wait(DWORD ms) { waited += ms; }
     static FileIdentity IdentityOf(HMODULE) { return identity; }
+    static bool RunsElevated() { return elevated; }
+    static void LetInFromBelow(HWND, UINT message) { letIn.push_back(message); }
 
     static Start Decide(std::vector<Token> windows, int held, DWORD error = 0, FileIdentity file = {1, {{7}}})
     {
@@ -94,22 +98,15 @@ TEST(Start, TheCopyGuardNamesTheWhole128BitIdentityAndCannotTellOnAnAllZeroOne)
     EXPECT_EQ(FakeSystem::calls, std::vector<std::string>{"claim Local\\Vimlet"}) << "no machine-wide name";
 }
 
-struct FakeFilter {
-    static inline bool elevated;
-    static inline std::vector<UINT> letIn;
-    static bool RunsElevated() { return elevated; }
-    static void LetInFromBelow(HWND, UINT message) { letIn.push_back(message); }
-};
-
 // The shell runs below an elevated copy; a request for the settings never comes in from below.
 TEST(MessageFilter, LetsInTheHooksAndWhenElevatedTheShellButNeverTheSettingsRequest)
 {
     for (bool elevated : {false, true}) {
-        FakeFilter::elevated = elevated;
-        FakeFilter::letIn.clear();
-        vimlet::OpenMessageFilter<FakeFilter>(nullptr, 0xC001);
+        FakeSystem::elevated = elevated;
+        FakeSystem::letIn.clear();
+        vimlet::OpenMessageFilter<FakeSystem>(nullptr, 0xC001);
         const std::vector<UINT> expected = elevated ? std::vector<UINT>{WM_NULL, 0xC001} : std::vector<UINT>{WM_NULL};
-        EXPECT_EQ(FakeFilter::letIn, expected);
+        EXPECT_EQ(FakeSystem::letIn, expected);
     }
 }
 
