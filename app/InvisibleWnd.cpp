@@ -2,6 +2,7 @@
 
 #include "AppTitle.h"
 #include "MainFrame.h"
+#include "MessageFilter.h"
 #include "resource.h"
 
 namespace {
@@ -89,7 +90,7 @@ int CInvisibleWnd::OnCreate(LPCREATESTRUCT lpCreateStruct)
     m_openSettingsMessage = OpenSettingsMessage();
     m_trayIcon.Add(m_hWnd, kTrayIconId, kTrayCallbackMessage,
                    LoadIconW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDI_TRAY)), kAppTitle);
-    vimlet::OpenMessageFilter<ParkingSystem>(m_hWnd, m_trayIcon.ShellRestartMessage(), m_openSettingsMessage);
+    vimlet::OpenMessageFilter<vimlet::MessageFilterSystem>(m_hWnd, m_trayIcon.ShellRestartMessage());
     SetTimer(m_hWnd, kRaiseTimerId, kRaiseIntervalMs, nullptr);
     return 0;
 }

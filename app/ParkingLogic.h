@@ -9,8 +9,6 @@
 //   static FrontWindow Foreground();               // GetForegroundWindow, its style, rectangle, monitor
 //   static QUERY_USER_NOTIFICATION_STATE NotificationState();  // SHQueryUserNotificationState
 //   static void Place(HWND, const RECT&, bool raise);  // SetWindowPos, topmost or z-order kept
-//   static bool RunsElevated();                    // the token's elevation
-//   static void LetInFromBelow(HWND, UINT message);  // ChangeWindowMessageFilterEx
 
 #include <windows.h>
 
@@ -117,18 +115,5 @@ private:
     RECT m_rect{};
     RECT m_corner{-1, -1, -1, -1};  // none until the first placement
 };
-
-// From processes of lower integrity the window takes the hooks' WM_NULL (an application at low
-// integrity hides the cursor too); the shell's TaskbarCreated and a second start's request only
-// when this process is elevated above them, so that no such process opens the settings, which
-// take the foreground and the user's typing.
-template <class Sys>
-void OpenMessageFilter(HWND window, UINT taskbarCreated, UINT openSettings)
-{
-    Sys::LetInFromBelow(window, WM_NULL);
-    if (!Sys::RunsElevated()) return;
-    Sys::LetInFromBelow(window, taskbarCreated);
-    Sys::LetInFromBelow(window, openSettings);
-}
 
 } // namespace vimlet

@@ -61,20 +61,3 @@ void ParkingSystem::Place(HWND window, const RECT& rect, bool raise)
     SetWindowPos(window, raise ? HWND_TOPMOST : nullptr, rect.left, rect.top, rect.right - rect.left,
                  rect.bottom - rect.top, SWP_NOACTIVATE | (raise ? 0 : SWP_NOZORDER));
 }
-
-bool ParkingSystem::RunsElevated()
-{
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
-    TOKEN_ELEVATION elevation{};
-    DWORD size = 0;
-    const bool elevated = GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size) &&
-                          elevation.TokenIsElevated;
-    CloseHandle(token);
-    return elevated;
-}
-
-void ParkingSystem::LetInFromBelow(HWND window, UINT message)
-{
-    ChangeWindowMessageFilterEx(window, message, MSGFLT_ALLOW, nullptr);
-}

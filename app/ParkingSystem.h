@@ -12,6 +12,4 @@ struct ParkingSystem {
     static vimlet::FrontWindow Foreground();
     static QUERY_USER_NOTIFICATION_STATE NotificationState();
     static void Place(HWND window, const RECT& rect, bool raise);
-    static bool RunsElevated();
-    static void LetInFromBelow(HWND window, UINT message);
 };

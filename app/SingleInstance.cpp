@@ -2,15 +2,13 @@
 
 #include "AppTitle.h"
 
+#include <algorithm>
+#include <cstring>
 #include <cwchar>
 
 namespace single_instance {
 namespace {
 
-// How long a second copy waits for a copy that holds the session name but shows no parking
-// window: one still starting, or one ending.
-constexpr DWORD kHandOverBoundMs = 10000;
-constexpr DWORD kHandOverPollMs = 50;
 constexpr DWORD kLongPathCapacity = 32768;
 constexpr wchar_t kDialogClass[] = L"#32770";
 
@@ -21,50 +19,110 @@ std::wstring ModulePath(HMODULE module)
     return path;
 }
 
-// The user's start of the second copy gave that process the right to the foreground: it passes
-// the right on, so that the dialog comes up in front.
-void RequestSettingsDialog(HWND parkingWindow, UINT openSettingsMessage)
+template <class Info> bool ReadToken(HANDLE token, TOKEN_INFORMATION_CLASS kind, std::vector<BYTE>& buffer)
 {
-    DWORD processId = 0;
-    GetWindowThreadProcessId(parkingWindow, &processId);
-    AllowSetForegroundWindow(processId);
-    PostMessageW(parkingWindow, openSettingsMessage, 0, 0);
+    DWORD size = 0;
+    GetTokenInformation(token, kind, nullptr, 0, &size);
+    if (size < sizeof(Info)) return false;
+    buffer.resize(size);
+    return GetTokenInformation(token, kind, buffer.data(), size, &size);
 }
 
-// The name is let go between the looks, so that a holder that ends without ever showing its
-// parking window leaves it to this copy, which then runs in its place.
-Start ClaimSessionOrHandOver(UINT openSettingsMessage)
+std::vector<BYTE> SidBytes(PSID sid)
 {
-    for (DWORD waited = 0;; waited += kHandOverPollMs) {
-        switch (ClaimName(kSessionName)) {
-        case Claim::Taken: return Start::Run;
-        case Claim::Unknown: return Start::CannotTell;
-        case Claim::Held: break;
-        }
-        if (const HWND running = FindParkingWindow()) {
-            RequestSettingsDialog(running, openSettingsMessage);
-            return Start::HandedOver;
-        }
-        if (waited >= kHandOverBoundMs) return Start::HandedOver;
-        Sleep(kHandOverPollMs);
+    const auto* bytes = static_cast<const BYTE*>(sid);
+    return {bytes, bytes + GetLengthSid(sid)};
+}
+
+// Its user and the last sub-authority of its label, which is the level.
+Token TokenOf(HANDLE process)
+{
+    Token result{};
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(process, TOKEN_QUERY, &token)) return result;
+    std::vector<BYTE> user, label;
+    if (ReadToken<TOKEN_USER>(token, TokenUser, user) &&
+        ReadToken<TOKEN_MANDATORY_LABEL>(token, TokenIntegrityLevel, label)) {
+        const PSID level = reinterpret_cast<const TOKEN_MANDATORY_LABEL*>(label.data())->Label.Sid;
+        result = {SidBytes(reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid),
+                  *GetSidSubAuthority(level, *GetSidSubAuthorityCount(level) - 1)};
     }
+    CloseHandle(token);
+    return result;
+}
+
+struct StartSystem {
+    static Claim ClaimName(const std::wstring& name) { return single_instance::ClaimName(name); }
+
+    static HWND NextParkingWindow(HWND after)
+    {
+        HWND window = after;
+        do window = FindWindowExW(nullptr, window, nullptr, kAppTitle);
+        while (window && !IsParkingWindow(window));
+        return window;
+    }
+
+    static Token OwnToken() { return TokenOf(GetCurrentProcess()); }
+
+    static Token OwnerOf(HWND window)
+    {
+        DWORD processId = 0;
+        GetWindowThreadProcessId(window, &processId);
+        const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+        if (!process) return {};
+        const Token token = TokenOf(process);
+        CloseHandle(process);
+        return token;
+    }
+
+    // The user's start of this copy gave this process the right to the foreground: it passes
+    // the right on, so that the dialog comes up in front.
+    static DWORD PostOpenSettings(HWND window, UINT message)
+    {
+        DWORD processId = 0;
+        GetWindowThreadProcessId(window, &processId);
+        AllowSetForegroundWindow(processId);
+        return PostMessageW(window, message, 0, 0) ? ERROR_SUCCESS : GetLastError();
+    }
+
+    static void Wait(DWORD ms) { Sleep(ms); }
+
+    static FileIdentity IdentityOf(HMODULE library) { return IdentityOfFile(ModulePath(library)); }
+};
+
+bool IsZero(const FILE_ID_128& id)
+{
+    return std::all_of(std::begin(id.Identifier), std::end(id.Identifier), [](BYTE b) { return b == 0; });
 }
 
 } // namespace
 
-std::wstring MachineWideName(const std::wstring& libraryPath)
+FileIdentity IdentityOfFile(const std::wstring& path)
 {
-    const HANDLE file = CreateFileW(libraryPath.c_str(), FILE_READ_ATTRIBUTES,
+    FileIdentity identity{};
+    const HANDLE file = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return {};
+    if (file == INVALID_HANDLE_VALUE) return identity;
+    FILE_ID_INFO id{};
     BY_HANDLE_FILE_INFORMATION info{};
-    const bool known = GetFileInformationByHandle(file, &info);
+    if (GetFileInformationByHandleEx(file, FileIdInfo, &id, sizeof id) && !IsZero(id.FileId)) {
+        identity = {id.VolumeSerialNumber, id.FileId};
+    } else if (GetFileInformationByHandle(file, &info)) {
+        const ULONGLONG index = ULONGLONG(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
+        identity.volume = info.dwVolumeSerialNumber;
+        std::memcpy(identity.file.Identifier, &index, sizeof index);  // as NTFS's 128-bit IDs hold it
+    }
     CloseHandle(file);
-    if (!known) return {};
-    wchar_t name[64];
-    std::swprintf(name, std::size(name), L"Global\\Vimlet:%08lx:%08lx%08lx", info.dwVolumeSerialNumber,
-                  info.nFileIndexHigh, info.nFileIndexLow);
+    return identity;
+}
+
+std::wstring MachineWideName(const FileIdentity& identity)
+{
+    if (identity.volume == 0 && IsZero(identity.file)) return {};
+    wchar_t name[80];
+    int length = std::swprintf(name, std::size(name), L"Global\\Vimlet:%016llx:", identity.volume);
+    for (BYTE b : identity.file.Identifier) length += std::swprintf(name + length, std::size(name) - length, L"%02x", b);
     return name;
 }
 
@@ -73,7 +131,6 @@ std::wstring MachineWideName(const std::wstring& libraryPath)
 // an object of another kind squatting on it) tells nothing, and nothing is run on nothing.
 Claim ClaimName(const std::wstring& name)
 {
-    if (name.empty()) return Claim::Unknown;
     const HANDLE mutex = CreateMutexW(nullptr, FALSE, name.c_str());
     const DWORD error = GetLastError();
     if (!mutex) return error == ERROR_ACCESS_DENIED ? Claim::Held : Claim::Unknown;
@@ -82,18 +139,9 @@ Claim ClaimName(const std::wstring& name)
     return Claim::Held;
 }
 
-// Neither a second copy in the session nor a copy in another session touches the shared hook
-// state.
 Start BecomeTheRunningCopy(HMODULE library, UINT openSettingsMessage)
 {
-    const Start session = ClaimSessionOrHandOver(openSettingsMessage);
-    if (session != Start::Run) return session;
-    switch (ClaimName(MachineWideName(ModulePath(library)))) {
-    case Claim::Taken: return Start::Run;
-    case Claim::Held: return Start::OtherSession;
-    case Claim::Unknown: break;
-    }
-    return Start::CannotTell;
+    return DecideStart<StartSystem>(library, openSettingsMessage);
 }
 
 bool IsParkingWindow(HWND window)
@@ -108,11 +156,11 @@ bool IsParkingWindow(HWND window)
 
 HWND FindParkingWindow(DWORD processId)
 {
-    for (HWND window = FindWindowExW(nullptr, nullptr, nullptr, kAppTitle); window;
-         window = FindWindowExW(nullptr, window, nullptr, kAppTitle)) {
+    for (HWND window = StartSystem::NextParkingWindow(nullptr); window;
+         window = StartSystem::NextParkingWindow(window)) {
         DWORD owner = 0;
         GetWindowThreadProcessId(window, &owner);
-        if ((!processId || owner == processId) && IsParkingWindow(window)) return window;
+        if (owner == processId) return window;
     }
     return nullptr;
 }

@@ -28,21 +28,35 @@ extern "C" int VimletStartup()
 
 namespace {
 
-// Neither a second copy in the session nor a copy in another session touches the shared hook
-// state; both end with exit code 0.
-bool BecomeTheRunningCopy()
+// What the user is told when this start does not run; 0 when the running copy has taken over.
+UINT RefusalOf(single_instance::Start start)
+{
+    using single_instance::Start;
+    switch (start) {
+    case Start::Run:
+    case Start::HandedOver: return 0;
+    case Start::OtherSession: return IDS_RUNNING_IN_ANOTHER_SESSION;
+    case Start::OtherUser: return IDS_RUNNING_FOR_ANOTHER_USER;
+    case Start::RunningBelow: return IDS_RUNNING_BELOW;
+    case Start::RunningElevated: return IDS_RUNNING_AS_ADMINISTRATOR;
+    case Start::NoAnswer: return IDS_RUNNING_COPY_NO_ANSWER;
+    case Start::CannotTell: break;
+    }
+    return IDS_CANNOT_TELL_OTHER_COPIES;
+}
+
+// A start that does not run ends with exit code 0, having touched nothing of the shared hook
+// state, and says why unless the running copy took over.
+bool RunsAsTheOnlyCopy()
 {
     HMODULE library = nullptr;
     GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                        reinterpret_cast<LPCWSTR>(&vimlet_enable), &library);
-    UINT refusal = 0;
-    switch (single_instance::BecomeTheRunningCopy(library, CInvisibleWnd::OpenSettingsMessage())) {
-    case single_instance::Start::Run: return true;
-    case single_instance::Start::HandedOver: return false;
-    case single_instance::Start::OtherSession: refusal = IDS_RUNNING_IN_ANOTHER_SESSION; break;
-    case single_instance::Start::CannotTell: refusal = IDS_CANNOT_TELL_OTHER_COPIES; break;
-    }
-    MessageBoxW(nullptr, AfxLoadString(refusal).c_str(), kAppTitle, MB_OK | MB_ICONWARNING);
+    const single_instance::Start start =
+        single_instance::BecomeTheRunningCopy(library, CInvisibleWnd::OpenSettingsMessage());
+    if (start == single_instance::Start::Run) return true;
+    if (const UINT refusal = RefusalOf(start))
+        MessageBoxW(nullptr, AfxLoadString(refusal).c_str(), kAppTitle, MB_OK | MB_ICONWARNING);
     return false;
 }
 
@@ -50,7 +64,7 @@ bool BecomeTheRunningCopy()
 
 BOOL CVimletApp::InitInstance()
 {
-    if (!BecomeTheRunningCopy()) return FALSE;
+    if (!RunsAsTheOnlyCopy()) return FALSE;
 
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);

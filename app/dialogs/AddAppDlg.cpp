@@ -98,11 +98,20 @@ void CAddAppDlg::ListRunningApps()
     for (const std::wstring& app : m_apps) m_list.AddString(app.c_str());
 }
 
+// A selected entry that the list file cannot hold is left out, and the user told why.
 void CAddAppDlg::OnBnClickedOk()
 {
     std::vector<std::wstring> selected;
-    for (std::size_t i = 0; i < m_apps.size(); ++i)
-        if (m_list.GetSel(static_cast<int>(i)) != 0) selected.push_back(m_apps[i]);
+    bool leftOut = false;
+    for (std::size_t i = 0; i < m_apps.size(); ++i) {
+        if (m_list.GetSel(static_cast<int>(i)) == 0) continue;
+        if (HasControlCharacter(m_apps[i]))
+            leftOut = true;
+        else
+            selected.push_back(m_apps[i]);
+    }
+    if (leftOut)
+        MessageBoxW(m_hWnd, AfxLoadString(IDS_ENTRY_HAS_CONTROL_CHARACTERS).c_str(), kAppTitle, MB_OK | MB_ICONWARNING);
     m_apps = std::move(selected);
     OnOK();
 }

@@ -16,3 +16,10 @@ inline void SortAndRemoveDuplicates(std::vector<std::wstring>& apps)
     std::sort(apps.begin(), apps.end());
     apps.erase(std::unique(apps.begin(), apps.end()), apps.end());
 }
+
+// A C0 control character (CR and LF among them) would split or garble a line of the list
+// file; no file name holds one, so only a window title listed in place of a path can.
+inline bool HasControlCharacter(const std::wstring& entry)
+{
+    return std::any_of(entry.begin(), entry.end(), [](wchar_t c) { return c < L' '; });
+}

@@ -37,6 +37,12 @@
 #define IDS_RUNNING_IN_ANOTHER_SESSION 305
 #define IDS_CANNOT_TELL_OTHER_COPIES 306
 #define IDS_SETTINGS_NOT_KEPT 307
+// Why a second start does not run, and why the add dialog leaves an entry out.
+#define IDS_RUNNING_FOR_ANOTHER_USER 310
+#define IDS_RUNNING_BELOW 311
+#define IDS_RUNNING_AS_ADMINISTRATOR 312
+#define IDS_RUNNING_COPY_NO_ANSWER 313
+#define IDS_ENTRY_HAS_CONTROL_CHARACTERS 314
 
 // The application name the framework looks up (its AFX_IDS_APP_TITLE).
 #define IDS_APP_TITLE 57344

@@ -294,10 +294,31 @@ TEST_F(Program, NeverRaisedOverAFullScreenApplicationInFront)
     DestroyWindow(game);
 }
 
+// A copy of the program and its library in a folder whose path is longer than 240 characters.
+struct DeepCopy {
+    DeepCopy()
+    {
+        folder = temp.Path();
+        while (folder.size() <= 240) {
+            folder += L"\\" + std::wstring(std::min<std::size_t>(100, 241 - folder.size()), L'd');
+            CreateDirectoryW(folder.c_str(), nullptr);
+        }
+        for (const wchar_t* file : {L"Vimlet.exe", L"vimlet.dll"})
+            EXPECT_TRUE(CopyFileW(BesideThisProgram(file).c_str(), (folder + L"\\" + file).c_str(), FALSE));
+    }
+    std::wstring Library() const { return folder + L"\\vimlet.dll"; }
+
+    TempDir temp;
+    std::wstring folder;
+};
+
+// From another unpacked copy too: the hand-over goes by the session, not by the library file.
 TEST_F(Program, ASecondStartOpensTheFirstOnesSettingsAndEnds)
 {
     VimletProcess first;
-    EXPECT_EQ(RunVimletToEnd(), 0u);
+    DeepCopy other;
+    ChildProcess second(other.folder + L"\\Vimlet.exe", {});
+    EXPECT_EQ(second.WaitForExit().value_or(STILL_ACTIVE), 0u);
     HWND dialog = nullptr;
     EXPECT_TRUE(WaitUntil([&] {
         for (HWND window : TopLevelWindows(first.ProcessId(), kProgramTitle))
@@ -311,7 +332,7 @@ TEST_F(Program, ASecondStartOpensTheFirstOnesSettingsAndEnds)
 }
 
 // Wine has no integrity levels, so what the message filter lets through cannot be seen here:
-// only that the program calls the filter (what it lets in is decided in parking_logic_test).
+// only that the program calls the filter (what it lets in is decided in single_instance_test).
 // Whoever writes the entry point, its first call must stay first: before it, a DLL loaded by
 // bare name is looked for beside the program.
 TEST(ProgramImage, OpensItsMessageFilterAndFirstOfAllLoadsSystemDllsFromTheSystemFolderOnly)
@@ -341,12 +362,12 @@ HWND ShownPopupOf(DWORD processId)
 }
 
 // Starts program, which must refuse to run: the text of its message box, dismissed, after
-// which it ends with exit code 0. Empty when no box came.
-std::wstring RefusalOfAStart(const std::wstring& program)
+// which it ends with exit code 0. Empty when no box came within the bound.
+std::wstring RefusalOfAStart(const std::wstring& program, DWORD boundMs = kPatience)
 {
     ChildProcess refused(program, {});
     HWND box = nullptr;
-    if (!WaitUntil([&] { return (box = ShownPopupOf(refused.Id())) != nullptr; })) {
+    if (!WaitUntil([&] { return (box = ShownPopupOf(refused.Id())) != nullptr; }, boundMs)) {
         refused.Terminate();
         return {};
     }
@@ -366,9 +387,12 @@ struct NameHolder : ChildProcess {
     }
 };
 
+// A holder that never shows one is waited for in vain, and the start says so.
 TEST_F(Program, ASecondStartRunsInPlaceOfAFirstThatEndsWithoutEverShowingAParkingWindow)
 {
     auto first = std::make_unique<NameHolder>("Local\\Vimlet");
+    const std::wstring refusal = RefusalOfAStart(BesideThisProgram(L"Vimlet.exe"), single_instance::kHandOverBoundMs + kPatience);
+    EXPECT_NE(refusal.find(L"応答がなかった"), std::wstring::npos) << testing::PrintToString(refusal);
     ChildProcess second(BesideThisProgram(L"Vimlet.exe"), {});
     // Nothing to wait for: time to find the name taken and to look for a parking window.
     WaitUntil([] { return false; }, 1000);
@@ -381,24 +405,6 @@ TEST_F(Program, ASecondStartRunsInPlaceOfAFirstThatEndsWithoutEverShowingAParkin
     PostMessageW(GetWindow(parking, GW_OWNER), WM_CLOSE, 0, 0);
     EXPECT_EQ(second.WaitForExit(), 0u);
 }
-
-// A copy of the program and its library in a folder whose path is longer than 240 characters.
-struct DeepCopy {
-    DeepCopy()
-    {
-        folder = temp.Path();
-        while (folder.size() <= 240) {
-            folder += L"\\" + std::wstring(std::min<std::size_t>(100, 241 - folder.size()), L'd');
-            CreateDirectoryW(folder.c_str(), nullptr);
-        }
-        for (const wchar_t* file : {L"Vimlet.exe", L"vimlet.dll"})
-            EXPECT_TRUE(CopyFileW(BesideThisProgram(file).c_str(), (folder + L"\\" + file).c_str(), FALSE));
-    }
-    std::wstring Library() const { return folder + L"\\vimlet.dll"; }
-
-    TempDir temp;
-    std::wstring folder;
-};
 
 // The name of a path's file, whatever the spelling, in the bounds of an object's name.
 TEST(MachineWideName, IsTheLibraryFilesOwnAtAnyDepthAndSpelling)

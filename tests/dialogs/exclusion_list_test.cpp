@@ -9,6 +9,7 @@
 #include "resource.h"
 #include "vimlet.h"
 
+#include <aclapi.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -62,7 +63,7 @@ protected:
     void SelectToAdd(const std::wstring& path)
     {
         const int row = RowOf(ListRows(addDialog), path);
-        EXPECT_GE(row, 0) << testing::PrintToString(path);
+        ASSERT_GE(row, 0) << testing::PrintToString(path);  // row -1 would select every row
         SendToList(addDialog, LB_SETSEL, TRUE, row);
     }
 
@@ -374,6 +375,38 @@ TEST_F(ExclusionListTest, AFailedSaveIsToldAndTheListShowsTheFile)
     EXPECT_EQ(ListRows(settings), (std::vector<std::wstring>{z, a}));
     CloseHandle(holder);
     EXPECT_EQ(ReadBytes(ExcludePath()), ExcludeFileBytes({z, a}));
+}
+
+// An access list that lets nobody in: opening the process fails as it does for another user's.
+bool LetNobodyOpen(const ChildProcess& process)
+{
+    ACL empty;
+    InitializeAcl(&empty, sizeof empty, ACL_REVISION);
+    return SetSecurityInfo(process.Handle(), SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &empty,
+                           nullptr) == ERROR_SUCCESS;
+}
+
+// Such a process is listed by its window's title, cut to 999 characters; a title with a line
+// break never adds a line to the file, and the dialog says why.
+TEST_F(ExclusionListTest, AProcessThatCannotBeOpenedIsListedByItsTitleWhichNeverBreaksALineOfTheFile)
+{
+    const std::wstring longTitle = L"long " + std::wstring(995, L'x'), brokenTitle = L"two lines\r\n" + m;
+    const Target longer = TitledWindow(m_temp.File(L"long.exe"), longTitle),
+                 broken = TitledWindow(m_temp.File(L"broken.exe"), brokenTitle);
+    for (const Target* target : {&longer, &broken}) ASSERT_TRUE(LetNobodyOpen(*target));
+    TestWindow own(L"this test");
+    ASSERT_NO_FATAL_FAILURE(StartWith({z}));
+    ASSERT_NO_FATAL_FAILURE(OpenAddDialog());
+    EXPECT_NE(RowOf(ListRows(addDialog), longTitle.substr(0, 999)), -1) << testing::PrintToString(ListRows(addDialog));
+
+    for (const std::wstring& pick : {brokenTitle, OwnPath()}) ASSERT_NO_FATAL_FAILURE(SelectToAdd(pick));
+    ClickToOpen(addDialog, IDOK);
+    EXPECT_TRUE(Says(DismissMessageBox(WaitForMessageBox(addDialog)), L"制御文字"));
+    std::vector<std::wstring> expected = {OwnPath(), z};
+    std::sort(expected.begin(), expected.end());
+    ASSERT_TRUE(WaitUntilGone(addDialog) && WaitUntil([&] { return ListRows(settings) == expected; }))
+        << testing::PrintToString(ListRows(settings));
+    EXPECT_EQ(ReadBytes(ExcludePath()), ExcludeFileBytes(expected));
 }
 
 } // namespace
