@@ -31,15 +31,21 @@ def windows_text(text):
 
 LINK = re.compile(r"\]\(([\w.-]+)\.(md|png)(#[^)\s]*)?\)")
 
+# The fonts Windows ships for Japanese UI text; pandoc's default, Georgia, has no Japanese and
+# leaves the page to a Mincho face.
+JAPANESE_FONTS = '"Yu Gothic UI", Meiryo, sans-serif'
+
 
 def html_page(text, language):
     """A Markdown page as a stand-alone HTML page: pandoc reads it from its input, so the page
-    carries no path, and names no date."""
+    carries no path, and names no date. A line break between two Japanese characters is no
+    space, as in Japanese text."""
     title = re.match(r"# (.+)", text).group(1)
     text = LINK.sub(lambda m: f"]({m[1]}.html{m[3] or ''})" if m[2] == "md" else m[0], text)
+    fonts = [f"--variable=mainfont:{JAPANESE_FONTS}"] if language == "ja" else []
     return subprocess.run(
-        ["pandoc", "--from=gfm", "--to=html5", "--standalone",
-         f"--metadata=pagetitle:{title}", f"--metadata=lang:{language}"],
+        ["pandoc", "--from=gfm+east_asian_line_breaks", "--to=html5", "--standalone",
+         f"--metadata=pagetitle:{title}", f"--metadata=lang:{language}", *fonts],
         input=text.encode(), check=True, capture_output=True).stdout
 
 

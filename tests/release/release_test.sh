@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# The release zip, run by ctest inside scripts/test.sh's session (DISPLAY set).
+# The release zip, run by ctest inside scripts/test.sh's session.
 # 1. Packed from this build and from a second build of a copy of the sources at another path,
 #    in another time zone and locale, with the clock three years ahead, the zips are the same
 #    bytes: no time stamps, build paths or locale in the binaries or the archive.
 # 2. Unpacked into the user's profile in a fresh Wine prefix, the files match SHA256SUMS and
 #    hold every file README.txt names, every link and picture of the HTML guides is in the
-#    zip, Vimlet starts from there, and typing into an application parks the cursor.
+#    zip, Vimlet starts from there, and typing into an application parks the cursor: on a
+#    display of its own, as a machine of its own would have, so that the session's other tests
+#    may use theirs meanwhile.
 # Usage: release_test.sh <build folder>
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -28,6 +30,7 @@ if ! cmp "$zip" "$(head -n 1 "$work/second.txt")"; then
 fi
 echo "same bytes from two builds: $(tail -n 1 "$work/first.txt")"
 
+start_private_xvfb
 ensure_wine_prefix "$work/prefix"
 start_wineserver
 profile=$("$WINELOADER" cmd.exe /c echo %USERPROFILE% | tr -d '\r')
