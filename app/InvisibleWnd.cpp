@@ -31,7 +31,7 @@ BOOL CInvisibleWnd::Create(CWnd* pParentWnd)
 
 void CInvisibleWnd::MoveToCorner()
 {
-    m_placement.Raise();
+    m_placement.MoveToCorner();
 }
 
 UINT CInvisibleWnd::OpenSettingsMessage()
@@ -45,10 +45,10 @@ LRESULT CInvisibleWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_NULL:  // from a hook that has just parked the cursor here
-        m_placement.Answer();
+        m_placement.RiseAboveAll();
         return 0;
     case WM_DISPLAYCHANGE:
-        m_placement.Check();
+        m_placement.RiseAboveVisible();
         return 0;
     case WM_CLOSE:
     case WM_ERASEBKGND:
@@ -105,5 +105,5 @@ void CInvisibleWnd::OnPaint()
 void CInvisibleWnd::OnTimer(UINT_PTR)
 {
     m_trayIcon.Retry();
-    m_placement.Check();
+    m_placement.RiseAboveVisible();
 }
