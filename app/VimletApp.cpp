@@ -1,7 +1,7 @@
 #include "VimletApp.h"
 
+#include "AppMessages.h"
 #include "AppTitle.h"
-#include "InvisibleWnd.h"
 #include "MainFrame.h"
 #include "Settings.h"
 #include "SingleInstance.h"
@@ -36,7 +36,7 @@ bool BecomeTheRunningCopy()
     GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                        reinterpret_cast<LPCWSTR>(&vimlet_enable), &library);
     UINT refusal = 0;
-    switch (single_instance::BecomeTheRunningCopy(library, CInvisibleWnd::OpenSettingsMessage())) {
+    switch (single_instance::BecomeTheRunningCopy(library, OpenSettingsMessage())) {
     case single_instance::Start::Run: return true;
     case single_instance::Start::HandedOver: return false;
     case single_instance::Start::OtherSession: refusal = IDS_RUNNING_IN_ANOTHER_SESSION; break;

@@ -1,6 +1,7 @@
 #include "VimletDlg.h"
 
 #include "AboutDlg.h"
+#include "AppMessages.h"
 #include "AppTitle.h"
 #include "AddAppDlg.h"
 #include "AppList.h"
@@ -35,15 +36,12 @@ static_assert(InSettingsOrder(), "the check boxes must follow the key table");
 
 constexpr int kStartupPathCapacity = 1000;
 
-// Posted by OnInitDialog: the message box comes up once the dialog is on screen beneath it.
-constexpr UINT kReportUnreadableList = WM_APP;
-
 } // namespace
 
 IMPLEMENT_DYNAMIC(CVimletDlg, CDialog)
 
 BEGIN_MESSAGE_MAP(CVimletDlg, CDialog)
-    ON_MESSAGE(kReportUnreadableList, OnReportUnreadableList)
+    ON_MESSAGE(kReportUnreadableListMessage, OnReportUnreadableList)
     ON_BN_CLICKED(IDC_ABOUT, OnAppAbout)
     ON_BN_CLICKED(IDC_EXIT, OnBnClickedExit)
     ON_BN_CLICKED(IDC_ADD, OnBnClickedAdd)
@@ -83,7 +81,7 @@ BOOL CVimletDlg::OnInitDialog()
 
     m_bListReadable = SettingsStore::OfUser().LoadExcludeList(m_excludeApps);
     FillExcludeListBox();
-    if (!m_bListReadable) PostMessage(kReportUnreadableList);
+    if (!m_bListReadable) PostMessage(kReportUnreadableListMessage);
     return TRUE;  // the focus goes to the first check box
 }
 
