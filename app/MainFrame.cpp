@@ -67,8 +67,7 @@ int CMainFrame::OnCreate(LPCREATESTRUCT lpCreateStruct)
     // Without a settings directory the library is given none, and so no list to read.
     vimlet_setup(m_pInvisibleWnd->GetSafeHwnd(), settings.Directory().c_str());
     vimlet_enable();
-    for (std::size_t i = 0; i < kSuppressorSettingCount; ++i)
-        vimlet_set_suppressor(kSuppressorSettings[i].virtualKey, keys[i]);
+    for (int i = 0; i < vimlet::kSuppressorCount; ++i) vimlet_set_suppressor(vimlet::kSuppressorKeys[i].virtualKey, keys[i]);
     return 0;
 }
 

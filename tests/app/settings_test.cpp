@@ -1,12 +1,14 @@
 #include "Settings.h"
-#include "SettingsSeams.h"
 
+#include "CallLog.h"
 #include "TempDir.h"
 #include "TestConstants.h"
 #include "VimletProcess.h"
 
 #include <gtest/gtest.h>
 #include <shlobj.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -51,12 +53,12 @@ TEST_F(KeySettingsFile, DefaultsForWhatIsMissingAnyNonZeroNumberIsOnAndTextIsOff
 TEST_F(KeySettingsFile, WritesAllSevenIntoANewFileAndEachAsExactlyOneOrZero)
 {
     const KeySettings chosen = {false, true, false, true, false, true, true};
-    for (std::size_t i = 0; i < kSuppressorSettingCount; ++i) store.WriteKey(kSuppressorSettings[i], chosen[i]);
+    for (int i = 0; i < vimlet::kSuppressorCount; ++i) store.WriteKey(vimlet::kSuppressorKeys[i], chosen[i]);
     EXPECT_EQ(store.ReadKeys(), chosen);
 
     WriteBytes(store.IniPath(), "[Vimlet]\r\nvk_lshift=2\r\n");
-    store.WriteKey(kSuppressorSettings[0], true);
-    store.WriteKey(kSuppressorSettings[6], false);
+    store.WriteKey(vimlet::kSuppressorKeys[0], true);
+    store.WriteKey(vimlet::kSuppressorKeys[6], false);
     const std::string text = ReadBytes(store.IniPath());
     EXPECT_NE(text.find("vk_lshift=1"), std::string::npos) << text;
     EXPECT_EQ(text.find("vk_lshift=2"), std::string::npos) << text;
@@ -68,7 +70,7 @@ TEST_F(KeySettingsFile, WritesAllSevenIntoANewFileAndEachAsExactlyOneOrZero)
 TEST(SettingsPaths, JoinTheApplicationDataFolderWithForwardSlashesByTheSharedRuleAndHoldTheSettings)
 {
     wchar_t folder[MAX_PATH] = L"";
-    EXPECT_TRUE(SHGetSpecialFolderPathW(nullptr, folder, CSIDL_APPDATA, TRUE));
+    EXPECT_TRUE(SHGetSpecialFolderPathW(nullptr, folder, CSIDL_APPDATA, FALSE));
     const SettingsStore store = SettingsStore::OfUser();
     EXPECT_EQ(store.Directory(), std::wstring(folder) + L"/Vimlet");
     EXPECT_EQ(store.IniPath(), store.Directory() + L"/vimlet.ini");
@@ -84,7 +86,7 @@ TEST(SettingsPaths, JoinTheApplicationDataFolderWithForwardSlashesByTheSharedRul
     EXPECT_EQ(Loaded(store), (List{L"D:\\z.exe", L"D:\\A.exe"}));
     DeleteFileW(store.IniPath().c_str());
     EXPECT_EQ(store.ReadKeys(), kFirstStartKeys);
-    store.WriteKey(kSuppressorSettings[3], true);
+    store.WriteKey(vimlet::kSuppressorKeys[3], true);
     EXPECT_TRUE(store.ReadKeys()[3]);
     RemoveSettingsFiles();
 }
@@ -147,7 +149,7 @@ TEST_F(SaveExcludeList, AFileThatCannotBeWrittenStaysAsItWas)
     EXPECT_TRUE(GetFileAttributesW(store.ExcludePath().c_str()) & FILE_ATTRIBUTE_DIRECTORY);
     RemoveDirectoryW(store.ExcludePath().c_str());
     WriteBytes(dir.File(L"Vimlet"), "");
-    EXPECT_FALSE(SettingsStore(dir.File(L"Vimlet")).WriteKey(kSuppressorSettings[0], true))
+    EXPECT_FALSE(SettingsStore(dir.File(L"Vimlet")).WriteKey(vimlet::kSuppressorKeys[0], true))
         << "a settings folder that is a file";
 
     // Held open by someone who lets others read but not write. (Wine run as root ignores the
@@ -162,46 +164,107 @@ TEST_F(SaveExcludeList, AFileThatCannotBeWrittenStaysAsItWas)
     EXPECT_TRUE(store.SaveExcludeList({}));
 }
 
-// A seam of the storage replaced for one case, put back at its end.
-template <class Seam> struct Replaced {
-    Replaced(Seam& seam, Seam stand_in) : slot(seam), real(seam) { slot = stand_in; }
-    ~Replaced() { slot = real; }
-    Seam& slot;
-    const Seam real;
+// The real system, with each call that touches a file recorded, and the failures a case asks for.
+struct FakeSystem : SettingsSystem {
+    static inline CallLog log;
+    static inline bool folderKnown;
+    static inline int linesBeforeFullDisk;    // negative: never full
+    static inline std::vector<DWORD> replaceErrors;  // answered in turn before the real replace
+
+    static void Reset()
+    {
+        log = {};
+        folderKnown = true;
+        linesBeforeFullDisk = -1;
+        replaceErrors.clear();
+    }
+    static bool FolderPath(int folder, bool create, wchar_t (&path)[MAX_PATH])
+    {
+        log.Record("folder " + std::to_string(folder) + (create ? " made" : ""));
+        return folderKnown && SettingsSystem::FolderPath(folder, false, path);
+    }
+    static int ReadIniInt(const wchar_t* key, int fallback, const wchar_t* path)
+    {
+        return log.Record("ini read", SettingsSystem::ReadIniInt(key, fallback, path));
+    }
+    static bool WriteIniString(const wchar_t* key, const wchar_t* value, const wchar_t* path)
+    {
+        return log.Record("ini write", SettingsSystem::WriteIniString(key, value, path));
+    }
+    static bool PutLine(const char* line, FILE* file)
+    {
+        log.Record("line");
+        return linesBeforeFullDisk-- != 0 && SettingsSystem::PutLine(line, file);
+    }
+    static DWORD Replace(const wchar_t* replacement, const wchar_t* path)
+    {
+        log.Record("replace");
+        if (replaceErrors.empty()) return SettingsSystem::Replace(replacement, path);
+        const DWORD error = replaceErrors.front();
+        replaceErrors.erase(replaceErrors.begin());
+        return error;
+    }
+    static void Pause(DWORD ms) { log.Record("pause " + std::to_string(ms)); }
+};
+using FakeStore = BasicSettingsStore<FakeSystem>;
+
+class FailingSystem : public InTempDir {
+protected:
+    void SetUp() override { FakeSystem::Reset(); }
+    const FakeStore fakeStore{dir.Path()};
 };
 
-TEST_F(SaveExcludeList, AWriteThatFailsAfterTheFirstLineLeavesTheOldFileByteForByte)
+TEST_F(FailingSystem, AWriteThatFailsAfterTheFirstLineLeavesTheOldFileByteForByte)
 {
     const std::string old = "C:\\old.exe\r\nC:\\kept.exe\r\n";
-    WriteBytes(store.ExcludePath(), old);
-    static int s_lines;  // a disk that fills up once the first line is in
-    s_lines = 0;
-    Replaced<settings_seams::PutLine> full(settings_seams::g_putLine, [](const char* line, FILE* f) { return s_lines++ ? EOF : fputs(line, f); });
-    EXPECT_FALSE(store.SaveExcludeList({L"D:\\a.exe", L"D:\\b.exe", L"D:\\c.exe"}));
-    EXPECT_EQ(s_lines, 2) << "no write after the failed one";
-    EXPECT_EQ(ReadBytes(store.ExcludePath()), old);
-    EXPECT_EQ(GetFileAttributesW((store.ExcludePath() + L".new").c_str()), INVALID_FILE_ATTRIBUTES)
+    WriteBytes(fakeStore.ExcludePath(), old);
+    FakeSystem::linesBeforeFullDisk = 1;
+    EXPECT_FALSE(fakeStore.SaveExcludeList({L"D:\\a.exe", L"D:\\b.exe", L"D:\\c.exe"}));
+    EXPECT_EQ(FakeSystem::log.Take(), (Calls{"line", "line"})) << "no write after the failed one, and no replace";
+    EXPECT_EQ(ReadBytes(fakeStore.ExcludePath()), old);
+    EXPECT_EQ(GetFileAttributesW((fakeStore.ExcludePath() + L".new").c_str()), INVALID_FILE_ATTRIBUTES)
         << "nothing left beside it";
 }
 
-// The join rule would make "/vimlet.ini" and "/excludeapp.txt" of no folder: the root of the
-// current drive, which every user may write to on many systems.
-TEST(SettingsDirectory, WithoutAnApplicationDataFolderNothingIsReadOrWrittenAnywhere)
+// A hooked process reading the list holds it for a moment: the replace waits and tries again,
+// ten times in all; any other failure ends the save at once.
+TEST_F(FailingSystem, AReplaceThatAReaderBlocksIsTriedAgainAndGivenUpAfterTenTries)
 {
-    Replaced<settings_seams::FolderLookup> failing(settings_seams::g_lookUpFolder, [](HWND, LPWSTR, int, BOOL) -> BOOL { return FALSE; });
-    WriteBytes(L"\\vimlet.ini", "[Vimlet]\r\nvk_lshift=0\r\n");
-    const SettingsStore store = SettingsStore::OfUser();
+    FakeSystem::replaceErrors = {ERROR_SHARING_VIOLATION, ERROR_ACCESS_DENIED};
+    EXPECT_TRUE(fakeStore.SaveExcludeList({L"D:\\a.exe"}));
+    EXPECT_EQ(FakeSystem::log.Take(), (Calls{"line", "replace", "pause 20", "replace", "pause 20", "replace"}));
+    EXPECT_EQ(ReadBytes(fakeStore.ExcludePath()), "D:\\a.exe\r\n");
+
+    FakeSystem::replaceErrors.assign(10, ERROR_SHARING_VIOLATION);
+    EXPECT_FALSE(fakeStore.SaveExcludeList({L"D:\\b.exe"}));
+    EXPECT_EQ(std::count(FakeSystem::log.Recorded().begin(), FakeSystem::log.Recorded().end(), "replace"), 10);
+    FakeSystem::log.Take();
+    FakeSystem::replaceErrors = {ERROR_PATH_NOT_FOUND};
+    EXPECT_FALSE(fakeStore.SaveExcludeList({L"D:\\b.exe"}));
+    EXPECT_EQ(FakeSystem::log.Take(), (Calls{"line", "replace"}));
+    EXPECT_EQ(ReadBytes(fakeStore.ExcludePath()), "D:\\a.exe\r\n");
+    EXPECT_EQ(GetFileAttributesW((fakeStore.ExcludePath() + L".new").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// The application-data folder is looked up, never made. Without it the join rule would make
+// "/vimlet.ini" and "/excludeapp.txt" of no folder: the root of the current drive, which every
+// user may write to on many systems; nothing is read or written then.
+TEST_F(FailingSystem, WithoutAnApplicationDataFolderNothingIsReadOrWrittenAnywhere)
+{
+    EXPECT_TRUE(FakeStore::OfUser().Keeps());
+    EXPECT_EQ(FakeSystem::log.Take(), Calls{"folder " + std::to_string(CSIDL_APPDATA)});
+
+    FakeSystem::folderKnown = false;
+    const FakeStore store = FakeStore::OfUser();
     EXPECT_FALSE(store.Keeps());
     EXPECT_EQ(store.Directory(), L"");
-    EXPECT_EQ(store.ReadKeys(), kFirstStartKeys) << "the root's vimlet.ini was read";
-    EXPECT_TRUE(store.WriteKey(kSuppressorSettings[0], true));
+    EXPECT_EQ(store.ReadKeys(), kFirstStartKeys);
+    EXPECT_TRUE(store.WriteKey(vimlet::kSuppressorKeys[0], true));
     EXPECT_TRUE(store.SaveExcludeList({L"D:\\a.exe"}));
     List list = {L"stale entry"};
     EXPECT_TRUE(store.LoadExcludeList(list));
     EXPECT_TRUE(list.empty());
-    EXPECT_EQ(ReadBytes(L"\\vimlet.ini"), "[Vimlet]\r\nvk_lshift=0\r\n");
-    EXPECT_EQ(GetFileAttributesW(L"\\excludeapp.txt"), INVALID_FILE_ATTRIBUTES);
-    DeleteFileW(L"\\vimlet.ini");
+    EXPECT_EQ(FakeSystem::log.Take(), Calls{"folder " + std::to_string(CSIDL_APPDATA)});
 }
 
 } // namespace
