@@ -35,28 +35,23 @@ Placement* g_placement;
 struct FakeSystem {
     static inline FakeWorld world;
 
-    template <class Answer>
-    static Answer Log(const char* call, Answer answer)
-    {
-        return world.log.Record(call, answer);
-    }
     static size_t Index(HWND handle)
     {
         size_t i = 0;
         while (world.zOrder[i].handle != handle) ++i;
         return i;
     }
-    static HWND TopWindow() { return Log("top", world.zOrder.front().handle); }
+    static HWND TopWindow() { return world.log.Record("top", world.zOrder.front().handle); }
     static HWND NextWindow(HWND window)
     {
         const size_t next = Index(window) + 1;
-        return Log("next", next < world.zOrder.size() ? world.zOrder[next].handle : nullptr);
+        return world.log.Record("next", next < world.zOrder.size() ? world.zOrder[next].handle : nullptr);
     }
-    static bool IsVisible(HWND window) { return Log("visible", world.zOrder[Index(window)].visible); }
-    static bool IsCloaked(HWND window) { return Log("cloaked", world.zOrder[Index(window)].cloaked); }
-    static SIZE PrimarySize() { return Log("metrics", world.primary); }
-    static FrontWindow Foreground() { return Log("foreground", world.front); }
-    static QUERY_USER_NOTIFICATION_STATE NotificationState() { return Log("state", world.state); }
+    static bool IsVisible(HWND window) { return world.log.Record("visible", world.zOrder[Index(window)].visible); }
+    static bool IsCloaked(HWND window) { return world.log.Record("cloaked", world.zOrder[Index(window)].cloaked); }
+    static SIZE PrimarySize() { return world.log.Record("metrics", world.primary); }
+    static FrontWindow Foreground() { return world.log.Record("foreground", world.front); }
+    static QUERY_USER_NOTIFICATION_STATE NotificationState() { return world.log.Record("state", world.state); }
     // Moves the window as the system would, and reports it as WM_WINDOWPOSCHANGED does.
     static void Place(HWND window, const RECT& rect, bool raise)
     {

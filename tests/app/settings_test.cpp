@@ -3,7 +3,6 @@
 #include "CallLog.h"
 #include "TempDir.h"
 #include "TestConstants.h"
-#include "VimletProcess.h"
 
 #include <gtest/gtest.h>
 #include <shlobj.h>
@@ -14,15 +13,57 @@ namespace {
 
 using List = std::vector<std::wstring>;
 
-// A store in a fresh folder of its own.
+struct FakeState {
+    CallLog log;
+    bool folderKnown = true;
+    int linesBeforeFullDisk = -1;      // negative: never full
+    std::vector<DWORD> replaceErrors;  // answered in turn before the real replace
+};
+
+// The real system, with each call that touches a file recorded, and the failures a case asks for.
+struct FakeSystem : SettingsSystem {
+    static inline FakeState state;
+
+    static bool FolderPath(int folder, bool create, wchar_t (&path)[MAX_PATH])
+    {
+        state.log.Record("folder " + std::to_string(folder) + (create ? " made" : ""));
+        return state.folderKnown && SettingsSystem::FolderPath(folder, false, path);
+    }
+    static int ReadIniInt(const wchar_t* key, int fallback, const wchar_t* path)
+    {
+        return state.log.Record("ini read", SettingsSystem::ReadIniInt(key, fallback, path));
+    }
+    static bool WriteIniString(const wchar_t* key, const wchar_t* value, const wchar_t* path)
+    {
+        return state.log.Record("ini write", SettingsSystem::WriteIniString(key, value, path));
+    }
+    static bool PutLine(const char* line, FILE* file)
+    {
+        return state.log.Record("line", state.linesBeforeFullDisk-- != 0 && SettingsSystem::PutLine(line, file));
+    }
+    static DWORD Replace(const wchar_t* replacement, const wchar_t* path)
+    {
+        if (state.replaceErrors.empty()) return state.log.Record("replace", SettingsSystem::Replace(replacement, path));
+        const DWORD error = state.replaceErrors.front();
+        state.replaceErrors.erase(state.replaceErrors.begin());
+        return state.log.Record("replace", error);
+    }
+    static void Pause(DWORD ms) { state.log.Record("pause " + std::to_string(ms)); }
+};
+using FakeStore = BasicSettingsStore<FakeSystem>;
+
+// A store in a fresh folder of its own, and one in the same folder on the fake system.
 class InTempDir : public testing::Test {
 protected:
+    void SetUp() override { FakeSystem::state = {}; }
     TempDir dir;
     const SettingsStore store{dir.Path()};
+    const FakeStore fakeStore{dir.Path()};
 };
 using KeySettingsFile = InTempDir;
 using LoadExcludeList = InTempDir;
 using SaveExcludeList = InTempDir;
+using SettingsDirectory = InTempDir;
 
 List Loaded(const SettingsStore& store)
 {
@@ -65,9 +106,7 @@ TEST_F(KeySettingsFile, WritesAllSevenIntoANewFileAndEachAsExactlyOneOrZero)
     EXPECT_NE(text.find("vk_space=0"), std::string::npos) << text;
 }
 
-// The test user's own settings, which the program's tests remove as well, are written and read
-// back at the end.
-TEST(SettingsPaths, JoinTheApplicationDataFolderWithForwardSlashesByTheSharedRuleAndHoldTheSettings)
+TEST(SettingsPaths, JoinTheApplicationDataFolderWithForwardSlashesByTheSharedRule)
 {
     wchar_t folder[MAX_PATH] = L"";
     EXPECT_TRUE(SHGetSpecialFolderPathW(nullptr, folder, CSIDL_APPDATA, FALSE));
@@ -79,16 +118,6 @@ TEST(SettingsPaths, JoinTheApplicationDataFolderWithForwardSlashesByTheSharedRul
     EXPECT_EQ(JoinPath(L"", L"excludeapp.txt"), L"/excludeapp.txt");
     const std::wstring deep(600, L'd');
     EXPECT_EQ(JoinPath(deep, L"x"), deep + L"/x");
-
-    CreateDirectoryW(store.Directory().c_str(), nullptr);
-    store.SaveExcludeList({L"D:\\z.exe", L"D:\\A.exe"});
-    EXPECT_EQ(ReadBytes(store.ExcludePath()), "D:\\z.exe\r\nD:\\A.exe\r\n");
-    EXPECT_EQ(Loaded(store), (List{L"D:\\z.exe", L"D:\\A.exe"}));
-    DeleteFileW(store.IniPath().c_str());
-    EXPECT_EQ(store.ReadKeys(), kFirstStartKeys);
-    store.WriteKey(vimlet::kSuppressorKeys[3], true);
-    EXPECT_TRUE(store.ReadKeys()[3]);
-    RemoveSettingsFiles();
 }
 
 TEST_F(LoadExcludeList, MissingIsAnEmptyListAndUnreadableIsReported)
@@ -164,97 +193,43 @@ TEST_F(SaveExcludeList, AFileThatCannotBeWrittenStaysAsItWas)
     EXPECT_TRUE(store.SaveExcludeList({}));
 }
 
-// The real system, with each call that touches a file recorded, and the failures a case asks for.
-struct FakeSystem : SettingsSystem {
-    static inline CallLog log;
-    static inline bool folderKnown;
-    static inline int linesBeforeFullDisk;    // negative: never full
-    static inline std::vector<DWORD> replaceErrors;  // answered in turn before the real replace
-
-    static void Reset()
-    {
-        log = {};
-        folderKnown = true;
-        linesBeforeFullDisk = -1;
-        replaceErrors.clear();
-    }
-    static bool FolderPath(int folder, bool create, wchar_t (&path)[MAX_PATH])
-    {
-        log.Record("folder " + std::to_string(folder) + (create ? " made" : ""));
-        return folderKnown && SettingsSystem::FolderPath(folder, false, path);
-    }
-    static int ReadIniInt(const wchar_t* key, int fallback, const wchar_t* path)
-    {
-        return log.Record("ini read", SettingsSystem::ReadIniInt(key, fallback, path));
-    }
-    static bool WriteIniString(const wchar_t* key, const wchar_t* value, const wchar_t* path)
-    {
-        return log.Record("ini write", SettingsSystem::WriteIniString(key, value, path));
-    }
-    static bool PutLine(const char* line, FILE* file)
-    {
-        log.Record("line");
-        return linesBeforeFullDisk-- != 0 && SettingsSystem::PutLine(line, file);
-    }
-    static DWORD Replace(const wchar_t* replacement, const wchar_t* path)
-    {
-        log.Record("replace");
-        if (replaceErrors.empty()) return SettingsSystem::Replace(replacement, path);
-        const DWORD error = replaceErrors.front();
-        replaceErrors.erase(replaceErrors.begin());
-        return error;
-    }
-    static void Pause(DWORD ms) { log.Record("pause " + std::to_string(ms)); }
-};
-using FakeStore = BasicSettingsStore<FakeSystem>;
-
-class FailingSystem : public InTempDir {
-protected:
-    void SetUp() override { FakeSystem::Reset(); }
-    const FakeStore fakeStore{dir.Path()};
-};
-
-TEST_F(FailingSystem, AWriteThatFailsAfterTheFirstLineLeavesTheOldFileByteForByte)
+// Only a whole list replaces the file. A hooked process reading the list holds it for a moment:
+// the replace waits and tries again, ten times in all; any other failure ends the save at once.
+TEST_F(SaveExcludeList, OnlyAWholeListReplacesTheFileAndAReplaceAReaderBlocksIsTriedAgain)
 {
-    const std::string old = "C:\\old.exe\r\nC:\\kept.exe\r\n";
+    const std::string old = "C:\\old.exe\r\n";
     WriteBytes(fakeStore.ExcludePath(), old);
-    FakeSystem::linesBeforeFullDisk = 1;
+    FakeSystem::state.linesBeforeFullDisk = 1;
     EXPECT_FALSE(fakeStore.SaveExcludeList({L"D:\\a.exe", L"D:\\b.exe", L"D:\\c.exe"}));
-    EXPECT_EQ(FakeSystem::log.Take(), (Calls{"line", "line"})) << "no write after the failed one, and no replace";
+    EXPECT_EQ(FakeSystem::state.log.Take(), (Calls{"line", "line"})) << "no write after the failed one, and no replace";
     EXPECT_EQ(ReadBytes(fakeStore.ExcludePath()), old);
+
+    FakeSystem::state.replaceErrors = {ERROR_SHARING_VIOLATION, ERROR_ACCESS_DENIED};
+    EXPECT_TRUE(fakeStore.SaveExcludeList({L"D:\\a.exe"}));
+    EXPECT_EQ(FakeSystem::state.log.Take(), (Calls{"line", "replace", "pause 20", "replace", "pause 20", "replace"}));
+    EXPECT_EQ(ReadBytes(fakeStore.ExcludePath()), "D:\\a.exe\r\n");
+
+    FakeSystem::state.replaceErrors.assign(10, ERROR_SHARING_VIOLATION);
+    EXPECT_FALSE(fakeStore.SaveExcludeList({L"D:\\b.exe"}));
+    const Calls tenTries = FakeSystem::state.log.Take();
+    EXPECT_EQ(std::count(tenTries.begin(), tenTries.end(), "replace"), 10);
+    FakeSystem::state.replaceErrors = {ERROR_PATH_NOT_FOUND};
+    EXPECT_FALSE(fakeStore.SaveExcludeList({L"D:\\b.exe"}));
+    EXPECT_EQ(FakeSystem::state.log.Take(), (Calls{"line", "replace"}));
+    EXPECT_EQ(ReadBytes(fakeStore.ExcludePath()), "D:\\a.exe\r\n");
     EXPECT_EQ(GetFileAttributesW((fakeStore.ExcludePath() + L".new").c_str()), INVALID_FILE_ATTRIBUTES)
         << "nothing left beside it";
-}
-
-// A hooked process reading the list holds it for a moment: the replace waits and tries again,
-// ten times in all; any other failure ends the save at once.
-TEST_F(FailingSystem, AReplaceThatAReaderBlocksIsTriedAgainAndGivenUpAfterTenTries)
-{
-    FakeSystem::replaceErrors = {ERROR_SHARING_VIOLATION, ERROR_ACCESS_DENIED};
-    EXPECT_TRUE(fakeStore.SaveExcludeList({L"D:\\a.exe"}));
-    EXPECT_EQ(FakeSystem::log.Take(), (Calls{"line", "replace", "pause 20", "replace", "pause 20", "replace"}));
-    EXPECT_EQ(ReadBytes(fakeStore.ExcludePath()), "D:\\a.exe\r\n");
-
-    FakeSystem::replaceErrors.assign(10, ERROR_SHARING_VIOLATION);
-    EXPECT_FALSE(fakeStore.SaveExcludeList({L"D:\\b.exe"}));
-    EXPECT_EQ(std::count(FakeSystem::log.Recorded().begin(), FakeSystem::log.Recorded().end(), "replace"), 10);
-    FakeSystem::log.Take();
-    FakeSystem::replaceErrors = {ERROR_PATH_NOT_FOUND};
-    EXPECT_FALSE(fakeStore.SaveExcludeList({L"D:\\b.exe"}));
-    EXPECT_EQ(FakeSystem::log.Take(), (Calls{"line", "replace"}));
-    EXPECT_EQ(ReadBytes(fakeStore.ExcludePath()), "D:\\a.exe\r\n");
-    EXPECT_EQ(GetFileAttributesW((fakeStore.ExcludePath() + L".new").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 // The application-data folder is looked up, never made. Without it the join rule would make
 // "/vimlet.ini" and "/excludeapp.txt" of no folder: the root of the current drive, which every
 // user may write to on many systems; nothing is read or written then.
-TEST_F(FailingSystem, WithoutAnApplicationDataFolderNothingIsReadOrWrittenAnywhere)
+TEST_F(SettingsDirectory, IsLookedUpNeverMadeAndWithoutItNothingIsReadOrWrittenAnywhere)
 {
     EXPECT_TRUE(FakeStore::OfUser().Keeps());
-    EXPECT_EQ(FakeSystem::log.Take(), Calls{"folder " + std::to_string(CSIDL_APPDATA)});
+    EXPECT_EQ(FakeSystem::state.log.Take(), Calls{"folder " + std::to_string(CSIDL_APPDATA)});
 
-    FakeSystem::folderKnown = false;
+    FakeSystem::state.folderKnown = false;
     const FakeStore store = FakeStore::OfUser();
     EXPECT_FALSE(store.Keeps());
     EXPECT_EQ(store.Directory(), L"");
@@ -264,7 +239,7 @@ TEST_F(FailingSystem, WithoutAnApplicationDataFolderNothingIsReadOrWrittenAnywhe
     List list = {L"stale entry"};
     EXPECT_TRUE(store.LoadExcludeList(list));
     EXPECT_TRUE(list.empty());
-    EXPECT_EQ(FakeSystem::log.Take(), Calls{"folder " + std::to_string(CSIDL_APPDATA)});
+    EXPECT_EQ(FakeSystem::state.log.Take(), Calls{"folder " + std::to_string(CSIDL_APPDATA)});
 }
 
 } // namespace
