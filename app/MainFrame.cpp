@@ -67,7 +67,8 @@ int CMainFrame::OnCreate(LPCREATESTRUCT lpCreateStruct)
     // Without a settings directory the library is given none, and so no list to read.
     vimlet_setup(m_pInvisibleWnd->GetSafeHwnd(), settings.Directory().c_str());
     vimlet_enable();
-    for (int i = 0; i < vimlet::kSuppressorCount; ++i) vimlet_set_suppressor(vimlet::kSuppressorKeys[i].virtualKey, keys[i]);
+    for (int i = 0; i < vimlet::kSuppressorCount; ++i)
+        vimlet_set_suppressor(vimlet::kSuppressorKeys[i].virtualKey, keys[i]);
     return 0;
 }
 
