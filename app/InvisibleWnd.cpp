@@ -31,7 +31,7 @@ void CInvisibleWnd::MoveToCorner()
 }
 
 // Posted, so that the dialog never runs inside this window's procedure, which the hooks wait on.
-void CInvisibleWnd::RequestSettingsDialog()
+void CInvisibleWnd::AskOwnerForSettingsDialog()
 {
     if (const HWND owner = ::GetWindow(m_hWnd, GW_OWNER)) ::PostMessageW(owner, kOpenSettingsMessage, 0, 0);
 }
@@ -55,14 +55,14 @@ LRESULT CInvisibleWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         SetCursor(nullptr);
         return 0;
     case kTrayCallbackMessage:
-        if (lParam == WM_LBUTTONDBLCLK) RequestSettingsDialog();
+        if (lParam == WM_LBUTTONDBLCLK) AskOwnerForSettingsDialog();
         return 0;
     case WM_WINDOWPOSCHANGED:
         m_placement.Moved(*reinterpret_cast<const WINDOWPOS*>(lParam));
         break;
     }
     if (message == m_openSettingsMessage) {
-        RequestSettingsDialog();
+        AskOwnerForSettingsDialog();
         return 0;
     }
     if (m_trayIcon.OnWindowMessage(message)) return 0;

@@ -26,7 +26,7 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
-    void RequestSettingsDialog();
+    void AskOwnerForSettingsDialog();
 
     vimlet::ParkingPlacement<ParkingSystem> m_placement;
     CTrayIcon m_trayIcon;
