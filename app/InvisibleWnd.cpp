@@ -1,18 +1,14 @@
 #include "InvisibleWnd.h"
 
+#include "AppMessages.h"
 #include "AppTitle.h"
-#include "MainFrame.h"
 #include "MessageFilter.h"
-#include "resource.h"
 
 namespace {
 
-constexpr UINT kTrayIconId = 1;
-constexpr UINT kTrayCallbackMessage = WM_APP;
 constexpr UINT_PTR kRaiseTimerId = 0;
 constexpr UINT kRaiseIntervalMs = 1000;
 constexpr BYTE kAlmostTransparent = 1;  // fully transparent windows get no cursor queries
-constexpr wchar_t kOpenSettingsMessageName[] = L"VimletOpenSettings";
 
 } // namespace
 
@@ -32,24 +28,25 @@ BOOL CInvisibleWnd::Create(CWnd* pParentWnd)
 
 void CInvisibleWnd::MoveToCorner()
 {
-    m_placement.Raise();
+    m_placement.MoveToCorner();
 }
 
-UINT CInvisibleWnd::OpenSettingsMessage()
+// Posted, so that the dialog never runs inside this window's procedure, which the hooks wait on.
+void CInvisibleWnd::AskOwnerForSettingsDialog()
 {
-    return RegisterWindowMessageW(kOpenSettingsMessageName);
+    if (const HWND owner = ::GetWindow(m_hWnd, GW_OWNER)) ::PostMessageW(owner, kOpenSettingsMessage, 0, 0);
 }
 
 // These are answered before the message map and without default processing: the window
-// never closes, never erases, has no frame and shows no cursor.
+// never closes, never erases, has no frame and shows no cursor. The tray icon sees the rest.
 LRESULT CInvisibleWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_NULL:  // from a hook that has just parked the cursor here
-        m_placement.Answer();
+        m_placement.RiseAboveAll();
         return 0;
     case WM_DISPLAYCHANGE:
-        m_placement.Check();
+        m_placement.RiseAboveVisible();
         return 0;
     case WM_CLOSE:
     case WM_ERASEBKGND:
@@ -58,24 +55,18 @@ LRESULT CInvisibleWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SETCURSOR:
         SetCursor(nullptr);
         return 0;
+    case kTrayCallbackMessage:
+        if (lParam == WM_LBUTTONDBLCLK) AskOwnerForSettingsDialog();
+        return 0;
     case WM_WINDOWPOSCHANGED:
         m_placement.Moved(*reinterpret_cast<const WINDOWPOS*>(lParam));
         break;
-    case WM_DESTROY:
-        m_trayIcon.Delete();
-        break;
-    case kTrayCallbackMessage:
-        if (lParam == WM_LBUTTONDBLCLK) CMainFrame::RequestSettingsDialog();
-        return 0;
     }
     if (message == m_openSettingsMessage) {
-        CMainFrame::RequestSettingsDialog();
+        AskOwnerForSettingsDialog();
         return 0;
     }
-    if (m_trayIcon.IsShellRestart(message)) {  // the shell has (re)started with an empty tray
-        m_trayIcon.Show();
-        return 0;
-    }
+    if (m_trayIcon.OnWindowMessage(message)) return 0;
     return CFrameWnd::WindowProc(message, wParam, lParam);
 }
 
@@ -88,8 +79,7 @@ int CInvisibleWnd::OnCreate(LPCREATESTRUCT lpCreateStruct)
     m_placement.Attach(m_hWnd);
     MoveToCorner();
     m_openSettingsMessage = OpenSettingsMessage();
-    m_trayIcon.Add(m_hWnd, kTrayIconId, kTrayCallbackMessage,
-                   LoadIconW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDI_TRAY)), kAppTitle);
+    m_trayIcon.Add(m_hWnd);
     vimlet::OpenMessageFilter<vimlet::MessageFilterSystem>(m_hWnd, m_trayIcon.ShellRestartMessage());
     SetTimer(m_hWnd, kRaiseTimerId, kRaiseIntervalMs, nullptr);
     return 0;
@@ -105,6 +95,5 @@ void CInvisibleWnd::OnPaint()
 
 void CInvisibleWnd::OnTimer(UINT_PTR)
 {
-    m_trayIcon.Retry();
-    m_placement.Check();
+    m_placement.RiseAboveVisible();
 }

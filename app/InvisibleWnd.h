@@ -2,7 +2,7 @@
 // The parking window: one nearly transparent pixel near the bottom-right corner of the primary
 // screen, always on top, that shows no cursor. The hook library parks the cursor on it and
 // sends it WM_NULL; it also carries the tray icon, whose double-click, like a second start of
-// the program, asks the main window for the settings dialog.
+// the program, asks its owner, the main window, for the settings dialog.
 
 #include "ParkingSystem.h"
 #include "TrayIcon.h"
@@ -16,9 +16,6 @@ public:
     // Top of the z-order, in the corner, 1x1, without activating it.
     void MoveToCorner();
 
-    // Registered by name: a second start of the program asks for the settings dialog with it.
-    static UINT OpenSettingsMessage();
-
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
@@ -29,6 +26,8 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
+    void AskOwnerForSettingsDialog();
+
     vimlet::ParkingPlacement<ParkingSystem> m_placement;
     CTrayIcon m_trayIcon;
     UINT m_openSettingsMessage = 0;

@@ -1,13 +1,12 @@
 #include "MainFrame.h"
 
+#include "AppMessages.h"
 #include "InvisibleWnd.h"
 #include "Settings.h"
 #include "dialogs/VimletDlg.h"
 #include "vimlet.h"
 
 namespace {
-
-constexpr UINT kOpenSettings = WM_APP + 1;
 
 // The window the user can work in among those that window owns, one owning the next: the
 // innermost of the nested modal windows (a dialog, a message box, a file dialog).
@@ -38,7 +37,7 @@ IMPLEMENT_DYNAMIC(CMainFrame, CFrameWnd)
 BEGIN_MESSAGE_MAP(CMainFrame, CFrameWnd)
     ON_WM_CREATE()
     ON_WM_CLOSE()
-    ON_MESSAGE(kOpenSettings, OnOpenSettings)
+    ON_MESSAGE(kOpenSettingsMessage, OnOpenSettings)
 END_MESSAGE_MAP()
 
 BOOL CMainFrame::PreCreateWindow(CREATESTRUCT& cs)
@@ -68,16 +67,9 @@ int CMainFrame::OnCreate(LPCREATESTRUCT lpCreateStruct)
     // Without a settings directory the library is given none, and so no list to read.
     vimlet_setup(m_pInvisibleWnd->GetSafeHwnd(), settings.Directory().c_str());
     vimlet_enable();
-    for (std::size_t i = 0; i < kSuppressorSettingCount; ++i)
-        vimlet_set_suppressor(kSuppressorSettings[i].virtualKey, keys[i]);
+    for (int i = 0; i < vimlet::kSuppressorCount; ++i)
+        vimlet_set_suppressor(vimlet::kSuppressorKeys[i].virtualKey, keys[i]);
     return 0;
-}
-
-// Posted, so that the dialog never runs inside the window procedure of the parking window,
-// which goes before the main window does.
-void CMainFrame::RequestSettingsDialog()
-{
-    if (CWnd* mainWnd = AfxGetMainWnd()) mainWnd->PostMessage(kOpenSettings, 0, 0);
 }
 
 LRESULT CMainFrame::OnOpenSettings(WPARAM, LPARAM)

@@ -12,14 +12,13 @@ class CMainFrame : public CFrameWnd {
 
 public:
     BOOL PreCreateWindow(CREATESTRUCT& cs) override;
-    // Asks the application's main window for the settings dialog: it opens one, or, while one is
-    // open, brings the window the user works in (it, or one it opened) to the front.
-    static void RequestSettingsDialog();
 
 protected:
     afx_msg int OnCreate(LPCREATESTRUCT lpCreateStruct);
     // The dialog's modal loop runs inside this window's procedure: a close ends it first.
     afx_msg void OnClose();
+    // Opens the settings dialog, or, while one is open, brings the window the user works in (it,
+    // or one it opened) to the front.
     afx_msg LRESULT OnOpenSettings(WPARAM, LPARAM);
 
     DECLARE_MESSAGE_MAP()

@@ -71,19 +71,19 @@ public:
     // WM_WINDOWPOSCHANGED: whoever moved the window, it is known without asking.
     void Moved(const WINDOWPOS& pos) { m_rect = AfterMove(m_rect, pos); }
 
-    // The hooks' WM_NULL: on top and in its corner, as it nearly always is, it costs one call.
-    // Otherwise the window also goes past hidden windows above it (Windows keeps hidden topmost
-    // tooltips and menus there), so that the next answers cost one call again.
-    void Answer()
+    // Above every window, hidden ones too, as the hooks' WM_NULL asks: on top and in its corner,
+    // as it nearly always is, it costs one call. Going past hidden windows above it (Windows keeps
+    // hidden topmost tooltips and menus there) makes the next answers cost one call again.
+    void RiseAboveAll()
     {
         if (!SameRect(m_rect, m_corner) || Sys::TopWindow() != m_window) Place(true);
     }
 
-    // The tick and a change of display: only a window on screen above it makes it rise.
-    void Check() { Place(false); }
+    // Back in its corner, and above every window on screen: a hidden one above it makes it not rise.
+    void RiseAboveVisible() { Place(false); }
 
-    // Top of the z-order, in the corner.
-    void Raise()
+    // Top of the z-order, in the corner, whatever lies above.
+    void MoveToCorner()
     {
         m_corner = CornerOf(Sys::PrimarySize());
         Sys::Place(m_window, m_corner, true);

@@ -1,72 +1,18 @@
 #include "Settings.h"
 
-#include "SettingsSeams.h"
-
 #include "ExcludeListLines.h"
 #include "join_path.h"
-#include "list_file.h"
-
-#include <shlobj.h>
 
 #include <errno.h>
-#include <io.h>
-#include <stdio.h>
 
 namespace {
-
-using vimlet::kListLineCapacity;
-// An entry's converted bytes; its line feed and terminator take the last two bytes of a line.
-constexpr int kListEntryCapacity = kListLineCapacity - 2;
-constexpr int kReplaceAttempts = 10;
-constexpr DWORD kReplaceRetryMs = 20;
 
 int DecodeAnsi(const char* bytes, int count, wchar_t* wide, int capacity)
 {
     return MultiByteToWideChar(CP_ACP, 0, bytes, count, wide, capacity);
 }
 
-// Every write checked, and the bytes on the disk before the file is closed: only a whole list
-// may replace the old one.
-bool WriteExcludeFile(const std::wstring& path, const std::vector<std::wstring>& list)
-{
-    FILE* file = _wfopen(path.c_str(), L"w");
-    if (!file) return false;
-
-    char line[kListLineCapacity];
-    bool written = true;
-    for (auto entry = list.begin(); written && entry != list.end(); ++entry) {
-        // An entry too long for the buffer converts to nothing and leaves an empty line, which
-        // every reader skips.
-        const int length = WideCharToMultiByte(CP_ACP, 0, entry->data(), static_cast<int>(entry->size()), line,
-                                               kListEntryCapacity, nullptr, nullptr);
-        line[length] = '\n';  // text mode writes CR LF
-        line[length + 1] = '\0';
-        written = settings_seams::g_putLine(line, file) != EOF;
-    }
-    written = written && fflush(file) == 0 && _commit(_fileno(file)) == 0;
-    return fclose(file) == 0 && written;
-}
-
-// In one step, so that a hooked process reads the old list or the new one, never a part. A
-// reader holds the file for a moment only: a replace it blocks is tried again.
-bool ReplaceWhole(const std::wstring& replacement, const std::wstring& path)
-{
-    for (int attempt = 0; attempt < kReplaceAttempts; ++attempt) {
-        if (MoveFileExW(replacement.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            return true;
-        const DWORD error = GetLastError();
-        if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) return false;
-        Sleep(kReplaceRetryMs);
-    }
-    return false;
-}
-
 } // namespace
-
-namespace settings_seams {
-FolderLookup g_lookUpFolder = SHGetSpecialFolderPathW;
-PutLine g_putLine = fputs;
-} // namespace settings_seams
 
 std::wstring JoinPath(const std::wstring& first, const std::wstring& second)
 {
@@ -76,38 +22,9 @@ std::wstring JoinPath(const std::wstring& first, const std::wstring& second)
     return joined;
 }
 
-SettingsStore SettingsStore::OfUser()
+bool ReadExcludeFile(const std::wstring& path, std::vector<std::wstring>& list)
 {
-    wchar_t folder[MAX_PATH];
-    if (!settings_seams::g_lookUpFolder(nullptr, folder, CSIDL_APPDATA, TRUE)) return SettingsStore({});
-    return SettingsStore(JoinPath(folder, kSettingsFolderName));
-}
-
-KeySettings SettingsStore::ReadKeys() const
-{
-    const std::wstring iniPath = IniPath();
-    KeySettings settings{};
-    for (std::size_t i = 0; i < kSuppressorSettingCount; ++i) {
-        const SuppressorSetting& setting = kSuppressorSettings[i];
-        const int value = Keeps() ? GetPrivateProfileIntW(kIniSection, setting.iniKey, setting.defaultValue,
-                                                          iniPath.c_str())
-                                  : setting.defaultValue;
-        settings[i] = value != 0;
-    }
-    return settings;
-}
-
-bool SettingsStore::WriteKey(const SuppressorSetting& setting, bool on) const
-{
-    return !Keeps() ||
-           WritePrivateProfileStringW(kIniSection, setting.iniKey, on ? L"1" : L"0", IniPath().c_str()) != FALSE;
-}
-
-bool SettingsStore::LoadExcludeList(std::vector<std::wstring>& list) const
-{
-    list.clear();
-    if (!Keeps()) return true;
-    vimlet::ListFile file(ExcludePath().c_str());
+    vimlet::ListFile file(path.c_str());
     // The file or a folder on its path missing: ENOENT. Anything else is a file that is there.
     if (!file.IsOpen()) return errno == ENOENT;
 
@@ -120,12 +37,33 @@ bool SettingsStore::LoadExcludeList(std::vector<std::wstring>& list) const
     return !file.ReadFailed();
 }
 
-bool SettingsStore::SaveExcludeList(const std::vector<std::wstring>& list) const
+bool SettingsSystem::FolderPath(int folder, bool create, wchar_t (&path)[MAX_PATH])
 {
-    if (!Keeps()) return true;
-    const std::wstring path = ExcludePath();
-    const std::wstring written = path + L".new";
-    if (WriteExcludeFile(written, list) && ReplaceWhole(written, path)) return true;
-    DeleteFileW(written.c_str());
-    return false;
+    return SHGetSpecialFolderPathW(nullptr, path, folder, create);
+}
+
+int SettingsSystem::ReadIniInt(const wchar_t* key, int fallback, const wchar_t* path)
+{
+    return GetPrivateProfileIntW(kIniSection, key, fallback, path);
+}
+
+bool SettingsSystem::WriteIniString(const wchar_t* key, const wchar_t* value, const wchar_t* path)
+{
+    return WritePrivateProfileStringW(kIniSection, key, value, path);
+}
+
+bool SettingsSystem::PutLine(const char* line, FILE* file)
+{
+    return fputs(line, file) != EOF;
+}
+
+DWORD SettingsSystem::Replace(const wchar_t* replacement, const wchar_t* path)
+{
+    if (MoveFileExW(replacement, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return ERROR_SUCCESS;
+    return GetLastError();
+}
+
+void SettingsSystem::Pause(DWORD ms)
+{
+    Sleep(ms);
 }

@@ -1,7 +1,7 @@
 #include "VimletApp.h"
 
+#include "AppMessages.h"
 #include "AppTitle.h"
-#include "InvisibleWnd.h"
 #include "MainFrame.h"
 #include "Settings.h"
 #include "SingleInstance.h"
@@ -53,7 +53,7 @@ bool RunsAsTheOnlyCopy()
     GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                        reinterpret_cast<LPCWSTR>(&vimlet_enable), &library);
     const single_instance::Start start =
-        single_instance::BecomeTheRunningCopy(library, CInvisibleWnd::OpenSettingsMessage());
+        single_instance::BecomeTheRunningCopy(library, OpenSettingsMessage());
     if (start == single_instance::Start::Run) return true;
     if (const UINT refusal = RefusalOf(start))
         MessageBoxW(nullptr, AfxLoadString(refusal).c_str(), kAppTitle, MB_OK | MB_ICONWARNING);

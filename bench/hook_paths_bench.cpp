@@ -238,7 +238,7 @@ public:
         SetFlags({VK_LSHIFT, VK_LCONTROL, VK_LMENU, VK_RSHIFT, VK_RCONTROL, VK_RMENU, VK_SPACE});
         for (int position = 0; position < vimlet::kSuppressorCount; ++position) {
             Show();
-            CountingSystem::g_pretendDown = {int(vimlet::kSuppressorKeys[position])};
+            CountingSystem::g_pretendDown = {int(vimlet::kSuppressorKeys[position].virtualKey)};
             Row(Format("key-down vetoed by suppressor %d of 7 held", position + 1),
                 Plus(passOn, &kKeyState, position + 1), [] { CountedHooks::OnKeyboard(HC_ACTION, kKey, kKeyDown); });
         }

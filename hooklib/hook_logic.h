@@ -149,7 +149,7 @@ struct HookLogic {
     {
         const SharedHookState& s = Sys::State();
         for (int i = 0; i < kSuppressorCount; ++i)
-            if (s.suppressor[i] && Sys::KeyIsDown(kSuppressorKeys[i])) return true;
+            if (s.suppressor[i] && Sys::KeyIsDown(kSuppressorKeys[i].virtualKey)) return true;
         return false;
     }
 

@@ -1,6 +1,7 @@
 #include "VimletDlg.h"
 
 #include "AboutDlg.h"
+#include "AppMessages.h"
 #include "AppTitle.h"
 #include "AddAppDlg.h"
 #include "AppList.h"
@@ -13,37 +14,20 @@
 
 namespace {
 
-struct KeyCheckBox {
-    UINT virtualKey;
-    int id;
-};
-// One check box per entry of kSuppressorSettings, in its order.
-constexpr KeyCheckBox kKeyCheckBoxes[] = {
-    {VK_LSHIFT, IDC_LEFT_SHIFT},     {VK_LCONTROL, IDC_LEFT_CTRL}, {VK_LMENU, IDC_LEFT_ALT},
-    {VK_RSHIFT, IDC_RIGHT_SHIFT},    {VK_RCONTROL, IDC_RIGHT_CTRL}, {VK_RMENU, IDC_RIGHT_ALT},
-    {VK_SPACE, IDC_SPACE},
-};
-
-constexpr bool InSettingsOrder()
+// The resources number the check boxes one after another in the order of the key table.
+constexpr int KeyCheckBox(int keyIndex)
 {
-    if (std::size(kKeyCheckBoxes) != kSuppressorSettingCount) return false;
-    for (std::size_t i = 0; i < kSuppressorSettingCount; ++i)
-        if (kKeyCheckBoxes[i].virtualKey != kSuppressorSettings[i].virtualKey) return false;
-    return true;
+    return IDC_LEFT_SHIFT + keyIndex;
 }
-static_assert(InSettingsOrder(), "the check boxes must follow the key table");
 
 constexpr int kStartupPathCapacity = 1000;
-
-// Posted by OnInitDialog: the message box comes up once the dialog is on screen beneath it.
-constexpr UINT kReportUnreadableList = WM_APP;
 
 } // namespace
 
 IMPLEMENT_DYNAMIC(CVimletDlg, CDialog)
 
 BEGIN_MESSAGE_MAP(CVimletDlg, CDialog)
-    ON_MESSAGE(kReportUnreadableList, OnReportUnreadableList)
+    ON_MESSAGE(kReportUnreadableListMessage, OnReportUnreadableList)
     ON_BN_CLICKED(IDC_ABOUT, OnAppAbout)
     ON_BN_CLICKED(IDC_EXIT, OnBnClickedExit)
     ON_BN_CLICKED(IDC_ADD, OnBnClickedAdd)
@@ -74,16 +58,16 @@ BOOL CVimletDlg::OnInitDialog()
     SetIcon(m_hSmallIcon, FALSE);
 
     // The live flags, not vimlet.ini: another dialog may have changed them since start-up.
-    for (std::size_t i = 0; i < kSuppressorSettingCount; ++i) {
-        if (vimlet_is_suppressor(kSuppressorSettings[i].virtualKey))
-            ::SendMessageW(GetDlgItem(kKeyCheckBoxes[i].id), BM_SETCHECK, BST_CHECKED, 0);
+    for (int i = 0; i < vimlet::kSuppressorCount; ++i) {
+        if (vimlet_is_suppressor(vimlet::kSuppressorKeys[i].virtualKey))
+            ::SendMessageW(GetDlgItem(KeyCheckBox(i)), BM_SETCHECK, BST_CHECKED, 0);
     }
     // Opened from the tray, the dialog would otherwise come up behind the active application.
     SetForegroundWindow();
 
     m_bListReadable = SettingsStore::OfUser().LoadExcludeList(m_excludeApps);
     FillExcludeListBox();
-    if (!m_bListReadable) PostMessage(kReportUnreadableList);
+    if (!m_bListReadable) PostMessage(kReportUnreadableListMessage);
     return TRUE;  // the focus goes to the first check box
 }
 
@@ -103,11 +87,12 @@ void CVimletDlg::SaveKeySettings()
 {
     const SettingsStore settings = SettingsStore::OfUser();
     bool bAllWritten = true;
-    for (std::size_t i = 0; i < kSuppressorSettingCount; ++i) {
-        const HWND box = GetDlgItem(kKeyCheckBoxes[i].id);
+    for (int i = 0; i < vimlet::kSuppressorCount; ++i) {
+        const HWND box = GetDlgItem(KeyCheckBox(i));
         const bool checked = box && (::SendMessageW(box, BM_GETCHECK, 0, 0) & BST_CHECKED);
-        vimlet_set_suppressor(kSuppressorSettings[i].virtualKey, checked);
-        bAllWritten = settings.WriteKey(kSuppressorSettings[i], checked) && bAllWritten;
+        const vimlet::SuppressorKey& key = vimlet::kSuppressorKeys[i];
+        vimlet_set_suppressor(key.virtualKey, checked);
+        bAllWritten = settings.WriteKey(key, checked) && bAllWritten;
     }
     if (!bAllWritten) Warn(IDS_KEYS_NOT_SAVED);
 }

@@ -2,16 +2,13 @@
 // the window ends up.
 #include "ParkingLogic.h"
 
-#include <gtest/gtest.h>
+#include "CallLog.h"
 
-#include <string>
-#include <utility>
-#include <vector>
+#include <gtest/gtest.h>
 
 namespace {
 
 using vimlet::FrontWindow;
-using Calls = std::vector<std::string>;
 
 const HWND kParking = reinterpret_cast<HWND>(0x100), kOther = reinterpret_cast<HWND>(0x200);
 constexpr RECT kWholePrimary{0, 0, 1920, 1080}, kSecondMonitor{1920, 0, 3200, 1200};
@@ -27,7 +24,8 @@ struct FakeWorld {
     SIZE primary{1920, 1080};
     FrontWindow front{};
     QUERY_USER_NOTIFICATION_STATE state = QUNS_ACCEPTS_NOTIFICATIONS;
-    Calls calls;
+    RECT placed{};  // where the window was put last
+    CallLog log;
 };
 
 using Placement = vimlet::ParkingPlacement<struct FakeSystem>;
@@ -36,38 +34,34 @@ Placement* g_placement;
 struct FakeSystem {
     static inline FakeWorld world;
 
-    template <class Answer>
-    static Answer Log(const char* call, Answer answer)
-    {
-        world.calls.push_back(call);
-        return answer;
-    }
     static size_t Index(HWND handle)
     {
         size_t i = 0;
         while (world.zOrder[i].handle != handle) ++i;
         return i;
     }
-    static HWND TopWindow() { return Log("top", world.zOrder.front().handle); }
+    static HWND TopWindow() { return world.log.Record("top", world.zOrder.front().handle); }
     static HWND NextWindow(HWND window)
     {
         const size_t next = Index(window) + 1;
-        return Log("next", next < world.zOrder.size() ? world.zOrder[next].handle : nullptr);
+        return world.log.Record("next", next < world.zOrder.size() ? world.zOrder[next].handle : nullptr);
     }
-    static bool IsVisible(HWND window) { return Log("visible", world.zOrder[Index(window)].visible); }
-    static bool IsCloaked(HWND window) { return Log("cloaked", world.zOrder[Index(window)].cloaked); }
-    static SIZE PrimarySize() { return Log("metrics", world.primary); }
-    static FrontWindow Foreground() { return Log("foreground", world.front); }
-    static QUERY_USER_NOTIFICATION_STATE NotificationState() { return Log("state", world.state); }
+    static bool IsVisible(HWND window) { return world.log.Record("visible", world.zOrder[Index(window)].visible); }
+    static bool IsCloaked(HWND window) { return world.log.Record("cloaked", world.zOrder[Index(window)].cloaked); }
+    static SIZE PrimarySize() { return world.log.Record("metrics", world.primary); }
+    static FrontWindow Foreground() { return world.log.Record("foreground", world.front); }
+    static QUERY_USER_NOTIFICATION_STATE NotificationState() { return world.log.Record("state", world.state); }
     // Moves the window as the system would, and reports it as WM_WINDOWPOSCHANGED does.
     static void Place(HWND window, const RECT& rect, bool raise)
     {
-        world.calls.push_back(raise ? "raise" : "move");
+        world.log.Record(raise ? "raise" : "move");
+        world.placed = rect;
         if (raise) {
             world.zOrder.erase(world.zOrder.begin() + Index(window));
             world.zOrder.insert(world.zOrder.begin(), {window, true, false});
         }
-        g_placement->Moved({window, nullptr, rect.left, rect.top, 1, 1, UINT(raise ? 0 : SWP_NOZORDER)});
+        g_placement->Moved({window, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+                            UINT(raise ? 0 : SWP_NOZORDER)});
     }
 };
 
@@ -78,10 +72,10 @@ protected:
         FakeSystem::world = {};
         g_placement = &m_placement;
         m_placement.Attach(kParking);
-        m_placement.Raise();  // as the window's creation does
+        m_placement.MoveToCorner();  // as the window's creation does
         Take();
     }
-    static Calls Take() { return std::exchange(FakeSystem::world.calls, {}); }
+    static Calls Take() { return FakeSystem::world.log.Take(); }
     // Another window comes on top, as a click on the taskbar raises it.
     static void RaiseOther(bool visible, bool cloaked = false)
     {
@@ -94,39 +88,41 @@ protected:
 
 TEST_F(ParkingPlacement, TheHooksAnswerCostsOneCallWhenTheWindowIsOnTopInItsCorner)
 {
-    m_placement.Answer();
+    EXPECT_TRUE(vimlet::SameRect(FakeSystem::world.placed, RECT{1918, 1078, 1919, 1079}));
+    m_placement.RiseAboveAll();
     EXPECT_EQ(Take(), Calls{"top"});
 
     // Something above: the whole check, and on top again before the answer returns.
     RaiseOther(true);
-    m_placement.Answer();
+    m_placement.RiseAboveAll();
     EXPECT_EQ(Take(), (Calls{"top", "metrics", "foreground", "state", "raise"}));
-    m_placement.Answer();
+    m_placement.RiseAboveAll();
     EXPECT_EQ(Take(), Calls{"top"});
     // A hidden window above is passed too, by the answer alone: the tick leaves it.
     RaiseOther(false);
-    m_placement.Check();
+    m_placement.RiseAboveVisible();
     EXPECT_FALSE(ParkingOnTop());
-    m_placement.Answer();
+    m_placement.RiseAboveAll();
     EXPECT_TRUE(ParkingOnTop());
     Take();
-    m_placement.Answer();
+    m_placement.RiseAboveAll();
     EXPECT_EQ(Take(), Calls{"top"});
 
     // Moved away by someone else: told by WM_WINDOWPOSCHANGED, put back without asking where it is.
     m_placement.Moved({kParking, nullptr, 5, 5, 0, 0, SWP_NOSIZE | SWP_NOZORDER});
-    m_placement.Answer();
+    m_placement.RiseAboveAll();
     EXPECT_EQ(Take(), (Calls{"metrics", "foreground", "state", "raise"}));
     // A change of z-order alone leaves the rectangle known.
     m_placement.Moved({kParking, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE});
-    m_placement.Answer();
+    m_placement.RiseAboveAll();
     EXPECT_EQ(Take(), Calls{"top"});
 
     // A change of display (WM_DISPLAYCHANGE, the tick) finds the new corner, which the answer then knows.
     FakeSystem::world.primary = {1280, 720};
-    m_placement.Check();
+    m_placement.RiseAboveVisible();
     EXPECT_EQ(Take().back(), "raise");
-    m_placement.Answer();
+    EXPECT_TRUE(vimlet::SameRect(FakeSystem::world.placed, RECT{1278, 718, 1279, 719}));
+    m_placement.RiseAboveAll();
     EXPECT_EQ(Take(), Calls{"top"});
 }
 
@@ -160,13 +156,13 @@ TEST_F(ParkingPlacement, OnlyAWindowOnScreenCoversItAndOnlyAFullScreenApplicatio
         FakeSystem::world.front = c.front;
         FakeSystem::world.state = c.state;
         RaiseOther(c.visible, c.cloaked);
-        m_placement.Check();
+        m_placement.RiseAboveVisible();
         EXPECT_EQ(ParkingOnTop(), c.visible && !c.cloaked && !c.heldBack) << c.name;
 
         // Out of its corner, held back or not, it goes back there.
         m_placement.Moved({kParking, nullptr, 100, 100, 0, 0, SWP_NOSIZE});
         Take();
-        m_placement.Check();
+        m_placement.RiseAboveVisible();
         EXPECT_EQ(Take().back(), c.heldBack ? "move" : "raise") << c.name;
     }
 }

@@ -18,7 +18,10 @@
 #include <atomic>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <thread>
+#include <tuple>
+#include <vector>
 
 namespace {
 
@@ -50,8 +53,14 @@ protected:
 
 TEST_F(Program, AHiddenMainFrameOwnsTheParkingWindowOneTopmostAlmostTransparentPixelInTheCorner)
 {
+    RemoveDirectoryW(SettingsDirectory().c_str());
     VimletProcess vimlet;
     const HWND parking = vimlet.ParkingWindow();
+    const DWORD attributes = GetFileAttributesW(SettingsDirectory().c_str());
+    EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) << "made";
+    EXPECT_EQ(GetFileAttributesW((SettingsDirectory() + L"/vimlet.ini").c_str()), INVALID_FILE_ATTRIBUTES)
+        << "starting writes no settings";
+    EXPECT_EQ(Flags(), (std::array<BYTE, 7>{1, 1, 1, 0, 0, 0, 1})) << "defaults without vimlet.ini";
 
     RECT rect{};
     GetWindowRect(parking, &rect);
@@ -89,20 +98,10 @@ TEST_F(Program, AHiddenMainFrameOwnsTheParkingWindowOneTopmostAlmostTransparentP
     EXPECT_EQ(GetClassLongPtrW(frame, GCLP_HCURSOR), 0);
 }
 
-TEST_F(Program, CreatesTheSettingsDirectoryAndTakesTheSuppressorFlagsFromTheIniFile)
+TEST_F(Program, TakesTheSuppressorFlagsFromTheIniFile)
 {
-    RemoveDirectoryW(SettingsDirectory().c_str());
-    {
-        VimletProcess vimlet;
-        const DWORD attributes = GetFileAttributesW(SettingsDirectory().c_str());
-        ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
-        EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
-        EXPECT_EQ(GetFileAttributesW((SettingsDirectory() + L"/vimlet.ini").c_str()), INVALID_FILE_ATTRIBUTES)
-            << "starting writes no settings";
-        EXPECT_EQ(Flags(), (std::array<BYTE, 7>{1, 1, 1, 0, 0, 0, 1})) << "defaults without vimlet.ini";
-    }
     WriteBytes(SettingsDirectory() + L"/vimlet.ini",
-               "[Vimlet]\r\nvk_lshift=0\r\nvk_rshift=5\r\nvk_rmenu=2\r\nvk_space=off\r\n");
+               "[Other]\r\nvk_lmenu=0\r\n[Vimlet]\r\nvk_lshift=0\r\nvk_rshift=5\r\nvk_rmenu=2\r\nvk_space=off\r\n");
     VimletProcess vimlet;
     EXPECT_EQ(Flags(), (std::array<BYTE, 7>{0, 1, 1, 1, 0, 1, 0}));
 }
@@ -118,35 +117,26 @@ TEST_F(Program, TypingParksTheCursorAndTheMouseBringsItBack)
     ExpectTypingParksAndTheMouseRestores({300, 250}, 'B', 3);
 }
 
-// Wine's own tray window, under Xvfb without a desktop's tray: one child window per icon, of
-// any process.
-int TrayIconCount()
-{
-    int count = 0;
-    const HWND tray = FindWindowW(nullptr, L"Wine System Tray");
-    for (HWND icon = tray ? GetWindow(tray, GW_CHILD) : nullptr; icon; icon = GetWindow(icon, GW_HWNDNEXT))
-        count += IsWindowVisible(icon) ? 1 : 0;
-    return count;
-}
+// One request to the tray in Wine's own form of it (Wine 8's shell32): a fixed part of 960 bytes
+// that starts with these fields, then the icon's mask and colour bits as GetBitmapBits gives
+// them. Windows' form is its shell's own.
+struct WineTrayData {
+    LONG window;
+    UINT id, flags, callbackMessage;
+    WCHAR tip[128];
+};
+constexpr std::size_t kWineTrayDataSize = 960;
 
-TEST_F(Program, AddsItsIconToTheTray)
-{
-    if (!WineVersion()) {
-        VimletProcess vimlet;
-        RECT place;
-        EXPECT_TRUE(WaitUntil([&] { return TrayIconPlace(vimlet.ParkingWindow(), place); }));
-        return;
-    }
-    // The icon of a Vimlet that ended a moment ago may still be on its way out of the tray.
-    WaitUntil([] { return TrayIconCount() == 0; }, 3000);
-    const int before = TrayIconCount();
-    VimletProcess vimlet;
-    EXPECT_TRUE(WaitUntil([&] { return TrayIconCount() == before + 1; })) << TrayIconCount();
-}
+struct TrayRequest {
+    DWORD message;  // NIM_ADD, NIM_MODIFY, NIM_DELETE
+    WineTrayData data;
+    std::string iconBits;
+};
 
 // Wine's Shell_NotifyIcon, like the system's, hands the request to the first window of class
-// Shell_TrayWnd. A hidden one of this test's, in front of the real one, answers every request
-// with the answer given until it is closed: failing, the tray of a shell that is not ready yet.
+// Shell_TrayWnd. A hidden one of this test's, in front of the real one, keeps every request and
+// answers it with the answer given until it is closed: failing, the tray of a shell that is not
+// ready yet.
 class StandInTray {
 public:
     explicit StandInTray(BOOL answer) : m_answer(answer), m_thread([this] { Run(); })
@@ -158,16 +148,30 @@ public:
         Close();
         m_thread.join();
     }
-    void Close() { PostMessageW(m_window, WM_CLOSE, 0, 0); }
-    int Requests() const { return m_requests; }
+    // Gone once this returns.
+    void Close() { SendMessageW(m_window, WM_CLOSE, 0, 0); }
+    std::vector<TrayRequest> Requests()
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        return m_requests;
+    }
 
 private:
+    void Keep(const COPYDATASTRUCT& copied)
+    {
+        TrayRequest request{static_cast<DWORD>(copied.dwData), {}, {}};
+        const auto* bytes = static_cast<const char*>(copied.lpData);
+        std::memcpy(&request.data, bytes, std::min<std::size_t>(copied.cbData, sizeof request.data));
+        if (copied.cbData > kWineTrayDataSize) request.iconBits.assign(bytes + kWineTrayDataSize, bytes + copied.cbData);
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_requests.push_back(request);
+    }
     void Run()
     {
         WNDCLASSW wc = {};
         wc.lpfnWndProc = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
             auto* tray = reinterpret_cast<StandInTray*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-            if (message == WM_COPYDATA) return ++tray->m_requests, tray->m_answer;
+            if (message == WM_COPYDATA) return tray->Keep(*reinterpret_cast<const COPYDATASTRUCT*>(lParam)), tray->m_answer;
             if (message == WM_DESTROY) PostQuitMessage(0);
             return DefWindowProcW(window, message, wParam, lParam);
         };
@@ -185,12 +189,29 @@ private:
 
     const BOOL m_answer;
     std::atomic<HWND> m_window = nullptr;
-    std::atomic<int> m_requests = 0;
+    std::mutex m_mutex;
+    std::vector<TrayRequest> m_requests;
     std::thread m_thread;
 };
 
-// The program's icon: NIM_MODIFY of nothing succeeds only for an icon the tray holds.
-bool TrayRequest(DWORD message, HWND parking)
+// The colour bits of the program's icon 204 as the program loads it; Wine sends them last.
+std::string TrayIconColourBits()
+{
+    const HMODULE program = LoadLibraryExW(BesideThisProgram(L"Vimlet.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ICONINFO info{};
+    GetIconInfo(LoadIconW(program, MAKEINTRESOURCEW(204)), &info);
+    BITMAP colour{};
+    GetObjectW(info.hbmColor, sizeof colour, &colour);
+    std::string bits(colour.bmWidthBytes * colour.bmHeight, '\0');
+    GetBitmapBits(info.hbmColor, static_cast<LONG>(bits.size()), bits.data());
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    FreeLibrary(program);
+    return bits;
+}
+
+// About the program's icon: NIM_MODIFY of nothing succeeds only for an icon the tray holds.
+bool AskTheTray(DWORD message, HWND parking)
 {
     NOTIFYICONDATAW icon = {};
     icon.cbSize = sizeof icon;
@@ -199,19 +220,32 @@ bool TrayRequest(DWORD message, HWND parking)
     return Shell_NotifyIconW(message, &icon);
 }
 
+// Each tick retries an icon the shell did not take; a restarted shell has no icons and says so
+// to every top-level window.
 TEST_F(Program, TrayIconIsAddedOnceTheShellIsReadyAndAgainAfterItRestarts)
 {
     StandInTray notReady(FALSE);
     VimletProcess vimlet;
     const HWND parking = vimlet.ParkingWindow();
-    ASSERT_GT(notReady.Requests(), 0);
+    const std::vector<TrayRequest> requests = notReady.Requests();
+    ASSERT_FALSE(requests.empty());
+    if (WineVersion()) {
+        const TrayRequest& add = requests.front();
+        // The request, the window, the id, what it sets, the callback message.
+        EXPECT_EQ(std::tuple(add.message, add.data.window, add.data.id, add.data.flags, add.data.callbackMessage),
+                  std::tuple(DWORD(NIM_ADD), HandleToLong(parking), 1u, UINT(NIF_MESSAGE | NIF_ICON | NIF_TIP), 0x8000u));
+        EXPECT_STREQ(add.data.tip, L"Vimlet");
+        const std::string icon = TrayIconColourBits();
+        EXPECT_TRUE(!icon.empty() && add.iconBits.size() >= icon.size() &&
+                    std::equal(icon.rbegin(), icon.rend(), add.iconBits.rbegin())) << "not icon 204";
+    }
     notReady.Close();
-    EXPECT_TRUE(WaitUntil([&] { return TrayRequest(NIM_MODIFY, parking); })) << "retried";
+    SendMessageW(parking, WM_TIMER, 0, 0);
+    EXPECT_TRUE(AskTheTray(NIM_MODIFY, parking)) << "retried at the tick";
 
-    // A restarted shell has no icons and says so to every top-level window.
-    ASSERT_TRUE(TrayRequest(NIM_DELETE, parking));
-    PostMessageW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
-    EXPECT_TRUE(WaitUntil([&] { return TrayRequest(NIM_MODIFY, parking); }));
+    ASSERT_TRUE(AskTheTray(NIM_DELETE, parking));
+    SendMessageW(parking, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(AskTheTray(NIM_MODIFY, parking));
 }
 
 // On Windows a dead icon stays in the tray until the pointer passes over it.
@@ -220,8 +254,7 @@ TEST_F(Program, OnlyClosingTheMainFrameEndsItWithExitCodeZeroAndDeletesTheTrayIc
     StandInTray tray(TRUE);
     VimletProcess vimlet;
     const HWND parking = vimlet.ParkingWindow();
-    ASSERT_TRUE(WaitUntil([&] { return tray.Requests() > 0; }));
-    const int added = tray.Requests();
+    ASSERT_TRUE(WaitUntil([&] { return !tray.Requests().empty(); }));
     SendMessageW(parking, WM_CLOSE, 0, 0);
     PostMessageW(parking, WM_CLOSE, 0, 0);
     SendMessageW(parking, WM_NULL, 0, 0);  // both handled once this returns
@@ -231,10 +264,12 @@ TEST_F(Program, OnlyClosingTheMainFrameEndsItWithExitCodeZeroAndDeletesTheTrayIc
     PostMessageW(vimlet.MainFrame(), WM_CLOSE, 0, 0);
     EXPECT_EQ(vimlet.WaitForExit(), 0u);
     EXPECT_FALSE(IsWindow(parking));
-    EXPECT_EQ(tray.Requests(), added + 1) << "NIM_DELETE";
+    const std::vector<TrayRequest> requests = tray.Requests();
+    ASSERT_EQ(requests.size(), 2u) << "added once, then deleted";
+    EXPECT_TRUE(!WineVersion() || requests.back().message == NIM_DELETE) << "NIM_DELETE";
 }
 
-TEST_F(Program, OvertakesVisibleWindowsAboveItButNotInvisibleOnes)
+TEST_F(Program, OvertakesVisibleWindowsAboveItButNotInvisibleOnesNorAFullScreenApplicationInFront)
 {
     VimletProcess vimlet;
     const HWND parking = vimlet.ParkingWindow();
@@ -242,15 +277,15 @@ TEST_F(Program, OvertakesVisibleWindowsAboveItButNotInvisibleOnes)
                                         10, 10, nullptr, nullptr, nullptr, nullptr);
     SetWindowPos(hidden, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ASSERT_TRUE(IsAbove(hidden, parking));
-    // Nothing to wait for: give the one-second timer a few ticks to do what it must not.
-    WaitUntil([] { return false; }, 3000);
+    SendMessageW(parking, WM_TIMER, 0, 0);
     EXPECT_TRUE(IsAbove(hidden, parking)) << "an invisible window does not count" << ZOrder();
 
+    // The one case on the real timer: a tick comes every second, here within several.
     const HWND shown = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP | WS_VISIBLE,
                                        50, 50, 10, 10, nullptr, nullptr, nullptr, nullptr);
     SetWindowPos(shown, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ASSERT_TRUE(IsAbove(shown, parking));
-    EXPECT_TRUE(WaitUntil([&] { return IsAbove(parking, shown); }, 1500)) << "at the next tick";
+    EXPECT_TRUE(WaitUntil([&] { return IsAbove(parking, shown); }, 5000)) << "at a tick";
     EXPECT_TRUE(IsAbove(parking, hidden));
 
     // What a hook that has just parked the cursor relies on, and a change of display mode: no
@@ -265,23 +300,17 @@ TEST_F(Program, OvertakesVisibleWindowsAboveItButNotInvisibleOnes)
     EXPECT_EQ((POINT{rect.left, rect.top}), kParkingPixel);
     DestroyWindow(shown);
     DestroyWindow(hidden);
-}
 
-// A game or a slide show: raised over it every second, a topmost window makes many games leave
-// full screen.
-TEST_F(Program, NeverRaisedOverAFullScreenApplicationInFront)
-{
-    VimletProcess vimlet;
-    const HWND parking = vimlet.ParkingWindow();
+    // A game or a slide show: raised over it every second, a topmost window makes many games
+    // leave full screen.
     const HWND game = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"full screen", WS_POPUP | WS_VISIBLE, 0, 0,
                                       GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr,
                                       nullptr, GetModuleHandleW(nullptr), nullptr);
     SetForegroundWindow(game);
     ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == game; }));
     ASSERT_TRUE(IsAbove(game, parking));
-    // Nothing to wait for: give the timer a few ticks to do what it must not.
-    WaitUntil([] { return false; }, 2500);
-    EXPECT_TRUE(IsAbove(game, parking)) << "after the ticks" << ZOrder();
+    SendMessageW(parking, WM_TIMER, 0, 0);
+    EXPECT_TRUE(IsAbove(game, parking)) << "after a tick" << ZOrder();
     SetCursorPos(400, 300);
     SendKey('A');
     ASSERT_TRUE(WaitUntil([] { return CursorNow() == kParkingPixel; }));
@@ -289,7 +318,8 @@ TEST_F(Program, NeverRaisedOverAFullScreenApplicationInFront)
 
     // No longer full screen, still topmost above it.
     SetWindowPos(game, nullptr, 50, 50, 10, 10, SWP_NOZORDER | SWP_NOACTIVATE);
-    EXPECT_TRUE(WaitUntil([&] { return IsAbove(parking, game); }, 1500)) << "at the next tick";
+    SendMessageW(parking, WM_TIMER, 0, 0);
+    EXPECT_TRUE(IsAbove(parking, game)) << "at the next tick" << ZOrder();
     vimlet_show();
     DestroyWindow(game);
 }

@@ -214,12 +214,6 @@ TEST(Resources, StringsAndMenuOfTheFrame)
 
 TEST(Resources, IconsHaveTheirSizesAndColours)
 {
-    struct GroupEntry {
-        BYTE width, height, colourCount, reserved;
-        WORD planes, bitCount;
-        DWORD bytes;
-        WORD id;
-    };
     struct Expected {
         WORD id;
         int size;
@@ -232,11 +226,9 @@ TEST(Resources, IconsHaveTheirSizesAndColours)
         WORD count;
         std::memcpy(&count, group.data + 4, sizeof count);
         ASSERT_EQ(count, 1);
-        GroupEntry entry;
-        std::memcpy(&entry, group.data + 6, 14);
-        EXPECT_EQ(entry.width, expected.size);
-        EXPECT_EQ(entry.height, expected.size);
-        EXPECT_EQ(entry.colourCount, expected.colourCount);
+        const BYTE* entry = group.data + 6;  // the first entry: width, height, colours
+        EXPECT_EQ((std::array<int, 3>{entry[0], entry[1], entry[2]}),
+                  (std::array<int, 3>{expected.size, expected.size, expected.colourCount}));
 
         // cx and cy 0 without LR_DEFAULTSIZE: the image's own size.
         HICON icon = static_cast<HICON>(

@@ -1,26 +1,68 @@
 #include "Settings.h"
-#include "SettingsSeams.h"
 
+#include "CallLog.h"
 #include "TempDir.h"
 #include "TestConstants.h"
-#include "VimletProcess.h"
 
 #include <gtest/gtest.h>
 #include <shlobj.h>
+
+#include <algorithm>
 
 namespace {
 
 using List = std::vector<std::wstring>;
 
-// A store in a fresh folder of its own.
+struct FakeState {
+    CallLog log;
+    bool folderKnown = true;
+    int linesBeforeFullDisk = -1;      // negative: never full
+    std::vector<DWORD> replaceErrors;  // answered in turn before the real replace
+};
+
+// The real system, with each call that touches a file recorded, and the failures a case asks for.
+struct FakeSystem : SettingsSystem {
+    static inline FakeState state;
+
+    static bool FolderPath(int folder, bool create, wchar_t (&path)[MAX_PATH])
+    {
+        state.log.Record("folder " + std::to_string(folder) + (create ? " made" : ""));
+        return state.folderKnown && SettingsSystem::FolderPath(folder, false, path);
+    }
+    static int ReadIniInt(const wchar_t* key, int fallback, const wchar_t* path)
+    {
+        return state.log.Record("ini read", SettingsSystem::ReadIniInt(key, fallback, path));
+    }
+    static bool WriteIniString(const wchar_t* key, const wchar_t* value, const wchar_t* path)
+    {
+        return state.log.Record("ini write", SettingsSystem::WriteIniString(key, value, path));
+    }
+    static bool PutLine(const char* line, FILE* file)
+    {
+        return state.log.Record("line", state.linesBeforeFullDisk-- != 0 && SettingsSystem::PutLine(line, file));
+    }
+    static DWORD Replace(const wchar_t* replacement, const wchar_t* path)
+    {
+        if (state.replaceErrors.empty()) return state.log.Record("replace", SettingsSystem::Replace(replacement, path));
+        const DWORD error = state.replaceErrors.front();
+        state.replaceErrors.erase(state.replaceErrors.begin());
+        return state.log.Record("replace", error);
+    }
+    static void Pause(DWORD ms) { state.log.Record("pause " + std::to_string(ms)); }
+};
+using FakeStore = BasicSettingsStore<FakeSystem>;
+
+// A store in a fresh folder of its own, and one in the same folder on the fake system.
 class InTempDir : public testing::Test {
 protected:
+    void SetUp() override { FakeSystem::state = {}; }
     TempDir dir;
     const SettingsStore store{dir.Path()};
+    const FakeStore fakeStore{dir.Path()};
 };
-using KeySettingsFile = InTempDir;
 using LoadExcludeList = InTempDir;
 using SaveExcludeList = InTempDir;
+using SettingsDirectory = InTempDir;
 
 List Loaded(const SettingsStore& store)
 {
@@ -29,92 +71,40 @@ List Loaded(const SettingsStore& store)
     return list;
 }
 
-TEST_F(KeySettingsFile, DefaultsForWhatIsMissingAnyNonZeroNumberIsOnAndTextIsOff)
-{
-    const struct {
-        const char* ini;  // null: no file
-        KeySettings expected;
-    } cases[] = {
-        {nullptr, kFirstStartKeys},
-        {"[Other]\r\nvk_lshift=0\r\n", kFirstStartKeys},
-        {"[Vimlet]\r\nvk_rshift=1\r\nvk_space=0\r\n", {true, true, true, true, false, false, false}},
-        {"[Vimlet]\r\nvk_lshift=2\r\nvk_lcontrol=0\r\nvk_lmenu=abc\r\nvk_rshift=5\r\nvk_rcontrol=0\r\n"
-         "vk_rmenu=1\r\nvk_space=0\r\n",
-         {true, false, false, true, false, true, false}},
-    };
-    for (const auto& c : cases) {
-        if (c.ini) WriteBytes(store.IniPath(), c.ini);
-        EXPECT_EQ(store.ReadKeys(), c.expected) << (c.ini ? c.ini : "no file");
-    }
-}
-
-TEST_F(KeySettingsFile, WritesAllSevenIntoANewFileAndEachAsExactlyOneOrZero)
-{
-    const KeySettings chosen = {false, true, false, true, false, true, true};
-    for (std::size_t i = 0; i < kSuppressorSettingCount; ++i) store.WriteKey(kSuppressorSettings[i], chosen[i]);
-    EXPECT_EQ(store.ReadKeys(), chosen);
-
-    WriteBytes(store.IniPath(), "[Vimlet]\r\nvk_lshift=2\r\n");
-    store.WriteKey(kSuppressorSettings[0], true);
-    store.WriteKey(kSuppressorSettings[6], false);
-    const std::string text = ReadBytes(store.IniPath());
-    EXPECT_NE(text.find("vk_lshift=1"), std::string::npos) << text;
-    EXPECT_EQ(text.find("vk_lshift=2"), std::string::npos) << text;
-    EXPECT_NE(text.find("vk_space=0"), std::string::npos) << text;
-}
-
-// The test user's own settings, which the program's tests remove as well, are written and read
-// back at the end.
-TEST(SettingsPaths, JoinTheApplicationDataFolderWithForwardSlashesByTheSharedRuleAndHoldTheSettings)
+TEST(SettingsPaths, JoinTheApplicationDataFolderWithForwardSlashesByTheSharedRule)
 {
     wchar_t folder[MAX_PATH] = L"";
-    EXPECT_TRUE(SHGetSpecialFolderPathW(nullptr, folder, CSIDL_APPDATA, TRUE));
+    EXPECT_TRUE(SHGetSpecialFolderPathW(nullptr, folder, CSIDL_APPDATA, FALSE));
     const SettingsStore store = SettingsStore::OfUser();
     EXPECT_EQ(store.Directory(), std::wstring(folder) + L"/Vimlet");
     EXPECT_EQ(store.IniPath(), store.Directory() + L"/vimlet.ini");
     EXPECT_EQ(store.ExcludePath(), store.Directory() + L"/excludeapp.txt");
-    EXPECT_EQ(JoinPath(L"\"D:\\Data\\\"", L"\\vimlet.ini"), L"D:\\Data/vimlet.ini");
-    EXPECT_EQ(JoinPath(L"", L"excludeapp.txt"), L"/excludeapp.txt");
     const std::wstring deep(600, L'd');
     EXPECT_EQ(JoinPath(deep, L"x"), deep + L"/x");
-
-    CreateDirectoryW(store.Directory().c_str(), nullptr);
-    store.SaveExcludeList({L"D:\\z.exe", L"D:\\A.exe"});
-    EXPECT_EQ(ReadBytes(store.ExcludePath()), "D:\\z.exe\r\nD:\\A.exe\r\n");
-    EXPECT_EQ(Loaded(store), (List{L"D:\\z.exe", L"D:\\A.exe"}));
-    DeleteFileW(store.IniPath().c_str());
-    EXPECT_EQ(store.ReadKeys(), kFirstStartKeys);
-    store.WriteKey(kSuppressorSettings[3], true);
-    EXPECT_TRUE(store.ReadKeys()[3]);
-    RemoveSettingsFiles();
 }
 
-TEST_F(LoadExcludeList, MissingIsAnEmptyListAndUnreadableIsReported)
+// A folder where the settings folder or the list should be: unreadable, unwritable, reported.
+TEST_F(LoadExcludeList, MissingIsAnEmptyListAndAFolderInTheWayCannotBeReadOrWritten)
 {
     List list = {L"stale entry"};
     EXPECT_TRUE(store.LoadExcludeList(list));
     EXPECT_TRUE(list.empty());
     WriteBytes(dir.File(L"folder"), "");
-    EXPECT_TRUE(SettingsStore(dir.File(L"folder")).LoadExcludeList(list)) << "a settings folder that is a file";
+    const SettingsStore inAFile(dir.File(L"folder"));
+    EXPECT_TRUE(inAFile.LoadExcludeList(list)) << "a settings folder that is a file";
+    EXPECT_FALSE(inAFile.WriteKey(vimlet::kSuppressorKeys[0], true)) << "a settings folder that is a file";
 
     CreateDirectoryW(store.ExcludePath().c_str(), nullptr);
     list = {L"stale entry"};
     EXPECT_FALSE(store.LoadExcludeList(list));
     EXPECT_TRUE(list.empty());
+    EXPECT_FALSE(store.SaveExcludeList({L"D:\\A\\x.exe"}));
+    EXPECT_TRUE(GetFileAttributesW(store.ExcludePath().c_str()) & FILE_ATTRIBUTE_DIRECTORY);
     RemoveDirectoryW(store.ExcludePath().c_str());
-
-    // Opened by someone who lets nobody else in. (A locked range, which opens but fails to read,
-    // takes another process under Wine: the dialogs' tests have one.)
-    WriteBytes(store.ExcludePath(), "C:\\x.exe\r\n");
-    const HANDLE holder = CreateFileW(store.ExcludePath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    EXPECT_FALSE(store.LoadExcludeList(list));
-    CloseHandle(holder);
-    EXPECT_TRUE(store.LoadExcludeList(list));
-    EXPECT_EQ(list, List{L"C:\\x.exe"});
 }
 
 // An entry over 998 bytes becomes an empty line, which reading skips.
-TEST_F(SaveExcludeList, WritesEachEntryWithCarriageReturnAndLineFeedAndSkipsOneOver998Bytes)
+TEST_F(SaveExcludeList, WritesEachEntryWithCarriageReturnAndLineFeedSkipsOneOver998BytesAndStoresTheDefaultCharacter)
 {
     store.SaveExcludeList({L"D:\\A\\x.exe", L"E:\\y.exe"});
     EXPECT_EQ(ReadBytes(store.ExcludePath()), "D:\\A\\x.exe\r\nE:\\y.exe\r\n");
@@ -129,79 +119,61 @@ TEST_F(SaveExcludeList, WritesEachEntryWithCarriageReturnAndLineFeedAndSkipsOneO
     store.SaveExcludeList({longest, std::wstring(999, L'b'), L"E:\\y.exe"});
     EXPECT_EQ(ReadBytes(store.ExcludePath()), std::string(998, 'a') + "\r\n\r\nE:\\y.exe\r\n");
     EXPECT_EQ(Loaded(store), (List{longest, L"E:\\y.exe"}));
-}
 
-TEST_F(SaveExcludeList, StoresTheDefaultCharacterForWhatTheCodePageLacks)
-{
-    // Thai is missing from every ANSI code page but Thai's own and UTF-8.
+    // The platform's default character for what the code page lacks. Thai is missing from every
+    // ANSI code page but Thai's own and UTF-8.
     if (GetACP() == 874 || GetACP() == CP_UTF8) GTEST_SKIP() << "code page " << GetACP();
     store.SaveExcludeList({L"C:\\\x0E01.exe"});
     EXPECT_EQ(ReadBytes(store.ExcludePath()), "C:\\?.exe\r\n");
     EXPECT_EQ(Loaded(store), List{L"C:\\?.exe"});
 }
 
-TEST_F(SaveExcludeList, AFileThatCannotBeWrittenStaysAsItWas)
+// Only a whole list replaces the file. A hooked process reading the list holds it for a moment:
+// the replace waits and tries again, ten times in all; any other failure ends the save at once.
+TEST_F(SaveExcludeList, OnlyAWholeListReplacesTheFileAndAReplaceAReaderBlocksIsTriedAgain)
 {
-    CreateDirectoryW(store.ExcludePath().c_str(), nullptr);
-    EXPECT_FALSE(store.SaveExcludeList({L"D:\\A\\x.exe"}));
-    EXPECT_TRUE(GetFileAttributesW(store.ExcludePath().c_str()) & FILE_ATTRIBUTE_DIRECTORY);
-    RemoveDirectoryW(store.ExcludePath().c_str());
-    WriteBytes(dir.File(L"Vimlet"), "");
-    EXPECT_FALSE(SettingsStore(dir.File(L"Vimlet")).WriteKey(kSuppressorSettings[0], true))
-        << "a settings folder that is a file";
+    const std::string old = "C:\\old.exe\r\n";
+    WriteBytes(fakeStore.ExcludePath(), old);
+    FakeSystem::state.linesBeforeFullDisk = 1;
+    EXPECT_FALSE(fakeStore.SaveExcludeList({L"D:\\a.exe", L"D:\\b.exe", L"D:\\c.exe"}));
+    EXPECT_EQ(FakeSystem::state.log.Take(), (Calls{"line", "line"})) << "no write after the failed one, and no replace";
+    EXPECT_EQ(ReadBytes(fakeStore.ExcludePath()), old);
 
-    // Held open by someone who lets others read but not write. (Wine run as root ignores the
-    // read-only attribute, so that is no way to make a file unwritable here.)
-    WriteBytes(store.ExcludePath(), "C:\\old.exe\r\n");
-    HANDLE holder = CreateFileW(store.ExcludePath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-    EXPECT_FALSE(store.SaveExcludeList({L"D:\\A\\x.exe"}));
-    CloseHandle(holder);
-    EXPECT_EQ(ReadBytes(store.ExcludePath()), "C:\\old.exe\r\n");
-    EXPECT_TRUE(store.SaveExcludeList({}));
-}
+    FakeSystem::state.replaceErrors = {ERROR_SHARING_VIOLATION, ERROR_ACCESS_DENIED};
+    EXPECT_TRUE(fakeStore.SaveExcludeList({L"D:\\a.exe"}));
+    EXPECT_EQ(FakeSystem::state.log.Take(), (Calls{"line", "replace", "pause 20", "replace", "pause 20", "replace"}));
+    EXPECT_EQ(ReadBytes(fakeStore.ExcludePath()), "D:\\a.exe\r\n");
 
-// A seam of the storage replaced for one case, put back at its end.
-template <class Seam> struct Replaced {
-    Replaced(Seam& seam, Seam stand_in) : slot(seam), real(seam) { slot = stand_in; }
-    ~Replaced() { slot = real; }
-    Seam& slot;
-    const Seam real;
-};
-
-TEST_F(SaveExcludeList, AWriteThatFailsAfterTheFirstLineLeavesTheOldFileByteForByte)
-{
-    const std::string old = "C:\\old.exe\r\nC:\\kept.exe\r\n";
-    WriteBytes(store.ExcludePath(), old);
-    static int s_lines;  // a disk that fills up once the first line is in
-    s_lines = 0;
-    Replaced<settings_seams::PutLine> full(settings_seams::g_putLine, [](const char* line, FILE* f) { return s_lines++ ? EOF : fputs(line, f); });
-    EXPECT_FALSE(store.SaveExcludeList({L"D:\\a.exe", L"D:\\b.exe", L"D:\\c.exe"}));
-    EXPECT_EQ(s_lines, 2) << "no write after the failed one";
-    EXPECT_EQ(ReadBytes(store.ExcludePath()), old);
-    EXPECT_EQ(GetFileAttributesW((store.ExcludePath() + L".new").c_str()), INVALID_FILE_ATTRIBUTES)
+    FakeSystem::state.replaceErrors.assign(10, ERROR_SHARING_VIOLATION);
+    EXPECT_FALSE(fakeStore.SaveExcludeList({L"D:\\b.exe"}));
+    const Calls tenTries = FakeSystem::state.log.Take();
+    EXPECT_EQ(std::count(tenTries.begin(), tenTries.end(), "replace"), 10);
+    FakeSystem::state.replaceErrors = {ERROR_PATH_NOT_FOUND};
+    EXPECT_FALSE(fakeStore.SaveExcludeList({L"D:\\b.exe"}));
+    EXPECT_EQ(FakeSystem::state.log.Take(), (Calls{"line", "replace"}));
+    EXPECT_EQ(ReadBytes(fakeStore.ExcludePath()), "D:\\a.exe\r\n");
+    EXPECT_EQ(GetFileAttributesW((fakeStore.ExcludePath() + L".new").c_str()), INVALID_FILE_ATTRIBUTES)
         << "nothing left beside it";
 }
 
-// The join rule would make "/vimlet.ini" and "/excludeapp.txt" of no folder: the root of the
-// current drive, which every user may write to on many systems.
-TEST(SettingsDirectory, WithoutAnApplicationDataFolderNothingIsReadOrWrittenAnywhere)
+// The application-data folder is looked up, never made. Without it the join rule would make
+// "/vimlet.ini" and "/excludeapp.txt" of no folder: the root of the current drive, which every
+// user may write to on many systems; nothing is read or written then.
+TEST_F(SettingsDirectory, IsLookedUpNeverMadeAndWithoutItNothingIsReadOrWrittenAnywhere)
 {
-    Replaced<settings_seams::FolderLookup> failing(settings_seams::g_lookUpFolder, [](HWND, LPWSTR, int, BOOL) -> BOOL { return FALSE; });
-    WriteBytes(L"\\vimlet.ini", "[Vimlet]\r\nvk_lshift=0\r\n");
-    const SettingsStore store = SettingsStore::OfUser();
+    EXPECT_TRUE(FakeStore::OfUser().Keeps());
+    EXPECT_EQ(FakeSystem::state.log.Take(), Calls{"folder " + std::to_string(CSIDL_APPDATA)});
+
+    FakeSystem::state.folderKnown = false;
+    const FakeStore store = FakeStore::OfUser();
     EXPECT_FALSE(store.Keeps());
-    EXPECT_EQ(store.Directory(), L"");
-    EXPECT_EQ(store.ReadKeys(), kFirstStartKeys) << "the root's vimlet.ini was read";
-    EXPECT_TRUE(store.WriteKey(kSuppressorSettings[0], true));
+    EXPECT_EQ(store.ReadKeys(), kFirstStartKeys);
+    EXPECT_TRUE(store.WriteKey(vimlet::kSuppressorKeys[0], true));
     EXPECT_TRUE(store.SaveExcludeList({L"D:\\a.exe"}));
     List list = {L"stale entry"};
     EXPECT_TRUE(store.LoadExcludeList(list));
     EXPECT_TRUE(list.empty());
-    EXPECT_EQ(ReadBytes(L"\\vimlet.ini"), "[Vimlet]\r\nvk_lshift=0\r\n");
-    EXPECT_EQ(GetFileAttributesW(L"\\excludeapp.txt"), INVALID_FILE_ATTRIBUTES);
-    DeleteFileW(L"\\vimlet.ini");
+    EXPECT_EQ(FakeSystem::state.log.Take(), Calls{"folder " + std::to_string(CSIDL_APPDATA)});
 }
 
 } // namespace

@@ -329,15 +329,15 @@ TEST_P(HostileIni, StartUpTakesWhatTheFileSaysAndClosingTheDialogKeepsTheProgram
     const FileState before = FileState::Of(IniPath());
 
     VimletProcess vimlet;
-    for (std::size_t i = 0; i < kSuppressorSettingCount; ++i)
-        EXPECT_EQ(vimlet_is_suppressor(kSuppressorSettings[i].virtualKey) != 0, c.atStartUp[i])
-            << kSuppressorSettings[i].iniKey;
+    for (int i = 0; i < vimlet::kSuppressorCount; ++i)
+        EXPECT_EQ(vimlet_is_suppressor(vimlet::kSuppressorKeys[i].virtualKey) != 0, c.atStartUp[i])
+            << vimlet::kSuppressorKeys[i].iniKey;
 
     const HWND settings = OpenSettingsDialog(vimlet);
     ASSERT_NE(settings, nullptr);
     CloseSettings(settings, vimlet, c.writeFails);
-    for (std::size_t i = 0; i < kSuppressorSettingCount; ++i) {
-        const SuppressorSetting& key = kSuppressorSettings[i];
+    for (int i = 0; i < vimlet::kSuppressorCount; ++i) {
+        const vimlet::SuppressorKey& key = vimlet::kSuppressorKeys[i];
         EXPECT_EQ(vimlet_is_suppressor(key.virtualKey) != 0, c.atStartUp[i]) << key.iniKey;
         if (!c.writeFails) {
             EXPECT_EQ(IniValue(key.iniKey), c.atStartUp[i] ? L"1" : L"0") << key.iniKey;
