@@ -8,7 +8,6 @@
 
 #include <shlobj.h>
 
-#include <errno.h>
 #include <io.h>
 #include <stdio.h>
 
@@ -19,6 +18,9 @@ using vimlet::kListLineCapacity;
 constexpr int kListEntryCapacity = kListLineCapacity - 2;
 constexpr int kReplaceAttempts = 10;
 constexpr DWORD kReplaceRetryMs = 20;
+
+// The file or a folder on its path missing. Anything else is a file that is there.
+bool IsMissing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 
 int DecodeAnsi(const char* bytes, int count, wchar_t* wide, int capacity)
 {
@@ -103,13 +105,18 @@ bool SettingsStore::WriteKey(const SuppressorSetting& setting, bool on) const
            WritePrivateProfileStringW(kIniSection, setting.iniKey, on ? L"1" : L"0", IniPath().c_str()) != FALSE;
 }
 
-bool SettingsStore::LoadExcludeList(std::vector<std::wstring>& list) const
+bool SettingsStore::LoadExcludeList(std::vector<std::wstring>& list, bool* tooLarge) const
 {
     list.clear();
+    if (tooLarge) *tooLarge = false;
     if (!Keeps()) return true;
-    vimlet::ListFile file(ExcludePath().c_str());
-    // The file or a folder on its path missing: ENOENT. Anything else is a file that is there.
-    if (!file.IsOpen()) return errno == ENOENT;
+    const std::wstring path = ExcludePath();
+    vimlet::ListStamp stamp;
+    if (!vimlet::ListFile::Stamp(path.c_str(), &stamp)) return IsMissing(GetLastError());
+    vimlet::ListFile file(path.c_str(), stamp.size);
+    if (file.Opening() == vimlet::ListOpening::kMissing) return true;
+    if (tooLarge) *tooLarge = file.Opening() == vimlet::ListOpening::kTooLarge;
+    if (file.Opening() != vimlet::ListOpening::kOpen) return false;
 
     // A read error ends the loading like the end of the file, so a failing read cannot keep
     // the settings dialog from opening.

@@ -70,8 +70,9 @@ public:
 
     // Replaces list with the entries of excludeapp.txt; a missing file gives an empty list.
     // False when the file is there but could not be read to its end (locked, no permission, a
-    // folder of that name): list then holds what was read, and must not be written back.
-    bool LoadExcludeList(std::vector<std::wstring>& list) const;
+    // folder of that name, or over vimlet::kListSizeLimit, which sets tooLarge and reads
+    // nothing): list then holds what was read, and must not be written back.
+    bool LoadExcludeList(std::vector<std::wstring>& list, bool* tooLarge = nullptr) const;
     // Replaces excludeapp.txt with a file of one line per entry, written beside it first. False
     // when that could not be done; the old file is then left as it was, byte for byte.
     bool SaveExcludeList(const std::vector<std::wstring>& list) const;

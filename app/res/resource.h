@@ -37,6 +37,7 @@
 #define IDS_RUNNING_IN_ANOTHER_SESSION 305
 #define IDS_CANNOT_TELL_OTHER_COPIES 306
 #define IDS_SETTINGS_NOT_KEPT 307
+#define IDS_LIST_TOO_LARGE 320
 
 // The application name the framework looks up (its AFX_IDS_APP_TITLE).
 #define IDS_APP_TITLE 57344
