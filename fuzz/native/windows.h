@@ -107,13 +107,14 @@ constexpr ULONG FILE_SHARE_READ = 1, FILE_SHARE_WRITE = 2, FILE_SHARE_DELETE = 4
 constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10, FILE_ATTRIBUTE_REPARSE_POINT = 0x400;
 constexpr DWORD FILE_TYPE_DISK = 1;
 
-struct BY_HANDLE_FILE_INFORMATION {
-    DWORD dwFileAttributes;
+enum FILE_INFO_BY_HANDLE_CLASS { FileBasicInfo };
+struct FILE_BASIC_INFO {
+    DWORD FileAttributes;
 };
 
 inline HMODULE GetModuleHandleW(const wchar_t*) { return nullptr; }
 inline FARPROC GetProcAddress(HMODULE, const char*) { return nullptr; }
 inline DWORD GetFileType(HANDLE) { return 0; }
-inline BOOL GetFileInformationByHandle(HANDLE, BY_HANDLE_FILE_INFORMATION*) { return 0; }
+inline BOOL GetFileInformationByHandleEx(HANDLE, FILE_INFO_BY_HANDLE_CLASS, void*, DWORD) { return 0; }
 inline BOOL ReadFile(HANDLE, void*, DWORD, DWORD*, void*) { return 0; }
 inline BOOL CloseHandle(HANDLE) { return TRUE; }

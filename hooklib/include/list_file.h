@@ -164,9 +164,9 @@ struct ListFileCalls {
     static bool IsDiskFile(HANDLE file) { return GetFileType(file) == FILE_TYPE_DISK; }
     static bool Attributes(HANDLE file, DWORD* attributes)
     {
-        BY_HANDLE_FILE_INFORMATION information;
-        if (!GetFileInformationByHandle(file, &information)) return false;
-        *attributes = information.dwFileAttributes;
+        FILE_BASIC_INFO information;
+        if (!GetFileInformationByHandleEx(file, FileBasicInfo, &information, sizeof information)) return false;
+        *attributes = information.FileAttributes;
         return true;
     }
     static bool Read(HANDLE file, char* buffer, DWORD capacity, DWORD* read)
