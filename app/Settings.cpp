@@ -3,9 +3,10 @@
 #include "ExcludeListLines.h"
 #include "join_path.h"
 
-#include <errno.h>
-
 namespace {
+
+// The file or a folder on its path missing. Anything else is a file that is there.
+bool IsMissing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 
 int DecodeAnsi(const char* bytes, int count, wchar_t* wide, int capacity)
 {
@@ -22,11 +23,14 @@ std::wstring JoinPath(const std::wstring& first, const std::wstring& second)
     return joined;
 }
 
-bool ReadExcludeFile(const std::wstring& path, std::vector<std::wstring>& list)
+bool ReadExcludeFile(const std::wstring& path, std::vector<std::wstring>& list, bool* tooLarge)
 {
-    vimlet::ListFile file(path.c_str());
-    // The file or a folder on its path missing: ENOENT. Anything else is a file that is there.
-    if (!file.IsOpen()) return errno == ENOENT;
+    vimlet::ListStamp stamp;
+    if (!vimlet::ListFile::Stamp(path.c_str(), &stamp)) return IsMissing(GetLastError());
+    vimlet::ListFile file(path.c_str(), stamp.size);
+    if (file.Opening() == vimlet::ListOpening::kMissing) return true;
+    if (tooLarge) *tooLarge = file.Opening() == vimlet::ListOpening::kTooLarge;
+    if (file.Opening() != vimlet::ListOpening::kOpen) return false;
 
     // A read error ends the loading like the end of the file, so a failing read cannot keep
     // the settings dialog from opening.

@@ -38,7 +38,7 @@ using KeySettings = std::array<bool, vimlet::kSuppressorCount>;
 std::wstring JoinPath(const std::wstring& first, const std::wstring& second);
 
 // Replaces list with the entries of the list file at path (see LoadExcludeList).
-bool ReadExcludeFile(const std::wstring& path, std::vector<std::wstring>& list);
+bool ReadExcludeFile(const std::wstring& path, std::vector<std::wstring>& list, bool* tooLarge);
 
 template <class Sys>
 class BasicSettingsStore {
@@ -82,11 +82,13 @@ public:
 
     // Replaces list with the entries of excludeapp.txt; a missing file gives an empty list.
     // False when the file is there but could not be read to its end (locked, no permission, a
-    // folder of that name): list then holds what was read, and must not be written back.
-    bool LoadExcludeList(std::vector<std::wstring>& list) const
+    // folder of that name, or over vimlet::kListSizeLimit, which sets tooLarge and reads
+    // nothing): list then holds what was read, and must not be written back.
+    bool LoadExcludeList(std::vector<std::wstring>& list, bool* tooLarge = nullptr) const
     {
         list.clear();
-        return !Keeps() || ReadExcludeFile(ExcludePath(), list);
+        if (tooLarge) *tooLarge = false;
+        return !Keeps() || ReadExcludeFile(ExcludePath(), list, tooLarge);
     }
 
     // Replaces excludeapp.txt with a file of one line per entry, written beside it first. False

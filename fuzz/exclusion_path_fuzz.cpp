@@ -1,9 +1,9 @@
 // The hook library's exclusion check with a shared list path of the attacker's choosing: any
 // 260 UTF-16 units, terminated or not, with any prefix (\\?\, \\.\pipe\, \\host@SSL\...), and
 // a list file that comes and goes. The file is a stand-in, so whatever the path names is never
-// touched. Checked: only a terminated path on a local drive ending in the list's name, or the
-// user's own list, reaches the file, and whole; the file is opened exactly when such a path's
-// time changed; the answer is the reading's, and stands while the status query fails.
+// touched. Checked: only a terminated path that is the user's own list reaches the file, and
+// whole; the file is opened exactly when that path's stamp changed; the answer is the
+// reading's, and stands while the status query fails or the opening meets an oplock break.
 #include "chunked_source.h"
 #include "exclusion.h"
 
@@ -24,16 +24,19 @@ void Check(bool condition)
 // What this input's file does, and what the check handed it.
 struct Script {
     ChunkedSource source;
-    const std::uint8_t* times;  // one byte per check: 0 fails the status query, else the time
+    // One byte per check: 0 fails the status query; else its low 7 bits are the time, and the
+    // high bit makes the opening meet an oplock break.
+    const std::uint8_t* times;
     std::wstring expectedPath;
     bool mayOpen;
     int opens = 0;
 };
 Script* g_script;
 
-// Drives A: to M: are local, N: to Z: mapped from the network. AppData is on a server.
+// AppData is on a server: the user's own list is read there all the same.
 constexpr wchar_t kAppData[] = L"\\\\server\\home\\me\\AppData\\Roaming";
 constexpr wchar_t kOwnList[] = L"\\\\server\\home\\me\\AppData\\Roaming/Vimlet/excludeapp.txt";
+constexpr std::uint8_t kBusyBit = 0x80;
 
 std::wstring AsciiUpper(std::wstring text)
 {
@@ -42,15 +45,7 @@ std::wstring AsciiUpper(std::wstring text)
     return text;
 }
 
-bool MayOpen(const std::wstring& path)
-{
-    const auto separator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
-    const std::wstring upper = AsciiUpper(path);
-    const std::size_t name = upper.size() - 14;
-    return upper == AsciiUpper(kOwnList) ||
-           (upper.size() >= 17 && upper[0] >= L'A' && upper[0] <= L'M' && upper[1] == L':' && separator(upper[2]) &&
-            separator(upper[name - 1]) && upper.compare(name, 14, L"EXCLUDEAPP.TXT") == 0);
-}
+bool MayOpen(const std::wstring& path) { return AsciiUpper(path) == AsciiUpper(kOwnList); }
 
 void CheckPath(const wchar_t* path)
 {
@@ -62,25 +57,25 @@ struct HostileFile {
     static bool Stamp(const wchar_t* path, vimlet::ListStamp* stamp)
     {
         CheckPath(path);
-        *stamp = {*g_script->times, 1};
+        *stamp = {ULONGLONG(*g_script->times & ~kBusyBit), 1};
         return *g_script->times != 0;
-    }
-    static UINT DriveType(const wchar_t* root)
-    {
-        const wchar_t letter = root[0] | 0x20;
-        return letter >= L'a' && letter <= L'm' ? DRIVE_FIXED : DRIVE_REMOTE;
     }
     static bool AppDataFolder(wchar_t (&folder)[MAX_PATH])
     {
         std::wcscpy(folder, kAppData);
         return true;
     }
-    explicit HostileFile(const wchar_t* path)
+    static UINT QuietErrors() { return 0; }
+    static void RestoreErrors(UINT) {}
+    HostileFile(const wchar_t* path, ULONGLONG)
     {
         CheckPath(path);
         ++g_script->opens;
     }
-    bool IsOpen() const { return true; }
+    vimlet::ListOpening Opening() const
+    {
+        return *g_script->times & kBusyBit ? vimlet::ListOpening::kBusy : vimlet::ListOpening::kOpen;
+    }
     int Read(char* buffer, int capacity) { return g_script->source.Read(buffer, capacity); }
 };
 
@@ -114,18 +109,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* input, std::size_t len
     Script script{file, times, path, path.size() < vimlet::kPathCapacity && MayOpen(path)};
     g_script = &script;
     bool allowed = true;
-    int seen = 0;
+    int seen = -1;
     for (int i = 0; i < kChecks; ++i, ++script.times) {
-        const int opens = script.opens;
-        const bool reads = script.mayOpen && times[i] != 0 && times[i] != seen;
-        if (reads) {
+        const int opened = script.opens;
+        const int time = times[i] & ~kBusyBit;
+        const bool opens = script.mayOpen && times[i] != 0 && time != seen;
+        if (opens && !(times[i] & kBusyBit)) {
             ChunkedSource model = file;
             allowed = !vimlet::ListNames(model, host.c_str());
-            seen = times[i];
+            seen = time;
         }
         script.source = file;
         Check(cache.AllowsHidingIn<HostileFile>(shared.get()) == allowed);
-        Check(script.opens == opens + (reads ? 1 : 0));
+        Check(script.opens == opened + (opens ? 1 : 0));
     }
     return 0;
 }

@@ -11,26 +11,18 @@
 
 namespace vimlet {
 
-// Any process can write the list path in the shared section. Opened, a share or WebDAV path
-// hands the user's credentials to its host, and a slow share, pipe or device stalls every
-// application's keys. So a path is opened only when it is spelled as the list on a drive
-// (drive letter, colon, separator, and the list's own name at the end, which no device name
-// is), or when it is exactly this user's own list, wherever AppData lives.
-bool IsDriveListPath(const wchar_t* path);
+// Any process can write the list path in the shared section, another user's or a sandboxed one
+// among them. So a process opens only its own user's list, %APPDATA%/Vimlet/excludeapp.txt by
+// its own environment, wherever AppData lives: any other path reads as no list.
 bool IsOwnListPath(const wchar_t* path, const wchar_t* appData);
-constexpr bool IsLocalDriveType(UINT type)
-{
-    return type == DRIVE_FIXED || type == DRIVE_REMOVABLE || type == DRIVE_CDROM || type == DRIVE_RAMDISK;
-}
 
 // Per-process cache; a zero-filled object means "not excluded, never read".
 struct ExclusionCache {
     char hostPath[kPathCapacity];  // ANSI code page, as GetModuleFileNameA reports it
     BYTE excluded;
     ListStamp lastSeen;
-    // The list path last judged and whether it may be opened: judged once per change.
-    wchar_t listPath[kPathCapacity];
-    BYTE listPathTrusted;
+    wchar_t listPath[kPathCapacity];  // the shared path the answer was read for
+    wchar_t appData[kPathCapacity];   // this process's AppData, looked up again at each change
 
     // False when hostPath is listed in the file at listPath. listPath may be rewritten by
     // another process meanwhile, so it is copied before use.
@@ -46,14 +38,12 @@ struct ExclusionCache {
         if (wcscmp(path, listPath) != 0) {
             Forget();  // an answer read from another file says nothing about this one
             CopyTerminated(path, listPath);
-            listPathTrusted = MayOpen<File>(path);
         }
+        if (!appData[0] && !File::AppDataFolder(appData)) return true;
+        if (!IsOwnListPath(path, appData)) return true;
+        const QuietErrors<File> quiet;
         ListStamp stamp;
-        if (listPathTrusted && File::Stamp(path, &stamp) && !(stamp == lastSeen)) {
-            lastSeen = stamp;
-            File file(path);
-            excluded = file.IsOpen() && ListNames(file, hostPath);
-        }
+        if (File::Stamp(path, &stamp) && !(stamp == lastSeen)) Reread<File>(path, stamp);
         return !excluded;
     }
 
@@ -68,16 +58,30 @@ private:
         lastSeen = {};
     }
 
+    // Critical-error boxes off for the file calls of an input thread, the thread's mode back after.
     template <class File>
-    static bool MayOpen(const wchar_t* path)
+    struct QuietErrors {
+        QuietErrors() : previous(File::QuietErrors()) {}
+        ~QuietErrors() { File::RestoreErrors(previous); }
+        QuietErrors(const QuietErrors&) = delete;
+        QuietErrors& operator=(const QuietErrors&) = delete;
+        const UINT previous;
+    };
+
+    template <class File>
+    void Reread(const wchar_t* path, const ListStamp& stamp)
     {
-        if (IsDriveListPath(path)) {
-            // A mapped network drive is spelled like a local one.
-            const wchar_t root[] = {path[0], L':', L'\\', L'\0'};
-            if (IsLocalDriveType(File::DriveType(root))) return true;
+        // A changed list is a new judgement of its path too: against AppData as it is now.
+        if (!File::AppDataFolder(appData)) appData[0] = L'\0';
+        if (!IsOwnListPath(path, appData)) {
+            Forget();
+            return;
         }
-        wchar_t appData[kPathCapacity];
-        return File::AppDataFolder(appData) && IsOwnListPath(path, appData);
+        File file(path, stamp.size);
+        // A read would wait for the oplock's holder: the list counts as unchanged until next time.
+        if (file.Opening() == ListOpening::kBusy) return;
+        lastSeen = stamp;
+        excluded = file.Opening() == ListOpening::kOpen && ListNames(file, hostPath);
     }
 };
 

@@ -65,15 +65,17 @@ BOOL CVimletDlg::OnInitDialog()
     // Opened from the tray, the dialog would otherwise come up behind the active application.
     SetForegroundWindow();
 
-    m_bListReadable = SettingsStore::OfUser().LoadExcludeList(m_excludeApps);
+    bool bTooLarge = false;
+    m_bListReadable = SettingsStore::OfUser().LoadExcludeList(m_excludeApps, &bTooLarge);
     FillExcludeListBox();
-    if (!m_bListReadable) PostMessage(kReportUnreadableListMessage);
+    if (!m_bListReadable) PostMessage(kReportUnreadableListMessage, bTooLarge);
     return TRUE;  // the focus goes to the first check box
 }
 
-LRESULT CVimletDlg::OnReportUnreadableList(WPARAM, LPARAM)
+// wParam: the list is over the size the hooks read.
+LRESULT CVimletDlg::OnReportUnreadableList(WPARAM wParam, LPARAM)
 {
-    Warn(IDS_LIST_UNREADABLE);
+    Warn(wParam ? IDS_LIST_TOO_LARGE : IDS_LIST_UNREADABLE);
     return 0;
 }
 

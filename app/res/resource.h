@@ -43,6 +43,7 @@
 #define IDS_RUNNING_AS_ADMINISTRATOR 312
 #define IDS_RUNNING_COPY_NO_ANSWER 313
 #define IDS_ENTRY_HAS_CONTROL_CHARACTERS 314
+#define IDS_LIST_TOO_LARGE 320
 
 // The application name the framework looks up (its AFX_IDS_APP_TITLE).
 #define IDS_APP_TITLE 57344

@@ -1,12 +1,11 @@
 #pragma once
 // The Windows names the hook library's exclusion check uses, so that it builds natively for
-// fuzzing: the types, and the system's and the C runtime's wide file functions over their
-// POSIX counterparts.
+// fuzzing: the types, the status query over its POSIX counterpart, and the rest of the file
+// calls as calls that fail (the fuzz targets read through stand-ins).
 
 #include <sys/stat.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 
 #define MAX_PATH 260
@@ -14,6 +13,16 @@
 #define TRUE 1
 
 using BYTE = unsigned char;
+using USHORT = unsigned short;
+using ULONG = std::uint32_t;
+using ULONG_PTR = std::uintptr_t;
+using ACCESS_MASK = std::uint32_t;
+using HANDLE = void*;
+using HMODULE = struct HMODULE__*;
+using FARPROC = void (*)();
+union LARGE_INTEGER {
+    std::int64_t QuadPart;
+};
 using BOOL = int;
 using UINT = unsigned int;
 using DWORD = std::uint32_t;
@@ -36,8 +45,6 @@ enum : UINT {
     VK_LMENU,
     VK_RMENU,
 };
-
-enum : UINT { DRIVE_UNKNOWN, DRIVE_NO_ROOT_DIR, DRIVE_REMOVABLE, DRIVE_FIXED, DRIVE_REMOTE, DRIVE_CDROM, DRIVE_RAMDISK };
 
 struct FILETIME {
     DWORD dwLowDateTime;
@@ -74,9 +81,6 @@ inline BOOL GetFileAttributesExW(const wchar_t* path, GET_FILEEX_INFO_LEVELS, WI
     return TRUE;
 }
 
-// Natively there are no drives.
-inline UINT GetDriveTypeW(const wchar_t*) { return DRIVE_NO_ROOT_DIR; }
-
 inline DWORD GetEnvironmentVariableW(const wchar_t*, wchar_t*, DWORD) { return 0; }
 
 // Folds the ASCII letters only; the system's table folds more, which the fuzzing does not need.
@@ -91,10 +95,26 @@ inline int CompareStringOrdinal(const wchar_t* a, int aLength, const wchar_t* b,
     }
 }
 
-inline FILE* _wfopen(const wchar_t* path, const wchar_t* mode)
+constexpr DWORD SEM_FAILCRITICALERRORS = 1, SEM_NOOPENFILEERRORBOX = 0x8000;
+inline BOOL SetThreadErrorMode(DWORD, DWORD* previous)
 {
-    char narrow[4 * MAX_PATH], narrowMode[8];
-    if (!NarrowPath(path, narrow) || std::wcstombs(narrowMode, mode, sizeof narrowMode) >= sizeof narrowMode)
-        return nullptr;
-    return std::fopen(narrow, narrowMode);
+    if (previous) *previous = 0;
+    return TRUE;
 }
+
+constexpr ACCESS_MASK FILE_GENERIC_READ = 0x120089;
+constexpr ULONG FILE_SHARE_READ = 1, FILE_SHARE_WRITE = 2, FILE_SHARE_DELETE = 4;
+constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10, FILE_ATTRIBUTE_REPARSE_POINT = 0x400;
+constexpr DWORD FILE_TYPE_DISK = 1;
+
+enum FILE_INFO_BY_HANDLE_CLASS { FileBasicInfo };
+struct FILE_BASIC_INFO {
+    DWORD FileAttributes;
+};
+
+inline HMODULE GetModuleHandleW(const wchar_t*) { return nullptr; }
+inline FARPROC GetProcAddress(HMODULE, const char*) { return nullptr; }
+inline DWORD GetFileType(HANDLE) { return 0; }
+inline BOOL GetFileInformationByHandleEx(HANDLE, FILE_INFO_BY_HANDLE_CLASS, void*, DWORD) { return 0; }
+inline BOOL ReadFile(HANDLE, void*, DWORD, DWORD*, void*) { return 0; }
+inline BOOL CloseHandle(HANDLE) { return TRUE; }

@@ -74,7 +74,7 @@ template <class Source, class OnLine>
 bool ForEachListLine(Source& source, OnLine onLine)
 {
     ListLines lines;
-    char chunk[512];
+    char chunk[4096];  // one read of the file for every few dozen lines
     for (int count; (count = source.Read(chunk, sizeof chunk)) > 0;)
         if (lines.Feed(chunk, count, onLine)) return true;
     return lines.Finish(onLine);

@@ -14,6 +14,7 @@
 #include <cwctype>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -42,8 +43,8 @@ protected:
         ASSERT_TRUE(SetLastWriteTime(m_list, ticks));
     }
 
-    TempDir m_dir;
-    std::wstring m_list = m_dir.File(L"excludeapp.txt");
+    const TempAppData m_appData;
+    std::wstring m_list = m_appData.ListPath();
     vimlet::ExclusionCache m_cache = CacheFor(kHost);
     ULONGLONG m_clock = 13300000000 * kTicksPerSecond;  // a whole second
 };
@@ -53,10 +54,15 @@ TEST_F(Exclusion, NoFileEmptyHostPathOrUnterminatedListPathAllowsHiding)
     EXPECT_TRUE(Allows());
     EXPECT_TRUE(m_cache.AllowsHiding(L""));
 
-    WriteList("C:\\Program Files\\Editor\\editor.exe\r\n");
+    const std::string listed = std::string(kHost) + "\r\n";
+    WriteListAt(listed, m_clock);
+    EXPECT_FALSE(Allows());
     wchar_t path[vimlet::kPathCapacity];
     for (wchar_t& c : path) c = L'x';  // another process mid-rewrite: no terminator
     EXPECT_TRUE(m_cache.AllowsHiding(path));
+    // Saved again within the same tick at the same size: only the change of path makes it read.
+    WriteListAt(std::string(listed.size(), 'x'), m_clock);
+    EXPECT_TRUE(Allows()) << "the answer for the path before the change was kept";
 
     m_cache.hostPath[0] = '\0';
     WriteList("\r\n  \r\nC:\\x.exe\r\n");
@@ -97,6 +103,35 @@ TEST_F(Exclusion, RewriteIsNoticedByItsLastWriteTimeOrSizeAloneAndDeletionKeepsT
     EXPECT_FALSE(Allows());
 }
 
+// Sparse: the disk holds next to nothing of it.
+void Lengthen(const std::wstring& path, ULONGLONG size)
+{
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    DWORD returned;
+    DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr);
+    LARGE_INTEGER end;
+    end.QuadPart = static_cast<LONGLONG>(size);
+    EXPECT_TRUE(SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file));
+    CloseHandle(file);
+}
+
+TEST_F(Exclusion, AListOverTheSizeLimitIsReadByNeitherReaderAndTheProgramSaysWhy)
+{
+    for (const ULONGLONG size : {vimlet::kListSizeLimit, vimlet::kListSizeLimit + 1}) {
+        const bool over = size > vimlet::kListSizeLimit;
+        SCOPED_TRACE(over ? "over" : "at the limit");
+        WriteBytes(m_list, std::string(kHost) + "\r\nC:\\x.exe\r\n");
+        Lengthen(m_list, size);
+        ASSERT_TRUE(SetLastWriteTime(m_list, m_clock += kTicksPerSecond));
+        EXPECT_EQ(Allows(), over);
+        std::vector<std::wstring> listed;
+        bool tooLarge = !over;
+        EXPECT_EQ(SettingsStore(m_appData.SettingsDirectory()).LoadExcludeList(listed, &tooLarge), !over);
+        EXPECT_EQ(tooLarge, over);
+        EXPECT_EQ(listed.size(), over ? 0u : 2u);
+    }
+}
+
 TEST_F(Exclusion, AnotherExecutableIsJudgedAfreshAndApartFromTheHost)
 {
     WriteList(std::string("C:\\apps\\old32.exe\n") + kHost + "\n");
@@ -133,25 +168,42 @@ TEST(ExclusionHelpers, TrimAndCompare)
     EXPECT_FALSE(vimlet::EqualsIgnoringAsciiCase({bracket, bracket + 1}, "{"));
 }
 
-// The same check over a stand-in list file: what reaches the file and when reading stops. The
-// drive N: is a mapped network drive, Q: is not there, every other drive is local.
-struct FakeListFile {
+// The same check over stand-ins for the system's file calls: what reaches the file, what the
+// opening meets, and when reading stops. Windows' facts that Wine does not have (oplocks, a
+// medium-less drive's box) are recreated here.
+constexpr ULONGLONG kSize = 100;  // what the stand-in's stamps report unless told
+
+struct FakeCalls {
     static inline std::vector<std::string> chunks;  // what the reads give in turn; "" is a failed read
     static inline std::size_t reads;                // since the last opening
-    static inline std::vector<std::wstring> reached;  // the paths asked for status or opened
-    static inline std::wstring appData = L"C:\\Users\\me\\AppData\\Roaming";
-    static inline int judgements;                   // drive and AppData queries
+    static inline std::vector<std::wstring> reached;  // the paths asked for status, and those opened
+    static inline std::wstring appData;
+    static inline int judgements;  // AppData lookups
+    static inline vimlet::ListStamp stamp;
+    static inline LONG status;        // NtCreateFile's answer
+    static inline DWORD attributes;   // INVALID_FILE_ATTRIBUTES: no file on a disk (a pipe)
+    static inline int handles;        // opened and not closed
+    static inline bool quiet;         // critical-error boxes off
 
-    static bool Stamp(const wchar_t* path, vimlet::ListStamp* stamp)
+    static void Reset(const std::wstring& folder = L"C:\\Users\\me\\AppData\\Roaming")
     {
-        reached.push_back(path);
-        *stamp = {1, 1};
-        return true;
+        chunks = {"C:\\host.exe\r\n"};
+        reached.clear();
+        appData = folder;
+        stamp = {1, kSize};
+        status = 0;
+        attributes = FILE_ATTRIBUTE_ARCHIVE;
     }
-    static UINT DriveType(const wchar_t* root)
+    static void Reach(const wchar_t* path)
     {
-        ++judgements;
-        return root[0] == L'N' ? DRIVE_REMOTE : root[0] == L'Q' ? DRIVE_NO_ROOT_DIR : DRIVE_FIXED;
+        EXPECT_TRUE(quiet) << "a file call with critical-error boxes on";
+        reached.push_back(path);
+    }
+    static bool Stamp(const wchar_t* path, vimlet::ListStamp* result)
+    {
+        Reach(path);
+        *result = stamp;
+        return true;
     }
     static bool AppDataFolder(wchar_t (&folder)[vimlet::kPathCapacity])
     {
@@ -159,27 +211,93 @@ struct FakeListFile {
         vimlet::CopyTerminated(appData.c_str(), folder);
         return true;
     }
-    explicit FakeListFile(const wchar_t* path)
+    static UINT QuietErrors() { return std::exchange(quiet, true); }
+    static void RestoreErrors(UINT previous) { quiet = previous; }
+    static LONG Open(const wchar_t* ntPath, int, HANDLE* file)
     {
-        reached.push_back(path);
+        Reach(ntPath);
         reads = 0;
+        handles += status >= 0;
+        *file = &handles;
+        return status;
     }
-    bool IsOpen() const { return true; }
-    int Read(char* buffer, int)
+    static bool IsDiskFile(HANDLE) { return attributes != INVALID_FILE_ATTRIBUTES; }
+    static bool Attributes(HANDLE, DWORD* result)
     {
-        if (reads == chunks.size()) return 0;
-        const std::string& chunk = chunks[reads++];
-        std::memcpy(buffer, chunk.data(), chunk.size());
-        return static_cast<int>(chunk.size());
+        *result = attributes;
+        return true;
     }
+    static bool Read(HANDLE, char* buffer, DWORD, DWORD* read)
+    {
+        *read = 0;
+        if (reads == chunks.size()) return true;  // the end
+        const std::string& chunk = chunks[reads++];
+        *read = static_cast<DWORD>(chunk.size());
+        std::memcpy(buffer, chunk.data(), chunk.size());
+        return !chunk.empty();
+    }
+    static void Close(HANDLE) { --handles; }
 };
+using FakeListFile = vimlet::BasicListFile<FakeCalls>;
+
+constexpr wchar_t kOwnList[] = L"C:\\Users\\me\\AppData\\Roaming/Vimlet/excludeapp.txt";
 
 TEST(ExclusionThroughStandIn, AReadErrorEndsTheReading)
 {
-    FakeListFile::chunks = {"D:\\x.exe\r\nC:\\ho", "", "st.exe\r\nC:\\host.exe\r\n"};
+    FakeCalls::Reset();
+    FakeCalls::chunks = {"D:\\x.exe\r\nC:\\ho", "", "st.exe\r\nC:\\host.exe\r\n"};
     vimlet::ExclusionCache cache = CacheFor("C:\\host.exe");
-    EXPECT_TRUE(cache.AllowsHidingIn<FakeListFile>(L"C:\\excludeapp.txt"));
-    EXPECT_EQ(FakeListFile::reads, 2u);
+    EXPECT_TRUE(cache.AllowsHidingIn<FakeListFile>(kOwnList));
+    EXPECT_EQ(FakeCalls::reads, 2u);
+}
+
+// After a list that excluded the host (or not) changes to one that does: whatever the opening
+// meets, nothing waits, nothing stays open, and the thread's error mode comes back. A read would
+// wait for an oplock's break: the list then counts as unchanged, and the next key tries again.
+TEST(ExclusionThroughStandIn, WhatTheOpeningMeetsDecidesTheReading)
+{
+    constexpr LONG kBreak = vimlet::kStatusOplockBreakInProgress;
+    const struct {
+        const char* name;
+        LONG status;
+        DWORD attributes;
+        ULONGLONG size;
+        bool excludedBefore, read;
+    } cases[] = {
+        {"a plain file", 0, FILE_ATTRIBUTE_ARCHIVE, kSize, false, true},
+        {"at the size limit", 0, 0, vimlet::kListSizeLimit, false, true},
+        {"an oplock being broken", kBreak, 0, kSize, true, false},
+        {"an oplock being broken, nothing listed before", kBreak, 0, kSize, false, false},
+        {"a symbolic link or junction", 0, FILE_ATTRIBUTE_REPARSE_POINT, kSize, true, false},
+        {"a folder", 0, FILE_ATTRIBUTE_DIRECTORY, kSize, true, false},
+        {"a pipe", 0, INVALID_FILE_ATTRIBUTES, kSize, true, false},
+        {"gone since its status", vimlet::kStatusObjectNameNotFound, 0, kSize, true, false},
+        {"access denied", static_cast<LONG>(0xC0000022), 0, kSize, true, false},
+        {"over the size limit", 0, 0, vimlet::kListSizeLimit + 1, true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeCalls::Reset();
+        FakeCalls::chunks = {c.excludedBefore ? "C:\\host.exe\r\n" : "C:\\other.exe\r\n"};
+        vimlet::ExclusionCache cache = CacheFor("C:\\host.exe");
+        EXPECT_EQ(cache.AllowsHidingIn<FakeListFile>(kOwnList), !c.excludedBefore);
+
+        FakeCalls::chunks = {"C:\\host.exe\r\n"};
+        FakeCalls::stamp = {2, c.size};
+        FakeCalls::status = c.status;
+        FakeCalls::attributes = c.attributes;
+        FakeCalls::reads = 0;
+        const bool busy = c.status == kBreak;
+        EXPECT_EQ(cache.AllowsHidingIn<FakeListFile>(kOwnList), busy ? !c.excludedBefore : !c.read);
+        EXPECT_EQ(FakeCalls::reads, c.read ? 1u : 0u);
+        EXPECT_EQ(FakeCalls::handles, 0);
+        EXPECT_FALSE(FakeCalls::quiet) << "the thread's error mode back";
+
+        FakeCalls::status = 0;
+        FakeCalls::reached.clear();
+        EXPECT_EQ(cache.AllowsHidingIn<FakeListFile>(kOwnList), !(c.read || busy));
+        EXPECT_EQ(FakeCalls::reached.size(), busy ? 2u : 1u) << "opened again only after an oplock's break";
+    }
 }
 
 // Leaves junk where the next call's locals will lie.
@@ -195,57 +313,66 @@ __attribute__((noinline)) bool AllowsHidingOverJunk(vimlet::ExclusionCache& cach
     return cache.AllowsHidingIn<FakeListFile>(listPath);
 }
 
-// A list path of any process's choosing is opened only on a local drive or as this user's own
-// list; anything else reads as no list, and is judged once, not at every key.
+// A list path of any process's choosing is opened only as this user's own list, wherever
+// AppData lives; anything else reads as no list. AppData is looked up once, and again when the
+// list changes.
 TEST(ExclusionThroughStandIn, HostileSharedPathsNeverReachTheFile)
 {
-    const std::wstring ownList = L"C:\\Users\\me\\AppData\\Roaming/Vimlet/excludeapp.txt";
-    const std::wstring longest = L"C:\\" + std::wstring(241, L'x') + L"/excludeapp.txt";  // 259 units
-    const std::wstring home = L"\\\\server\\home\\me\\AppData\\Roaming\\";
+    const std::wstring home = L"\\\\server\\home\\me\\AppData\\Roaming";
+    const std::wstring longAppData = L"C:\\" + std::wstring(234, L'x');  // its list: 259 units
     const struct {
-        std::wstring path, appData;
-        bool opened;
+        std::wstring path, appData, ntPath;  // ntPath: what is opened, "" for nothing
     } cases[] = {
-        {ownList, L"", true},
-        {L"d:/lists/EXCLUDEAPP.TXT", L"", true},
-        {L"E:\\excludeapp.txt", L"", true},
-        {longest, L"", true},
-        {longest + L"y", L"", false},  // 260 units, unterminated
-        {L"\\\\server\\share\\Vimlet/excludeapp.txt", L"", false},
-        {L"\\\\host@80\\x\\excludeapp.txt", L"", false},
-        {L"\\\\host@SSL\\DavWWWRoot\\excludeapp.txt", L"", false},
-        {L"\\\\.\\pipe\\excludeapp.txt", L"", false},
-        {L"\\\\?\\C:\\x\\excludeapp.txt", L"", false},
-        {L"\\\\?\\UNC\\server\\share\\excludeapp.txt", L"", false},
-        {L"\\\\.\\C:\\x\\excludeapp.txt", L"", false},
-        {L"C:\\x\\COM1", L"", false},
-        {L"C:\\x\\nul.txt", L"", false},
-        {L"C:excludeapp.txt", L"", false},
-        {L"\\Vimlet\\excludeapp.txt", L"", false},
-        {L"N:\\Vimlet/excludeapp.txt", L"", false},  // a mapped network drive
-        {L"Q:\\Vimlet/excludeapp.txt", L"", false},  // no drive yet: it could be mapped later
+        {kOwnList, L"", L"\\??\\C:\\Users\\me\\AppData\\Roaming\\Vimlet\\excludeapp.txt"},
+        {L"c:\\users\\ME\\AppData\\Roaming/vimlet/EXCLUDEAPP.TXT", L"", L"\\??\\c:\\users\\ME\\AppData\\Roaming\\vimlet\\EXCLUDEAPP.TXT"},
+        {longAppData + L"/Vimlet/excludeapp.txt", longAppData, L"\\??\\" + longAppData + L"\\Vimlet\\excludeapp.txt"},
+        {longAppData + L"/Vimlet/excludeapp.txty", longAppData, L""},  // 260 units, unterminated
         // AppData redirected to a server or a network drive keeps the user's own list.
-        {L"\\\\Server\\HOME\\me\\AppData\\Roaming/vimlet/excludeapp.txt", home, true},
-        {L"N:\\AppData\\Roaming/Vimlet/excludeapp.txt", L"N:\\AppData\\Roaming", true},
-        {L"\\\\server\\home\\other\\AppData\\Roaming/Vimlet/excludeapp.txt", home, false},
-        {L"\\\\server\\home\\me\\AppData\\Roaming\\Vimlet/excludeapp.txt", home, false},  // not spelled as joined
+        {L"\\\\Server\\HOME\\me\\AppData\\Roaming/vimlet/excludeapp.txt", home,
+         L"\\??\\UNC\\Server\\HOME\\me\\AppData\\Roaming\\vimlet\\excludeapp.txt"},
+        {L"N:\\AppData\\Roaming/Vimlet/excludeapp.txt", L"N:\\AppData\\Roaming", L"\\??\\N:\\AppData\\Roaming\\Vimlet\\excludeapp.txt"},
+        // Another user's list, a file of a sandboxed process's or anything on a local drive.
+        {L"\\\\server\\home\\other\\AppData\\Roaming/Vimlet/excludeapp.txt", home, L""},
+        {L"\\\\server\\home\\me\\AppData\\Roaming\\Vimlet/excludeapp.txt", home, L""},  // not spelled as joined
+        {L"C:\\Users\\me\\AppData\\LocalLow/Vimlet/excludeapp.txt", L"", L""},
+        {L"C:\\Users\\Public/Vimlet/excludeapp.txt", L"", L""},
+        {L"d:/lists/EXCLUDEAPP.TXT", L"", L""},
+        {L"\\\\host@SSL\\DavWWWRoot\\excludeapp.txt", L"", L""},
+        {L"\\\\.\\pipe\\excludeapp.txt", L"", L""},
+        {L"\\\\?\\C:\\Users\\me\\AppData\\Roaming/Vimlet/excludeapp.txt", L"", L""},
+        {L"C:\\x\\COM1", L"", L""},
+        {L"Vimlet/excludeapp.txt", L"", L""},
+        // AppData itself names a pipe or a device: its list is still never opened.
+        {L"\\\\.\\pipe\\x/Vimlet/excludeapp.txt", L"\\\\.\\pipe\\x", L""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.path));
-        FakeListFile::chunks = {"C:\\host.exe\r\n"};
-        FakeListFile::appData = c.appData.empty() ? L"C:\\Users\\me\\AppData\\Roaming" : c.appData;
-        FakeListFile::reached.clear();
+        FakeCalls::Reset(c.appData.empty() ? L"C:\\Users\\me\\AppData\\Roaming" : c.appData);
         wchar_t shared[vimlet::kPathCapacity];  // unterminated unless the path is shorter
         std::wmemcpy(shared, c.path.c_str(), std::min<std::size_t>(c.path.size() + 1, vimlet::kPathCapacity));
         vimlet::ExclusionCache cache = CacheFor("C:\\host.exe");
+        const bool opened = !c.ntPath.empty();
         FillStack(L'j');
-        EXPECT_EQ(AllowsHidingOverJunk(cache, shared), !c.opened);
-        const int judgements = FakeListFile::judgements;
-        EXPECT_EQ(AllowsHidingOverJunk(cache, shared), !c.opened);
-        EXPECT_EQ(FakeListFile::judgements, judgements) << "judged again with the path unchanged";
-        const std::vector<std::wstring> reached(3, c.path);  // status, opening, status
-        EXPECT_EQ(FakeListFile::reached, c.opened ? reached : std::vector<std::wstring>{});
+        EXPECT_EQ(AllowsHidingOverJunk(cache, shared), !opened);
+        const int judgements = FakeCalls::judgements;
+        EXPECT_EQ(AllowsHidingOverJunk(cache, shared), !opened);
+        EXPECT_EQ(FakeCalls::judgements, judgements) << "judged again with the list unchanged";
+        const std::vector<std::wstring> reached = {c.path, c.ntPath, c.path};  // status, opening, status
+        EXPECT_EQ(FakeCalls::reached, opened ? reached : std::vector<std::wstring>{});
     }
+}
+
+// A changed list is judged again: once AppData has moved, the old path is no longer this user's.
+TEST(ExclusionThroughStandIn, AChangedListIsJudgedAgainstAppDataAsItIsNow)
+{
+    FakeCalls::Reset();
+    vimlet::ExclusionCache cache = CacheFor("C:\\host.exe");
+    EXPECT_FALSE(cache.AllowsHidingIn<FakeListFile>(kOwnList));
+    FakeCalls::Reset(L"D:\\Roaming");
+    FakeCalls::stamp = {2, kSize};
+    EXPECT_TRUE(cache.AllowsHidingIn<FakeListFile>(kOwnList));
+    EXPECT_EQ(FakeCalls::reached, std::vector<std::wstring>{kOwnList}) << "the status only, not opened";
+    EXPECT_FALSE(cache.AllowsHidingIn<FakeListFile>(L"D:\\Roaming/Vimlet/excludeapp.txt"));
 }
 
 // The two readers of the exclusion list on the same files: the entries the program lists and
@@ -271,6 +398,7 @@ const ListFileCase kListFileCases[] = {
      {L"D:\\A\\x.exe", L"C:\\Program Files\\a b.exe"}, false},
     {"KeepsOrderDuplicatesAndAnUnendedLastLine", "E:\\b.exe\r\nD:\\a.exe\r\nE:\\b.exe\r\nC:\\c.exe",
      {L"E:\\b.exe", L"D:\\a.exe", L"E:\\b.exe", L"C:\\c.exe"}, false},
+    {"CtrlZEndsTheFile", "D:\\x.exe\r\n\x1a\r\n" + std::string(kHost) + "\r\n", {L"D:\\x.exe"}, false},
     {"LastLineWithoutLineEndCounts", "D:\\x.exe\r\nC:\\Program Files\\Editor\\editor.exe",
      {L"D:\\x.exe", L"C:\\Program Files\\Editor\\editor.exe"}, true},
     {"SplitsALongLineInto999ByteEntries", std::string(1500, 'x') + "\r\n",
@@ -288,11 +416,11 @@ class ListFileRows : public testing::TestWithParam<ListFileCase> {};
 TEST_P(ListFileRows, BothReadersSeeTheRowsEntries)
 {
     const ListFileCase& c = GetParam();
-    TempDir dir;
-    const std::wstring file = dir.File(L"excludeapp.txt");
+    const TempAppData appData;
+    const std::wstring file = appData.ListPath();
     WriteBytes(file, c.bytes);
     std::vector<std::wstring> listed = {L"stale entry"};
-    EXPECT_TRUE(SettingsStore(dir.Path()).LoadExcludeList(listed));
+    EXPECT_TRUE(SettingsStore(appData.SettingsDirectory()).LoadExcludeList(listed));
     EXPECT_EQ(listed, c.listed);
     EXPECT_EQ(!CacheFor(kHost).AllowsHiding(file.c_str()), c.hostExcluded);
 }
@@ -325,15 +453,16 @@ std::wstring RandomEntry(std::mt19937& random)
 
 TEST(ListReaders, AgreeOnEveryFileTheProgramWrites)
 {
-    TempDir dir;
-    const std::wstring file = dir.File(L"excludeapp.txt");
+    const TempAppData appData;
+    const std::wstring file = appData.ListPath();
+    const SettingsStore store(appData.SettingsDirectory());
     std::mt19937 random(8);
     for (int round = 0; round < 300; ++round) {
         std::vector<std::wstring> written(random() % 5);
         for (std::wstring& entry : written) entry = RandomEntry(random);
-        SettingsStore(dir.Path()).SaveExcludeList(written);
+        store.SaveExcludeList(written);
         std::vector<std::wstring> listed;
-        SettingsStore(dir.Path()).LoadExcludeList(listed);
+        store.LoadExcludeList(listed);
 
         std::vector<std::wstring> candidates = written;
         candidates.insert(candidates.end(), listed.begin(), listed.end());

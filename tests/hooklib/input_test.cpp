@@ -299,8 +299,11 @@ TEST_F(Input, ExcludedApplicationNeverParksButRestoresACursorParkedElsewhere)
     TempDir programs;
     const std::wstring excludedProgram = programs.File(L"excluded app.exe");
     ASSERT_TRUE(CopyFileW(BesideThisProgram(L"target_app.exe").c_str(), excludedProgram.c_str(), TRUE));
+    // Each process reads the list in its own AppData: the program's, started after this.
+    const TempAppData appData;
+    Library()->setup(m_parking, appData.SettingsDirectory().c_str());
     Target excluded(m_report, RECT{800, 100, 1400, 500}, excludedProgram);
-    const std::wstring list = m_copy.Dir().File(L"excludeapp.txt");
+    const std::wstring list = appData.ListPath();
     const std::string listed = excluded.Ask("path") + "\r\n";
     const ULONGLONG second = 13300000000 * kTicksPerSecond;
     WriteBytes(list, listed);

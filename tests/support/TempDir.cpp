@@ -66,3 +66,14 @@ bool SetLastWriteTime(const std::wstring& path, ULONGLONG ticks)
     CloseHandle(file);
     return set;
 }
+
+TempAppData::TempAppData()
+{
+    wchar_t previous[MAX_PATH] = L"";
+    GetEnvironmentVariableW(L"APPDATA", previous, MAX_PATH);
+    m_previous = previous;
+    SetEnvironmentVariableW(L"APPDATA", m_dir.Path().c_str());
+    CreateDirectoryW(SettingsDirectory().c_str(), nullptr);
+}
+
+TempAppData::~TempAppData() { SetEnvironmentVariableW(L"APPDATA", m_previous.c_str()); }

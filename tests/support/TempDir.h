@@ -28,3 +28,21 @@ void WriteBytes(const std::wstring& path, const std::string& bytes);
 constexpr ULONGLONG kTicksPerSecond = 10000000;  // a FILETIME counts 100 ns
 // Sets the file's last-write time, in ticks since 1601, so that a test owns the clock.
 bool SetLastWriteTime(const std::wstring& path, ULONGLONG ticks);
+
+// A fresh folder as %APPDATA% of this process and of the processes it starts, with a Vimlet
+// folder in it, until the end of the scope: the hook library reads only the list in the AppData
+// of the process it runs in.
+class TempAppData {
+public:
+    TempAppData();
+    ~TempAppData();
+    TempAppData(const TempAppData&) = delete;
+    TempAppData& operator=(const TempAppData&) = delete;
+
+    std::wstring SettingsDirectory() const { return m_dir.Path() + L"/Vimlet"; }
+    std::wstring ListPath() const { return SettingsDirectory() + L"/excludeapp.txt"; }
+
+private:
+    TempDir m_dir;
+    std::wstring m_previous;
+};
