@@ -5,6 +5,7 @@
 // real system call and with that call stubbed in the seam; and how the exclusion check and the
 // hide path grow with the list.
 #include "BenchReport.h"
+#include "Input.h"
 #include "TempDir.h"
 #include "win32_system.h"
 
@@ -52,6 +53,10 @@ struct CountingSystem : vimlet::Win32System {
     VIMLET_COUNTED(CursorClip, "GetClipCursor")
     VIMLET_COUNTED(NotifyParkingWindow, "SendMessage")
     VIMLET_COUNTED(CallNextHook, "CallNextHookEx")
+    VIMLET_COUNTED(ThreadKeyIsDown, "GetKeyState")
+    VIMLET_COUNTED(WindowAt, "WindowFromPoint")
+    VIMLET_COUNTED(InWindowPixels, "PhysicalToLogicalPointForPerMonitorDPI")
+    VIMLET_COUNTED(Post, "PostMessage")
 #undef VIMLET_COUNTED
     // No key is really held here: the real state is asked and counted, then the keys the row
     // pretends to hold are added.
@@ -145,17 +150,6 @@ FARPROC WINAPI CountedProcedure(HMODULE module, const char* name)
 constexpr LPARAM kKeyDown = 0x00250001;
 constexpr LPARAM kKeyUp = LPARAM(0xC0250001);
 constexpr WORD kKey = 'K';
-
-HWND CreateParkingWindow()
-{
-    WNDCLASSW windowClass{};
-    windowClass.lpfnWndProc = DefWindowProcW;
-    windowClass.lpszClassName = L"VimletBenchParking";
-    RegisterClassW(&windowClass);
-    return CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE, windowClass.lpszClassName, L"",
-                           WS_POPUP | WS_VISIBLE, GetSystemMetrics(SM_CXSCREEN) - 2,
-                           GetSystemMetrics(SM_CYSCREEN) - 2, 1, 1, nullptr, nullptr, nullptr, nullptr);
-}
 
 // A list of the given length that does not name this program, so a read goes to its end.
 void WriteList(const std::wstring& path, int lines)
@@ -453,7 +447,8 @@ int main(int argc, char** argv)
     const std::wstring list = appData.ListPath();
     wcsncpy(vimlet::g_state.excludeListPath, list.c_str(), vimlet::kPathCapacity - 1);
     GetModuleFileNameA(nullptr, vimlet::g_exclusion.hostPath, vimlet::kPathCapacity);
-    vimlet::g_state.parkingWindow = CreateParkingWindow();
+    vimlet::g_state.parkingWindow =
+        ShowParkingWindow({GetSystemMetrics(SM_CXSCREEN) - 2, GetSystemMetrics(SM_CYSCREEN) - 2});
     SetCursorPos(400, 300);
     if (!Redirect("kernel32.dll", "GetFileAttributesExW", CountedAttributes, &g_attributes) ||
         !Redirect("kernel32.dll", "SetThreadErrorMode", CountedErrorMode, &g_errorMode) ||

@@ -20,6 +20,11 @@
 //                                     // QueryFullProcessImageNameA; false when it cannot be opened
 //   static DWORD HostedProcess(HWND frame);          // app_frame.h
 //   static bool ExecutableAllowsHiding(const char* path);  // that executable is not excluded
+// and, to pass the wheel on while the cursor is parked:
+//   static bool ThreadKeyIsDown(int virtualKey);     // GetKeyState & 0x8000
+//   static HWND WindowAt(POINT);                     // WindowFromPoint
+//   static POINT InWindowPixels(HWND, POINT);        // PhysicalToLogicalPointForPerMonitorDPI
+//   static void Post(HWND, UINT, WPARAM, LPARAM);    // PostMessageW
 
 #include "app_frame.h"
 #include "shared_state.h"
@@ -44,6 +49,18 @@ struct ForegroundThread {
     bool hasCapture;
     HWND window;
 };
+
+// The keys and buttons that a mouse message's wParam reports as held.
+struct MouseKeyFlag {
+    int virtualKey;
+    WORD flag;
+};
+constexpr MouseKeyFlag kMouseKeyFlags[] = {{VK_LBUTTON, MK_LBUTTON}, {VK_RBUTTON, MK_RBUTTON},
+                                           {VK_SHIFT, MK_SHIFT},     {VK_CONTROL, MK_CONTROL},
+                                           {VK_MBUTTON, MK_MBUTTON}, {VK_XBUTTON1, MK_XBUTTON1},
+                                           {VK_XBUTTON2, MK_XBUTTON2}};
+
+constexpr bool IsWheel(WPARAM message) { return message == WM_MOUSEWHEEL || message == WM_MOUSEHWHEEL; }
 
 constexpr bool Contains(const RECT& rect, POINT point)
 {
@@ -180,12 +197,42 @@ struct HookLogic {
         return Sys::CallNextHook(s.keyboardHook.handle, code, virtualKey, flags);
     }
 
+    static WORD HeldMouseKeys()
+    {
+        WORD held = 0;
+        for (const MouseKeyFlag& key : kMouseKeyFlags)
+            if (Sys::ThreadKeyIsDown(key.virtualKey)) held |= key.flag;
+        return held;
+    }
+
+    // The system sends the wheel to the window under the cursor, here the parking window, which
+    // has nothing to scroll: the wheel goes on to the window under the saved point, in that
+    // window's pixels, posted so that nothing runs inside the hook. One that capture or focus
+    // sent elsewhere would have gone there with the cursor at the saved point too. True when the
+    // wheel went on.
+    static bool PassWheelOn(WPARAM message, LPARAM info)
+    {
+        const SharedHookState& s = Sys::State();
+        if (!IsWheel(message)) return false;
+        const auto& wheel = *reinterpret_cast<const MOUSEHOOKSTRUCTEX*>(info);
+        if (wheel.hwnd != s.parkingWindow) return false;
+        const PhysicalPixels physical;
+        const HWND target = Sys::WindowAt(s.savedCursor);
+        if (!target || target == s.parkingWindow) return false;
+        const POINT point = Sys::InWindowPixels(target, s.savedCursor);
+        Sys::Post(target, static_cast<UINT>(message), MAKEWPARAM(HeldMouseKeys(), HIWORD(wheel.mouseData)),
+                  MAKELPARAM(point.x, point.y));
+        return true;
+    }
+
     static LRESULT OnMouse(int code, WPARAM message, LPARAM info)
     {
         SharedHookState& s = Sys::State();
         if (code >= 0) {
             const POINT pt = reinterpret_cast<const MOUSEHOOKSTRUCT*>(info)->pt;
             if (pt.x != s.hidePosition.x || pt.y != s.hidePosition.y) Show();
+            // Once, as the parking window's thread takes it rather than peeks at it.
+            else if (s.hidden && code == HC_ACTION && PassWheelOn(message, info)) return 1;
         }
         return Sys::CallNextHook(s.mouseHook.handle, code, message, info);
     }

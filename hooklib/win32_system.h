@@ -79,6 +79,20 @@ struct Win32System {
     {
         return ForegroundExclusion().AllowsHidingFor(path, State().excludeListPath);
     }
+
+    // Passing the wheel on while the cursor is parked.
+    static bool ThreadKeyIsDown(int virtualKey) { return GetKeyState(virtualKey) & 0x8000; }
+    static HWND WindowAt(POINT point) { return WindowFromPoint(point); }
+    // Unchanged when the window has moved off the point since.
+    static POINT InWindowPixels(HWND window, POINT physical)
+    {
+        PhysicalToLogicalPointForPerMonitorDPI(window, &physical);
+        return physical;
+    }
+    static void Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        PostMessageW(window, message, wParam, lParam);
+    }
 };
 
 using Hooks = HookLogic<Win32System>;

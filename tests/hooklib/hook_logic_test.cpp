@@ -1,14 +1,15 @@
 // The hooks' decisions, driven through a fake system: which system calls happen, in what order.
+#include "CallLog.h"
 #include "Input.h"
 #include "hook_logic.h"
 
 #include <gtest/gtest.h>
+#include <windowsx.h>
 
 #include <cstring>
 #include <map>
 #include <set>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -21,12 +22,13 @@ constexpr POINT kParkingPoint{1918, 1078};
 constexpr DWORD kCurrentThread = 222;
 const DpiContext kApplicationDpi = reinterpret_cast<DpiContext>(0x11);
 const HWND kFocusWindow = reinterpret_cast<HWND>(0x5678);
+const HWND kUnderSavedPoint = reinterpret_cast<HWND>(77);
 constexpr UINT kSuppressors[] = {VK_SPACE, VK_RMENU, VK_RSHIFT, VK_LMENU, VK_LSHIFT, VK_LCONTROL, VK_RCONTROL};
 
 // What the fake system holds and answers, fresh for each test.
 struct FakeWorld {
     SharedHookState state{};
-    std::vector<std::string> calls;
+    CallLog calls;
     std::set<int> keysDown;
     bool capture = false;
     bool excluded = false;
@@ -40,18 +42,18 @@ struct FakeWorld {
     std::map<DWORD, std::string> executables{{333, "C:\\app32.exe"}};
     DWORD hostedProcess = 0;
     std::set<std::string> excludedExecutables;
+    std::set<int> threadKeysDown;
+    HWND underSavedPoint = kUnderSavedPoint;
+    POINT windowPixels{100, 200};
 };
+
+std::string Text(POINT p) { return std::to_string(p.x) + "," + std::to_string(p.y); }
 
 struct FakeSystem {
     static inline FakeWorld world;
 
-    // Records the call and gives the answer.
     template <class Answer>
-    static Answer Log(const std::string& call, Answer answer)
-    {
-        world.calls.push_back(call);
-        return answer;
-    }
+    static Answer Log(const std::string& call, Answer answer) { return world.calls.Record(call, answer); }
 
     static SharedHookState& State() { return world.state; }
     static bool KeyIsDown(int vk) { return Log("key " + std::to_string(vk), world.keysDown.count(vk) != 0); }
@@ -61,7 +63,7 @@ struct FakeSystem {
     static void RestoreDpi(DpiContext previous)
     {
         EXPECT_EQ(previous, kApplicationDpi);
-        world.calls.push_back("restore");
+        world.calls.Record("restore");
     }
     static bool CursorPosition(POINT* p)
     {
@@ -70,7 +72,7 @@ struct FakeSystem {
     }
     static void MoveCursor(POINT p)
     {
-        world.calls.push_back("move " + std::to_string(p.x) + "," + std::to_string(p.y));
+        world.calls.Record("move " + Text(p));
         world.cursor = world.movesStoppingShort-- > 0 ? POINT{p.x / 2, p.y} : p;
     }
     static bool CursorClip(RECT* r)
@@ -80,7 +82,7 @@ struct FakeSystem {
     }
     static bool WindowTopLeft(HWND window, POINT* p)
     {
-        world.calls.push_back("rect");
+        world.calls.Record("rect");
         if (window != kParkingWindow || !world.parkingWindowReadable) return false;
         *p = kParkingPoint;
         return true;
@@ -89,7 +91,7 @@ struct FakeSystem {
     {
         EXPECT_EQ(window, kParkingWindow);
         EXPECT_TRUE(world.state.hidden) << "set before the wait, in which the application may end";
-        world.calls.push_back("notify");
+        world.calls.Record("notify");
     }
     static LRESULT CallNextHook(HHOOK hook, int, WPARAM, LPARAM)
     {
@@ -111,14 +113,27 @@ struct FakeSystem {
     {
         return Log(std::string("executable ") + path, !world.excludedExecutables.count(path));
     }
+    static bool ThreadKeyIsDown(int vk) { return world.threadKeysDown.count(vk) != 0; }
+    static HWND WindowAt(POINT p) { return Log("window at " + Text(p), world.underSavedPoint); }
+    static POINT InWindowPixels(HWND window, POINT p)
+    {
+        return Log("pixels in " + std::to_string(reinterpret_cast<UINT_PTR>(window)) + " of " + Text(p),
+                   world.windowPixels);
+    }
+    static void Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        world.calls.Record(std::string(message == WM_MOUSEWHEEL ? "wheel" : "hwheel") + " to " +
+                           std::to_string(reinterpret_cast<UINT_PTR>(window)) + ": keys " +
+                           std::to_string(GET_KEYSTATE_WPARAM(wParam)) + " delta " +
+                           std::to_string(GET_WHEEL_DELTA_WPARAM(wParam)) + " at " +
+                           Text({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}));
+    }
 };
 
 using Hooks = vimlet::HookLogic<FakeSystem>;
 
 constexpr LPARAM kKeyDown = 0x001E0001;
 constexpr LPARAM kKeyUp = LPARAM(0xC01E0001);
-
-using Calls = std::vector<std::string>;
 
 FakeWorld& fake = FakeSystem::world;
 
@@ -136,16 +151,20 @@ void Reset()
 
 LRESULT Key(WPARAM vk, LPARAM flags = kKeyDown, int code = HC_ACTION)
 {
-    fake.calls.clear();
+    fake.calls.Take();
     return Hooks::OnKeyboard(code, vk, flags);
 }
 
-LRESULT Mouse(POINT pt, int code = HC_ACTION)
+// A mouse message for the window the system routed it to; a wheel's delta with it.
+LRESULT Mouse(POINT pt, int code = HC_ACTION, WPARAM message = WM_MOUSEMOVE, short delta = 0,
+              HWND to = kParkingWindow)
 {
-    fake.calls.clear();
-    MOUSEHOOKSTRUCT info{pt, nullptr, 0, 0};
-    return Hooks::OnMouse(code, WM_MOUSEMOVE, reinterpret_cast<LPARAM>(&info));
+    fake.calls.Take();
+    MOUSEHOOKSTRUCTEX info{{pt, to, 0, 0}, static_cast<DWORD>(static_cast<WORD>(delta)) << 16};
+    return Hooks::OnMouse(code, message, reinterpret_cast<LPARAM>(&info));
 }
+
+LRESULT WheelDown() { return Mouse(kParkingPoint, HC_ACTION, WM_MOUSEWHEEL, -WHEEL_DELTA); }
 
 Calls Concat(Calls first, const Calls& then)
 {
@@ -158,6 +177,12 @@ Calls Concat(Calls first, const Calls& then)
 const Calls kPark = {"per-monitor", "cursor", "rect", "clip", "move 1918,1078", "restore", "notify", "next keyboard"};
 const Calls kHide = Concat({"capture", "exclusion"}, kPark);
 const Calls kRestore = {"per-monitor", "move 100,200", "cursor", "restore", "next mouse"};
+// The wheel goes on, posted, in the pixels of the window under the saved point, and stops there.
+Calls PassedOn(const std::string& post)
+{
+    return {"per-monitor", "window at 100,200", "pixels in 77 of 100,200", post, "restore"};
+}
+const Calls kNowhereToPass = {"per-monitor", "window at 100,200", "restore", "next mouse"};
 const std::string kFrameHost = "C:\\Windows\\System32\\ApplicationFrameHost.exe";
 const std::string kStoreApp = "C:\\Program Files\\WindowsApps\\Calculator.exe";
 
@@ -202,6 +227,7 @@ struct EventCase {
     LRESULT (*event)();
     Calls calls;
     bool parked;
+    LRESULT result = 7;
 };
 
 const EventCase kEventCases[] = {
@@ -249,6 +275,27 @@ const EventCase kEventCases[] = {
     {"a restore that stops short is repeated only once", [] { Parked(); fake.movesStoppingShort = 2; },
      [] { return Mouse({1, 1}); }, {"per-monitor", "move 100,200", "cursor", "move 100,200", "restore", "next mouse"},
      false},
+    {"wheel while parked", Parked, WheelDown, PassedOn("wheel to 77: keys 0 delta -120 at 100,200"), true, 1},
+    {"horizontal wheel with keys and buttons held",
+     [] { Parked(); fake.threadKeysDown = {VK_SHIFT, VK_LBUTTON, VK_XBUTTON2}; },
+     [] { return Mouse(kParkingPoint, HC_ACTION, WM_MOUSEHWHEEL, 2 * WHEEL_DELTA); },
+     PassedOn("hwheel to 77: keys 69 delta 240 at 100,200"), true, 1},
+    // Its pixels are logical where it is not DPI-aware, negative left of and above the primary.
+    {"wheel in the window's own pixels", [] { Parked(); fake.windowPixels = {-500, -20}; }, WheelDown,
+     PassedOn("wheel to 77: keys 0 delta -120 at -500,-20"), true, 1},
+    // Capture or focus routing would have sent it there with the cursor at the saved point too.
+    {"wheel the system sent elsewhere", Parked,
+     [] { return Mouse(kParkingPoint, HC_ACTION, WM_MOUSEWHEEL, -WHEEL_DELTA, kFocusWindow); }, {"next mouse"}, true},
+    {"wheel with the saved point on the parking window", [] { Parked(); fake.underSavedPoint = kParkingWindow; },
+     WheelDown, kNowhereToPass, true},
+    {"wheel with no window under the saved point", [] { Parked(); fake.underSavedPoint = nullptr; }, WheelDown,
+     kNowhereToPass, true},
+    {"a wheel peeked at goes on when taken", Parked,
+     [] { return Mouse(kParkingPoint, HC_NOREMOVE, WM_MOUSEWHEEL, -WHEEL_DELTA); }, {"next mouse"}, true},
+    {"a click on the parking window stays there", Parked,
+     [] { return Mouse(kParkingPoint, HC_ACTION, WM_LBUTTONDOWN); }, {"next mouse"}, true},
+    {"wheel at the last hide position with the cursor back", [] { Parked(); Mouse({1, 1}); }, WheelDown,
+     {"next mouse"}, false},
     {"called back: judged by the foreground application", CalledBack, TypeA,
      Concat({"foreground", "process 333", "executable C:\\app32.exe"}, kPark), true},
     {"called back: excluded", [] { CalledBack(); fake.excludedExecutables = {"C:\\app32.exe"}; }, TypeA,
@@ -279,8 +326,8 @@ TEST_F(HookLogic, EachEventMakesTheSystemCallsOfItsCase)
         SCOPED_TRACE(c.name);
         Reset();
         c.arrange();
-        EXPECT_EQ(c.event(), 7);
-        EXPECT_EQ(fake.calls, c.calls);
+        EXPECT_EQ(c.event(), c.result);
+        EXPECT_EQ(fake.calls.Recorded(), c.calls);
         EXPECT_EQ(State().hidden != 0, c.parked);
         if (!c.parked) continue;
         EXPECT_EQ(State().savedCursor, (POINT{100, 200}));
@@ -297,8 +344,8 @@ TEST_F(HookLogic, JumpKeysMoveToTheParkingPointAndAreSwallowed)
         for (LPARAM flags : {kKeyDown, kKeyUp}) {
             fake.cursor = {5, 5};
             EXPECT_EQ(Key(vk, flags), 1);
-            EXPECT_EQ(fake.calls, (Calls{"key 17", "key 18", "per-monitor", "rect", "move 1918,1078",
-                                         "restore"}));
+            EXPECT_EQ(fake.calls.Recorded(),
+                      (Calls{"key 17", "key 18", "per-monitor", "rect", "move 1918,1078", "restore"}));
         }
     }
     EXPECT_FALSE(State().hidden) << "a jump is not a hide";
@@ -306,20 +353,20 @@ TEST_F(HookLogic, JumpKeysMoveToTheParkingPointAndAreSwallowed)
 
     fake.parkingWindowReadable = false;
     EXPECT_EQ(Key(VK_NUMPAD5), 1) << "still swallowed";
-    EXPECT_EQ(fake.calls, (Calls{"key 17", "key 18", "per-monitor", "rect", "restore"}));
+    EXPECT_EQ(fake.calls.Recorded(), (Calls{"key 17", "key 18", "per-monitor", "rect", "restore"}));
 }
 
 TEST_F(HookLogic, ShowAndHideDirectly)
 {
     Hooks::Show();
-    EXPECT_TRUE(fake.calls.empty());
+    EXPECT_TRUE(fake.calls.Recorded().empty());
     Hooks::Hide();
     EXPECT_TRUE(State().hidden);
-    fake.calls.clear();
+    fake.calls.Take();
     Hooks::Hide();
-    EXPECT_TRUE(fake.calls.empty()) << "already parked";
+    EXPECT_TRUE(fake.calls.Recorded().empty()) << "already parked";
     Hooks::Show();
-    EXPECT_EQ(fake.calls, (Calls{"per-monitor", "move 100,200", "cursor", "restore"}));
+    EXPECT_EQ(fake.calls.Recorded(), (Calls{"per-monitor", "move 100,200", "cursor", "restore"}));
     EXPECT_FALSE(State().hidden);
 }
 

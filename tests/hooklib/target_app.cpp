@@ -36,7 +36,8 @@ void Report(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     InputReport report{GetCurrentProcessId(), message, wParam, {}, {}};
     if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) {
         report.mouse = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-        ClientToScreen(window, &report.mouse);
+        // A wheel's point is on the screen already.
+        if (message != WM_MOUSEWHEEL && message != WM_MOUSEHWHEEL) ClientToScreen(window, &report.mouse);
     }
     GetCursorPos(&report.cursor);
     COPYDATASTRUCT data{kInputReportTag, sizeof report, &report};
@@ -114,6 +115,8 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_MOUSEMOVE:
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
+    case WM_MOUSEWHEEL:
+    case WM_MOUSEHWHEEL:
         Report(window, message, wParam, lParam);
         return 0;  // for the keys: no menu mode after a lone Alt
     case kCommand: {

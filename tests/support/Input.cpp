@@ -316,6 +316,18 @@ HWND CreateHiddenWindow(POINT at)
                            nullptr, nullptr);
 }
 
+HWND ShowParkingWindow(POINT at)
+{
+    static const ATOM atom = [] {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = DefWindowProcW;
+        windowClass.lpszClassName = L"VimletTestParking";
+        return RegisterClassW(&windowClass);
+    }();
+    return CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, MAKEINTATOM(atom), L"",
+                           WS_POPUP | WS_VISIBLE, at.x, at.y, 1, 1, nullptr, nullptr, nullptr, nullptr);
+}
+
 StallingParkingWindow::StallingParkingWindow(POINT pixel)
     : m_pixel(pixel),
       m_held(CreateEventW(nullptr, FALSE, FALSE, nullptr)),

@@ -131,6 +131,9 @@ bool MoveCursorAside();
 // A one-pixel window at the point that is never shown, as a parking window: a hidden window goes
 // without waiting for a window manager.
 HWND CreateHiddenWindow(POINT at);
+// A one-pixel topmost window at the point, shown without taking the focus, as a parking window
+// that the system routes mouse input to and that drops what it gets.
+HWND ShowParkingWindow(POINT at);
 
 // Such a parking window on a thread of its own, which holds each WM_NULL it is sent until
 // released.
