@@ -117,6 +117,15 @@ protected:
 
     static constexpr WORD kSentinel = 'Q';
 
+    // A move over the application: its hooks have put the cursor back by the time it has the
+    // move, and nothing else moves it.
+    void ExpectRestoredBy(Target& app, POINT saved)
+    {
+        EXPECT_EQ(MoveMouseOver(app, app.Inside()).cursor, saved);
+        EXPECT_EQ(CursorNow(), saved);
+        EXPECT_FALSE(State().hidden);
+    }
+
     void ExpectNotParked(POINT where)
     {
         EXPECT_EQ(CursorNow(), where);
@@ -233,8 +242,7 @@ TEST_F(Input, MouseAtTheHidePositionKeepsItParkedAnywhereElseRestoresIt)
     EXPECT_TRUE(State().hidden);
 
     // Back exactly where it was, not where the mouse went.
-    MoveMouse(m_target->Inside());
-    EXPECT_TRUE(WaitUntil([&] { return CursorNow() == kAside && !State().hidden; })) << CursorNow();
+    ExpectRestoredBy(*m_target, kAside);
     EXPECT_EQ(ParkingNulls(), 1);
 }
 
@@ -252,8 +260,7 @@ TEST_F(Input, HeldKeyWhileParkedChangesNothing)
     EXPECT_EQ(ParkingNulls(), 1);
     EXPECT_EQ(State().savedCursor, kAside);
 
-    MoveMouse(m_target->Inside());
-    ASSERT_TRUE(WaitUntil([&] { return CursorNow() == kAside && !State().hidden; })) << CursorNow();
+    ASSERT_NO_FATAL_FAILURE(ExpectRestoredBy(*m_target, kAside));
 
     // Once the cursor is back, the next repeat parks it again.
     SendKeys("65");
@@ -282,8 +289,7 @@ TEST_F(Input, CursorConfinedAwayFromTheParkingPointIsLeftAlone)
 {
     PlaceCursorAside();
     m_target->Activate();
-    MoveMouse(m_target->Inside());
-    ASSERT_TRUE(WaitUntil([&] { return CursorNow() == m_target->Inside(); }));
+    ASSERT_EQ(MoveMouseOver(*m_target, m_target->Inside()).cursor, m_target->Inside());
     ASSERT_EQ(m_target->Ask("confine"), "ok");
 
     EXPECT_EQ(Type('A', *m_target), m_target->Inside());
@@ -317,8 +323,7 @@ TEST_F(Input, ExcludedApplicationNeverParksButRestoresACursorParkedElsewhere)
     EXPECT_EQ(State().savedCursor, kAside);
 
     // The mouse moves over the excluded application: its hook puts the cursor back.
-    MoveMouseOver(excluded, excluded.Inside());
-    EXPECT_TRUE(WaitUntil([&] { return CursorNow() == kAside && !State().hidden; })) << CursorNow();
+    ExpectRestoredBy(excluded, kAside);
 
     // Removed by a save of the same size within the same second: the application's next key
     // parks the cursor.
@@ -352,8 +357,7 @@ TEST_F(ScaledDisplay, KeyInAnUnawareApplicationParksAndRestoresInPhysicalPixels)
 
     // A per-monitor-aware application takes the mouse: under an unaware window Wine's hit
     // testing is off by the scale.
-    MoveMouse(m_target->Inside());
-    EXPECT_TRUE(WaitUntil([&] { return CursorNow() == kAside && !State().hidden; })) << CursorNow();
+    ExpectRestoredBy(*m_target, kAside);
 }
 
 // Where many users work: a second monitor beside the primary, which keeps the parking window.
@@ -423,8 +427,7 @@ TEST_F(TwoMonitors, KeyParksTheCursorFromTheSecondMonitorAndTheMouseRestoresItTh
     EXPECT_EQ(CursorNow(), ParkingPoint());
     EXPECT_EQ(State().savedCursor, start);
 
-    MoveMouse(there.Inside());
-    EXPECT_TRUE(WaitUntil([&] { return CursorNow() == start && !State().hidden; })) << CursorNow();
+    ExpectRestoredBy(there, start);
 }
 
 // Raised over a full-screen application, a topmost window makes many games leave full screen:

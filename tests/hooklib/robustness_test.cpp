@@ -49,7 +49,7 @@ protected:
 
     // Moves the mouse into the application, off the cursor's point so that it is a move, and
     // waits until the application has had it; its report.
-    static InputReport MoveMouseInto(const Target& app)
+    static InputReport MoveMouseInto(Target& app)
     {
         POINT to = app.Inside();
         if (CursorNow() == to) to.x += 10;

@@ -9,6 +9,7 @@
 //   embed H    become a child window of window H (decimal), of another process, as a Store
 //              app's window is of its frame; "ok"
 //   path       the executable path as GetModuleFileNameA reports it
+//   hold       "held", then the window takes no message until the line "go"; then "going"
 //   quit       end, window and all
 // Arguments: report window handle, then x y width height of the window; optionally "unaware"
 // for a thread that is not DPI-aware, a window title, and "hidden" for a window never shown.
@@ -28,6 +29,7 @@ constexpr UINT kCommand = WM_APP + 1;  // lParam: a std::string* from the reader
 
 HWND g_report;
 HHOOK g_unawareKeyboardHook;
+HANDLE g_go = CreateEventW(nullptr, FALSE, FALSE, nullptr);
 
 void Answer(const std::string& line) { WriteLine(GetStdHandle(STD_OUTPUT_HANDLE), line); }
 
@@ -84,6 +86,11 @@ std::string Run(HWND window, const std::string& command)
         GetModuleFileNameA(nullptr, path, MAX_PATH);
         return path;
     }
+    if (command == "hold") {
+        Answer("held");
+        WaitForSingleObject(g_go, INFINITE);
+        return "going";
+    }
     if (command == "quit") {
         // Destroying a window here waits 2 s for a window manager that is not there.
         PostQuitMessage(0);
@@ -129,9 +136,13 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 DWORD WINAPI ReadCommands(void* window)
 {
     ReadLines(GetStdHandle(STD_INPUT_HANDLE), [window](const std::string& line) {
-        PostMessageW(static_cast<HWND>(window), kCommand, 0, reinterpret_cast<LPARAM>(new std::string(line)));
+        if (line == "go")
+            SetEvent(g_go);
+        else
+            PostMessageW(static_cast<HWND>(window), kCommand, 0, reinterpret_cast<LPARAM>(new std::string(line)));
     });
     // The test has gone: do not outlive it.
+    SetEvent(g_go);
     PostMessageW(static_cast<HWND>(window), kCommand, 0,
                  reinterpret_cast<LPARAM>(new std::string("quit")));
     return 0;

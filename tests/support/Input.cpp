@@ -146,11 +146,19 @@ bool SawKey(const ChildProcess& app, WPARAM vk)
                        [&](UINT message) { return FindReport(app, message, vk) >= 0; });
 }
 
-InputReport MoveMouseOver(const ChildProcess& app, POINT point)
+InputReport MoveMouseOver(Target& app, POINT point)
 {
     const POINT before = CursorNow();
     std::size_t at = g_events.size();
+    // Wine keeps the cursor twice, in its server and in X. SendInput moves X's pointer only
+    // after the server has queued the move, holding a grab of the pointer meanwhile, and X
+    // refuses another process's SetCursorPos during that grab: a restore by the hooks would
+    // stay in the server alone, and X's report of this move would then take the cursor back to
+    // the move's point. So the application takes the move once SendInput has returned, as on
+    // Windows, where a move is complete before any thread can take it.
+    EXPECT_EQ(app.Ask("hold"), "held");
     MoveMouse(point);
+    EXPECT_EQ(app.Ask("go"), "going");
     // When the hooks put the cursor back, Wine may merge the mouse message of their SetCursorPos
     // into the one being taken: then the application sees a move to where the cursor went back.
     const auto ours = [&](const InputReport& r) {

@@ -74,7 +74,7 @@ int CountReports(const ChildProcess& app, UINT message, WPARAM vk = 0);
 bool SawKey(const ChildProcess& app, WPARAM vk);
 // Moves the mouse to the point and waits until the application has taken that move, not an
 // earlier one still on its way: its hooks have run by then. What the application reported.
-InputReport MoveMouseOver(const ChildProcess& app, POINT point);
+InputReport MoveMouseOver(Target& app, POINT point);
 // The key down and up.
 void SendKey(WORD vk);
 // Presses the key and waits until the application has had it go up; the cursor as it was
