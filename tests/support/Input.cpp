@@ -328,6 +328,7 @@ StallingParkingWindow::StallingParkingWindow(POINT pixel)
     : m_pixel(pixel),
       m_held(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
       m_release(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      m_answered(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
       m_created(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
       m_thread(CreateThread(nullptr, 0, Run, this, 0, &m_threadId))
 {
@@ -339,7 +340,7 @@ StallingParkingWindow::~StallingParkingWindow()
     Release();
     PostThreadMessageW(m_threadId, WM_QUIT, 0, 0);
     WaitForSingleObject(m_thread, kPatience);
-    for (HANDLE handle : {m_thread, m_created, m_release, m_held}) CloseHandle(handle);
+    for (HANDLE handle : {m_thread, m_created, m_answered, m_release, m_held}) CloseHandle(handle);
 }
 
 DWORD WINAPI StallingParkingWindow::Run(void* self)
@@ -360,7 +361,8 @@ LRESULT CALLBACK StallingParkingWindow::Hold(HWND window, UINT message, WPARAM w
     auto* parking = reinterpret_cast<StallingParkingWindow*>(self);
     if (message == WM_NULL) {
         SetEvent(parking->m_held);
-        WaitForSingleObject(parking->m_release, kPatience);
+        WaitForSingleObject(parking->m_release, 2 * kPatience);
+        SetEvent(parking->m_answered);
     }
     return DefSubclassProc(window, message, wParam, lParam);
 }

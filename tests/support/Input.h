@@ -133,7 +133,7 @@ bool MoveCursorAside();
 HWND CreateHiddenWindow(POINT at);
 
 // Such a parking window on a thread of its own, which holds each WM_NULL it is sent until
-// released.
+// released, or for twice the tests' patience.
 class StallingParkingWindow {
 public:
     explicit StallingParkingWindow(POINT pixel);
@@ -143,6 +143,8 @@ public:
 
     HWND Window() const { return m_window; }
     bool AwaitHeldMessage() { return WaitForSingleObject(m_held, kPatience) == WAIT_OBJECT_0; }
+    // Whether it has answered a WM_NULL yet.
+    bool Answered() const { return WaitForSingleObject(m_answered, 0) == WAIT_OBJECT_0; }
     void Release() { SetEvent(m_release); }
 
 private:
@@ -151,7 +153,7 @@ private:
                                  DWORD_PTR self);
 
     POINT m_pixel;
-    HANDLE m_held, m_release, m_created;
+    HANDLE m_held, m_release, m_answered, m_created;
     DWORD m_threadId = 0;
     HANDLE m_thread;
     HWND m_window = nullptr;
