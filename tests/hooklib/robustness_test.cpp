@@ -86,13 +86,10 @@ protected:
     // Ctrl+Alt+digit, then a sentinel key while Ctrl and Alt are still down. The hooks ask for
     // the key state when the application takes a key, by which time the system's key state
     // has run ahead to the last key sent: so Ctrl and Alt go up only after the sentinel has
-    // arrived. Two Wine quirks, where Windows has a live key state: a thread takes a key it
-    // last saw up as up for 50 ms, from a cache that only input sent by its own process
-    // clears, so the chord starts once that time has passed; and a thread that reads what X
-    // told it of the pointer or a window adopts X's keys held down, which are none (every key
-    // here is injected). When that released Ctrl or Alt amid the chord, the digit may reach the
-    // application as an ordinary key: then it is expected, and the answer is true.
-    bool PressJumpChord(const Target& app, WORD digit, KeyLog& expected)
+    // arrived. Under Wine, where Windows has a live key state, a thread takes a key it last saw
+    // up as up for 50 ms, from a cache that only input sent by its own process clears, so the
+    // chord starts once that time has passed.
+    void PressJumpChord(const Target& app, WORD digit, KeyLog& expected)
     {
         Sleep(kWineKeyStateCacheMs + 20);
         const std::size_t start = KeysOf(app).size();
@@ -103,13 +100,8 @@ protected:
             const KeyLog keys = KeysOf(app);
             return keys.size() > start && keys.back() == std::make_pair(false, WPARAM(kJumpSentinel));
         }));
-        const auto down = [](int vk) { return (GetAsyncKeyState(vk) & 0x8000) != 0; };
-        const bool releasedByWine = !(down(VK_LCONTROL) && down(VK_LMENU)) &&
-                                    KeysOf(app).size() == expected.size() + 2;
-        if (releasedByWine) expected.insert(expected.end() - 2, {{true, digit}, {false, digit}});
         Press({{false, VK_LMENU}, {false, VK_LCONTROL}}, expected);
         AwaitAll(app, expected);
-        return releasedByWine;
     }
 
     static constexpr DWORD kWineKeyStateCacheMs = 50;
@@ -156,7 +148,7 @@ TEST_F(Faults, DestroyedParkingWindowNeitherHidesNorJumpsNorHangs)
 
     EXPECT_EQ(Type('A', app), inside);
     KeyLog expected = KeysOf(app);
-    ASSERT_FALSE(PressJumpChord(app, VK_NUMPAD1, expected));
+    PressJumpChord(app, VK_NUMPAD1, expected);
     EXPECT_EQ(KeysOf(app), expected) << "a jump key stays swallowed";
     EXPECT_EQ(CursorNow(), inside);
     EXPECT_FALSE(copy.Library().State().hidden);
@@ -186,22 +178,30 @@ TEST_F(Faults, ApplicationEndingInsideTheHideWaitLeavesTheOthersWorking)
     EXPECT_FALSE(copy.Library().State().hidden);
 }
 
-// Keys typed into two applications with Vimlet running, in batches that end where the test
-// must wait: a jump chord, a mouse move or a change of application.
+// Keys typed into two applications with the hooks running, in batches that end where the test
+// must wait: a jump chord, a mouse move or a change of application. The parking window is never
+// shown and answers on a thread of its own: a jump lands on bare desktop, where no window's
+// thread hears of it. (Under Wine a thread that does adopts X's keys held down, which are none,
+// every key here being injected, and so would release Ctrl and Alt amid the chord.)
 using Load = Faults;
 
 TEST_F(Load, EveryKeyArrivesOnceAndInOrderAndNoJumpKeyArrives)
 {
     constexpr int kKeystrokes = 5000;
     const auto start = std::chrono::steady_clock::now();
-    VimletProcess vimlet;
+    LibraryCopy copy;
+    StallingParkingWindow parking(kParkingPixel);
+    parking.Release();  // never held
+    for (std::size_t i = 0; i < kKeysInProgramOrder.size(); ++i)
+        copy.Library()->set_suppressor(kKeysInProgramOrder[i], kFirstStartKeys[i]);
+    copy.Start(parking.Window());
     std::array<std::unique_ptr<Target>, 2> apps{std::make_unique<Target>(m_report, kLeft),
                                                 std::make_unique<Target>(m_report, kRight)};
     std::array<KeyLog, 2> expected;
     std::mt19937 random(8);
     const std::vector<WORD> plain{'A', 'B', 'C', 'K', 'M', 'Z', '0', '5', '9', VK_OEM_COMMA, VK_F5};
     const std::vector<WORD> suppressors{VK_LSHIFT, VK_LCONTROL, VK_SPACE};
-    int active = 0, chords = 0, jumps = 0, released = 0, moves = 0, switches = 0;
+    int active = 0, chords = 0, jumps = 0, moves = 0, switches = 0;
     apps[active]->Activate();
     MoveMouseInto(*apps[active]);
 
@@ -217,8 +217,7 @@ TEST_F(Load, EveryKeyArrivesOnceAndInOrderAndNoJumpKeyArrives)
                 Press({{true, key}, {false, key}}, log);
                 AwaitAll(app, log);
             } while (!WaitUntil([] { return CursorNow() == kParkingPixel; }, 1000));
-            SendMessageTimeoutW(vimlet.ParkingWindow(), WM_NULL, 0, 0, SMTO_BLOCK, kPatience, nullptr);
-            released += PressJumpChord(app, static_cast<WORD>(VK_NUMPAD1 + random() % 9), log);
+            PressJumpChord(app, static_cast<WORD>(VK_NUMPAD1 + random() % 9), log);
             ++jumps;
         } else if (roll < 8) {
             AwaitAll(app, log);
@@ -254,20 +253,18 @@ TEST_F(Load, EveryKeyArrivesOnceAndInOrderAndNoJumpKeyArrives)
     const InputReport last = MoveMouseInto(*apps[active]);
     EXPECT_EQ(last.cursor, last.mouse);
 
-    // Digits go through only in the chords where Wine released Ctrl or Alt.
     std::size_t digits = 0;
     for (int i = 0; i < 2; ++i) {
         const KeyLog received = KeysOf(*apps[i]);
         EXPECT_EQ(received, expected[i]) << "application " << i;
         for (const auto& [down, vk] : received) digits += vimlet::IsJumpKey(static_cast<WORD>(vk));
     }
-    EXPECT_EQ(digits, 2u * released);
+    EXPECT_EQ(digits, 0u);
     const auto seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("load: %d keystrokes (%d suppressor chords, %d jump chords, %d of them with Ctrl or "
-                "Alt released by Wine), %d mouse moves, %d application switches; key messages "
-                "received %zu + %zu, expected %zu + %zu; %.1f s\n",
-                m_keystrokes, chords, jumps, released, moves, switches, KeysOf(*apps[0]).size(),
+    std::printf("load: %d keystrokes (%d suppressor chords, %d jump chords), %d mouse moves, %d "
+                "application switches; key messages received %zu + %zu, expected %zu + %zu; %.1f s\n",
+                m_keystrokes, chords, jumps, moves, switches, KeysOf(*apps[0]).size(),
                 KeysOf(*apps[1]).size(), expected[0].size(), expected[1].size(), seconds);
 }
 
