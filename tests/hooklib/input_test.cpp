@@ -117,22 +117,6 @@ protected:
         return found == g_events.end() ? -1 : found - g_events.begin();
     }
 
-    // A keypad key with Ctrl and Alt held. The hooks ask for the key state when the application
-    // takes a key, by which time the system's key state has run ahead to the last key sent: so
-    // Ctrl and Alt go up only once the application has had a key typed after the keypad key.
-    void PressWithCtrlAlt(WORD vk)
-    {
-        const std::string key = std::to_string(vk), sentinel = std::to_string(kSentinel);
-        const int sentinels = CountReports(*m_target, WM_KEYUP, kSentinel);
-        const int ctrlUps = CountReports(*m_target, WM_KEYUP, VK_CONTROL);
-        SendKeys("162 164 " + key + " -" + key + " " + sentinel + " -" + sentinel);
-        AwaitReport(*m_target, WM_KEYUP, kSentinel, sentinels + 1);
-        SendKeys("-164 -162");
-        AwaitReport(*m_target, WM_KEYUP, VK_CONTROL, ctrlUps + 1);
-    }
-
-    static constexpr WORD kSentinel = 'Q';
-
     // A move over the application: its hooks have put the cursor back by the time it has the
     // move, and nothing else moves it.
     void ExpectRestoredBy(Target& app, POINT saved)
@@ -243,7 +227,7 @@ TEST_F(Input, CtrlAltKeypadDigitJumpsToTheParkingPointAndIsSwallowedButZeroIsAnO
         SCOPED_TRACE(digit);
         const bool jump = digit != VK_NUMPAD0;
         PlaceCursorAside();
-        PressWithCtrlAlt(digit);
+        PressWithCtrlAlt(*m_target, digit);
         EXPECT_EQ(CursorNow(), jump ? TopLeft(HiddenParkingWindow()) : kAside);
         EXPECT_NE(SawKey(*m_target, digit), jump);
         EXPECT_TRUE(SawKey(*m_target, VK_MENU)) << "Ctrl and Alt go on to the application";
@@ -253,29 +237,10 @@ TEST_F(Input, CtrlAltKeypadDigitJumpsToTheParkingPointAndIsSwallowedButZeroIsAnO
     }
 }
 
-TEST_F(Input, MouseAtTheHidePositionKeepsItParkedAnywhereElseRestoresIt)
-{
-    PlaceCursorAside();
-    m_target->Activate();
-    const POINT park = Type('A', *m_target);
-    ASSERT_EQ(park, ParkingPoint());
-
-    // A click where the cursor is parked lands on the parking window, in this process.
-    INPUT click[2] = {};
-    click[0].type = click[1].type = INPUT_MOUSE;
-    click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, click, sizeof(INPUT));
-    ASSERT_TRUE(WaitUntil([] { return g_parkingClicks == 1; }));
-    EXPECT_EQ(CursorNow(), park);
-    EXPECT_TRUE(State().hidden);
-
-    // Back exactly where it was, not where the mouse went.
-    ExpectRestoredBy(*m_target, kAside);
-    EXPECT_EQ(ParkingNulls(), 1);
-}
-
-TEST_F(Input, HeldKeyWhileParkedChangesNothing)
+// While parked, key repeats and a click at the hide position change nothing; a move elsewhere
+// puts the cursor back exactly where it was, not where the mouse went, and the next repeat
+// parks it again.
+TEST_F(Input, WhileParkedRepeatsAndClicksChangeNothingAndAMoveElsewhereRestores)
 {
     PlaceCursorAside();
     m_target->Activate();
@@ -286,12 +251,22 @@ TEST_F(Input, HeldKeyWhileParkedChangesNothing)
     // Auto-repeat: more key-downs without a key-up.
     SendKeys("65 65");
     EXPECT_EQ(AwaitReport(*m_target, WM_KEYDOWN, 'A', 3).cursor, park);
+
+    // A click where the cursor is parked lands on the parking window, in this process.
+    INPUT click[2] = {};
+    click[0].type = click[1].type = INPUT_MOUSE;
+    click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, click, sizeof(INPUT));
+    ASSERT_TRUE(WaitUntil([] { return g_parkingClicks == 1; }));
+    EXPECT_EQ(CursorNow(), park);
+    EXPECT_TRUE(State().hidden);
     EXPECT_EQ(ParkingNulls(), 1);
     EXPECT_EQ(State().savedCursor, kAside);
 
     ASSERT_NO_FATAL_FAILURE(ExpectRestoredBy(*m_target, kAside));
 
-    // Once the cursor is back, the next repeat parks it again.
+    m_target->Activate();  // Wine hands the keyboard on at the click
     SendKeys("65");
     EXPECT_EQ(AwaitReport(*m_target, WM_KEYDOWN, 'A', 4).cursor, park);
     EXPECT_EQ(ParkingNulls(), 2);
@@ -300,32 +275,23 @@ TEST_F(Input, HeldKeyWhileParkedChangesNothing)
     AwaitReport(*m_target, WM_KEYUP, 'A');
 }
 
-TEST_F(Input, MouseCaptureInTheReceivingThreadStopsTheHide)
+// A drag (mouse capture in the receiving thread) and a game's confinement of the cursor away
+// from the parking point (Windows keeps SetCursorPos inside it too: a park would land in the
+// game) each stop the hide until undone.
+TEST_F(Input, CaptureOrConfinementStopsTheHideUntilUndone)
 {
-    PlaceCursorAside();
-    m_target->Activate();
-    ASSERT_EQ(m_target->Ask("capture"), "ok");
-
-    EXPECT_EQ(Type('A', *m_target), kAside);
-    ExpectNotParked(kAside);
-
-    ASSERT_EQ(m_target->Ask("release"), "ok");
-    EXPECT_EQ(Type('A', *m_target), ParkingPoint());
-}
-
-// Windows keeps SetCursorPos inside a confinement too: a park would land inside the game.
-TEST_F(Input, CursorConfinedAwayFromTheParkingPointIsLeftAlone)
-{
-    PlaceCursorAside();
-    m_target->Activate();
-    ASSERT_EQ(MoveMouseOver(*m_target, m_target->Inside()).cursor, m_target->Inside());
-    ASSERT_EQ(m_target->Ask("confine"), "ok");
-
-    EXPECT_EQ(Type('A', *m_target), m_target->Inside());
-    ExpectNotParked(m_target->Inside());
-
-    ASSERT_EQ(m_target->Ask("free"), "ok");
-    EXPECT_EQ(Type('A', *m_target), ParkingPoint());
+    for (const auto& [set, undo] : {std::pair{"capture", "release"}, std::pair{"confine", "free"}}) {
+        SCOPED_TRACE(set);
+        MoveMouseOver(*m_target, m_target->Inside());
+        const int nulls = ParkingNulls();
+        ASSERT_EQ(m_target->Ask(set), "ok");
+        EXPECT_EQ(TypingParks(*m_target, m_parking), false);
+        EXPECT_EQ(CursorNow(), m_target->Inside());
+        EXPECT_EQ(ParkingNulls(), nulls);
+        EXPECT_FALSE(State().hidden);
+        ASSERT_EQ(m_target->Ask(undo), "ok");
+        EXPECT_EQ(TypingParks(*m_target, m_parking), true);
+    }
 }
 
 TEST_F(Input, ExcludedApplicationNeverParksButRestoresACursorParkedElsewhere)
@@ -341,12 +307,11 @@ TEST_F(Input, ExcludedApplicationNeverParksButRestoresACursorParkedElsewhere)
     WriteBytes(list, listed);
     ASSERT_TRUE(SetLastWriteTime(list, second + 1000000));
 
-    excluded.Activate();
-    PlaceCursorAside();
-    EXPECT_EQ(Type('A', excluded), kAside);
-    EXPECT_EQ(Type('B', excluded), kAside);
-    ExpectNotParked(kAside);
+    EXPECT_EQ(TypingParks(excluded, m_parking), false);
+    EXPECT_EQ(ParkingNulls(), 0);
+    EXPECT_FALSE(State().hidden);
 
+    PlaceCursorAside();
     m_target->Activate();
     EXPECT_EQ(Type('A', *m_target), ParkingPoint());
     EXPECT_EQ(State().savedCursor, kAside);
@@ -358,8 +323,7 @@ TEST_F(Input, ExcludedApplicationNeverParksButRestoresACursorParkedElsewhere)
     // parks the cursor.
     WriteBytes(list, std::string(listed.size(), 'x'));
     ASSERT_TRUE(SetLastWriteTime(list, second + 2000000));
-    excluded.Activate();
-    EXPECT_EQ(Type('C', excluded), ParkingPoint());
+    EXPECT_EQ(TypingParks(excluded, m_parking), true);
 }
 
 // Windows hands an application that is not DPI-aware scaled coordinates, and the hooks run in

@@ -174,6 +174,80 @@ InputReport MoveMouseOver(Target& app, POINT point)
     return at < g_events.size() ? g_events[at].report : InputReport{};
 }
 
+namespace {
+
+// The application's key messages from the event at the index on.
+std::vector<InputReport> KeyReports(const Target& app, std::size_t from)
+{
+    std::vector<InputReport> keys;
+    for (std::size_t i = from; i < g_events.size(); ++i) {
+        const Event& e = g_events[i];
+        if (!e.parkingNull && e.report.processId == app.Id() && IsKeyMessage(e.report.message))
+            keys.push_back(e.report);
+    }
+    return keys;
+}
+
+// The cursor shown over the application first: a move off the point, since the cursor may be
+// on it, which also puts back a cursor parked earlier; then the keys, once the application has
+// the keyboard. True once they have all arrived.
+bool TypeInto(Target& app, const std::vector<WORD>& keys, std::size_t from)
+{
+    const POINT inside = app.Inside();
+    MoveMouseOver(app, {inside.x + 1, inside.y});
+    MoveMouseOver(app, inside);
+    EXPECT_EQ(app.Ask("activate"), "ok");
+    std::string batch;
+    for (WORD key : keys) batch += std::to_string(key) + " -" + std::to_string(key) + " ";
+    SendKeys(batch);
+    return WaitUntil([&] { return KeyReports(app, from).size() >= 2 * keys.size(); });
+}
+
+} // namespace
+
+std::optional<bool> TypingParks(Target& app, HWND parking, const std::vector<WORD>& keys)
+{
+    const std::size_t from = g_events.size();
+    // Wine without a window manager: an X focus change that reaches the application after it
+    // took the keyboard hands the keyboard to the desktop window, which then gets every key.
+    // Typed again then; any other loss fails.
+    bool arrived = TypeInto(app, keys, from);
+    for (int retry = 0; retry < 2 && !arrived && KeyReports(app, from).empty() &&
+                        GetForegroundWindow() == GetDesktopWindow();
+         ++retry)
+        arrived = TypeInto(app, keys, from);
+    EXPECT_TRUE(arrived) << "keys missing; the foreground window is " << GetForegroundWindow();
+
+    RECT place{};
+    GetWindowRect(parking, &place);
+    const POINT parked{place.left, place.top};
+    std::vector<std::pair<UINT, WPARAM>> expected, received;
+    for (WORD key : keys) expected.insert(expected.end(), {{WM_KEYDOWN, key}, {WM_KEYUP, key}});
+    int downs = 0, parkedDowns = 0;
+    for (const InputReport& report : KeyReports(app, from)) {
+        received.emplace_back(report.message, report.wParam);
+        if (report.message != WM_KEYDOWN) continue;
+        ++downs;
+        parkedDowns += report.cursor == parked;
+    }
+    EXPECT_EQ(received, expected);
+    if (parkedDowns != 0 && parkedDowns != downs) return std::nullopt;
+    return parkedDowns != 0;
+}
+
+void PressWithCtrlAlt(Target& app, WORD vk, WORD sentinel)
+{
+    constexpr DWORD kWineKeyStateCacheMs = 50;
+    Sleep(kWineKeyStateCacheMs + 20);
+    const std::string key = std::to_string(vk), last = std::to_string(sentinel);
+    const int sentinels = CountReports(app, WM_KEYUP, sentinel);
+    const int ctrlUps = CountReports(app, WM_KEYUP, VK_CONTROL);
+    SendKeys("162 164 " + key + " -" + key + " " + last + " -" + last);
+    AwaitReport(app, WM_KEYUP, sentinel, sentinels + 1);
+    SendKeys("-164 -162");
+    AwaitReport(app, WM_KEYUP, VK_CONTROL, ctrlUps + 1);
+}
+
 void SendKey(WORD vk) { SendKeys(std::to_string(vk) + " -" + std::to_string(vk)); }
 
 POINT Type(WORD vk, Target& app)

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -75,6 +76,17 @@ bool SawKey(const ChildProcess& app, WPARAM vk);
 // Moves the mouse to the point and waits until the application has taken that move, not an
 // earlier one still on its way: its hooks have run by then. What the application reported.
 InputReport MoveMouseOver(Target& app, POINT point);
+// Types the keys into the application through the real hooks, with the cursor shown over it and
+// the keyboard with it. Every key must arrive once and in order. Whether each key-down found the
+// cursor on the parking window's real position: every one (true), none (false) or some (nothing).
+std::optional<bool> TypingParks(Target& app, HWND parking, const std::vector<WORD>& keys = {'P', 'R', 'O', 'B', 'E'});
+// Ctrl+Alt+key into the application, then a sentinel key while Ctrl and Alt are still down,
+// which the application must have had before Ctrl and Alt go up: the hooks ask for the key state
+// when the application takes a key, by which time the system's has run ahead to the last key
+// sent. Under Wine, where Windows has a live key state, a thread takes a key it last saw up as up
+// for 50 ms, from a cache that only input sent by its own process clears: the chord starts once
+// that time has passed.
+void PressWithCtrlAlt(Target& app, WORD vk, WORD sentinel = 'Q');
 // The key down and up.
 void SendKey(WORD vk);
 // Presses the key and waits until the application has had it go up; the cursor as it was
