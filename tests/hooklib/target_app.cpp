@@ -35,12 +35,13 @@ void Answer(const std::string& line) { WriteLine(GetStdHandle(STD_OUTPUT_HANDLE)
 
 void Report(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    InputReport report{GetCurrentProcessId(), message, wParam, {}, {}};
+    InputReport report{GetCurrentProcessId(), message, wParam, {}, {}, false};
     if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) {
         report.mouse = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
         ClientToScreen(window, &report.mouse);
     }
     GetCursorPos(&report.cursor);
+    report.ctrlAltDown = (GetAsyncKeyState(VK_CONTROL) & 0x8000) && (GetAsyncKeyState(VK_MENU) & 0x8000);
     COPYDATASTRUCT data{kInputReportTag, sizeof report, &report};
     SendMessageW(g_report, WM_COPYDATA, reinterpret_cast<WPARAM>(window),
                  reinterpret_cast<LPARAM>(&data));
