@@ -9,6 +9,7 @@
 //   embed H    become a child window of window H (decimal), of another process, as a Store
 //              app's window is of its frame; "ok"
 //   path       the executable path as GetModuleFileNameA reports it
+//   hold       "held", then the window takes no message until the line "go"; then "going"
 //   quit       end, window and all
 // Arguments: report window handle, then x y width height of the window; optionally "unaware"
 // for a thread that is not DPI-aware, a window title, and "hidden" for a window never shown.
@@ -28,18 +29,20 @@ constexpr UINT kCommand = WM_APP + 1;  // lParam: a std::string* from the reader
 
 HWND g_report;
 HHOOK g_unawareKeyboardHook;
+HANDLE g_go = CreateEventW(nullptr, FALSE, FALSE, nullptr);
 
 void Answer(const std::string& line) { WriteLine(GetStdHandle(STD_OUTPUT_HANDLE), line); }
 
 void Report(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    InputReport report{GetCurrentProcessId(), message, wParam, {}, {}};
+    InputReport report{GetCurrentProcessId(), message, wParam, {}, {}, false};
     if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) {
         report.mouse = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
         // A wheel's point is on the screen already.
         if (message != WM_MOUSEWHEEL && message != WM_MOUSEHWHEEL) ClientToScreen(window, &report.mouse);
     }
     GetCursorPos(&report.cursor);
+    report.ctrlAltDown = (GetAsyncKeyState(VK_CONTROL) & 0x8000) && (GetAsyncKeyState(VK_MENU) & 0x8000);
     COPYDATASTRUCT data{kInputReportTag, sizeof report, &report};
     SendMessageW(g_report, WM_COPYDATA, reinterpret_cast<WPARAM>(window),
                  reinterpret_cast<LPARAM>(&data));
@@ -84,6 +87,11 @@ std::string Run(HWND window, const std::string& command)
         char path[MAX_PATH] = {};
         GetModuleFileNameA(nullptr, path, MAX_PATH);
         return path;
+    }
+    if (command == "hold") {
+        Answer("held");
+        WaitForSingleObject(g_go, INFINITE);
+        return "going";
     }
     if (command == "quit") {
         // Destroying a window here waits 2 s for a window manager that is not there.
@@ -132,9 +140,13 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 DWORD WINAPI ReadCommands(void* window)
 {
     ReadLines(GetStdHandle(STD_INPUT_HANDLE), [window](const std::string& line) {
-        PostMessageW(static_cast<HWND>(window), kCommand, 0, reinterpret_cast<LPARAM>(new std::string(line)));
+        if (line == "go")
+            SetEvent(g_go);
+        else
+            PostMessageW(static_cast<HWND>(window), kCommand, 0, reinterpret_cast<LPARAM>(new std::string(line)));
     });
     // The test has gone: do not outlive it.
+    SetEvent(g_go);
     PostMessageW(static_cast<HWND>(window), kCommand, 0,
                  reinterpret_cast<LPARAM>(new std::string("quit")));
     return 0;

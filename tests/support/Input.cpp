@@ -146,11 +146,19 @@ bool SawKey(const ChildProcess& app, WPARAM vk)
                        [&](UINT message) { return FindReport(app, message, vk) >= 0; });
 }
 
-InputReport MoveMouseOver(const ChildProcess& app, POINT point)
+InputReport MoveMouseOver(Target& app, POINT point)
 {
     const POINT before = CursorNow();
     std::size_t at = g_events.size();
+    // Wine keeps the cursor twice, in its server and in X. SendInput moves X's pointer only
+    // after the server has queued the move, holding a grab of the pointer meanwhile, and X
+    // refuses another process's SetCursorPos during that grab: a restore by the hooks would
+    // stay in the server alone, and X's report of this move would then take the cursor back to
+    // the move's point. So the application takes the move once SendInput has returned, as on
+    // Windows, where a move is complete before any thread can take it.
+    EXPECT_EQ(app.Ask("hold"), "held");
     MoveMouse(point);
+    EXPECT_EQ(app.Ask("go"), "going");
     // When the hooks put the cursor back, Wine may merge the mouse message of their SetCursorPos
     // into the one being taken: then the application sees a move to where the cursor went back.
     const auto ours = [&](const InputReport& r) {
@@ -164,6 +172,80 @@ InputReport MoveMouseOver(const ChildProcess& app, POINT point)
     };
     EXPECT_TRUE(WaitUntil(arrived)) << "no mouse move to " << point;
     return at < g_events.size() ? g_events[at].report : InputReport{};
+}
+
+namespace {
+
+// The application's key messages from the event at the index on.
+std::vector<InputReport> KeyReports(const Target& app, std::size_t from)
+{
+    std::vector<InputReport> keys;
+    for (std::size_t i = from; i < g_events.size(); ++i) {
+        const Event& e = g_events[i];
+        if (!e.parkingNull && e.report.processId == app.Id() && IsKeyMessage(e.report.message))
+            keys.push_back(e.report);
+    }
+    return keys;
+}
+
+// The cursor shown over the application first: a move off the point, since the cursor may be
+// on it, which also puts back a cursor parked earlier; then the keys, once the application has
+// the keyboard. True once they have all arrived.
+bool TypeInto(Target& app, const std::vector<WORD>& keys, std::size_t from)
+{
+    const POINT inside = app.Inside();
+    MoveMouseOver(app, {inside.x + 1, inside.y});
+    MoveMouseOver(app, inside);
+    EXPECT_EQ(app.Ask("activate"), "ok");
+    std::string batch;
+    for (WORD key : keys) batch += std::to_string(key) + " -" + std::to_string(key) + " ";
+    SendKeys(batch);
+    return WaitUntil([&] { return KeyReports(app, from).size() >= 2 * keys.size(); });
+}
+
+} // namespace
+
+std::optional<bool> TypingParks(Target& app, HWND parking, const std::vector<WORD>& keys)
+{
+    const std::size_t from = g_events.size();
+    // Wine without a window manager: an X focus change that reaches the application after it
+    // took the keyboard hands the keyboard to the desktop window, which then gets every key.
+    // Typed again then; any other loss fails.
+    bool arrived = TypeInto(app, keys, from);
+    for (int retry = 0; retry < 2 && !arrived && KeyReports(app, from).empty() &&
+                        GetForegroundWindow() == GetDesktopWindow();
+         ++retry)
+        arrived = TypeInto(app, keys, from);
+    EXPECT_TRUE(arrived) << "keys missing; the foreground window is " << GetForegroundWindow();
+
+    RECT place{};
+    GetWindowRect(parking, &place);
+    const POINT parked{place.left, place.top};
+    std::vector<std::pair<UINT, WPARAM>> expected, received;
+    for (WORD key : keys) expected.insert(expected.end(), {{WM_KEYDOWN, key}, {WM_KEYUP, key}});
+    int downs = 0, parkedDowns = 0;
+    for (const InputReport& report : KeyReports(app, from)) {
+        received.emplace_back(report.message, report.wParam);
+        if (report.message != WM_KEYDOWN) continue;
+        ++downs;
+        parkedDowns += report.cursor == parked;
+    }
+    EXPECT_EQ(received, expected);
+    if (parkedDowns != 0 && parkedDowns != downs) return std::nullopt;
+    return parkedDowns != 0;
+}
+
+void PressWithCtrlAlt(Target& app, WORD vk, WORD sentinel)
+{
+    constexpr DWORD kWineKeyStateCacheMs = 50;
+    Sleep(kWineKeyStateCacheMs + 20);
+    const std::string key = std::to_string(vk), last = std::to_string(sentinel);
+    const int sentinels = CountReports(app, WM_KEYUP, sentinel);
+    const int ctrlUps = CountReports(app, WM_KEYUP, VK_CONTROL);
+    SendKeys("162 164 " + key + " -" + key + " " + last + " -" + last);
+    AwaitReport(app, WM_KEYUP, sentinel, sentinels + 1);
+    SendKeys("-164 -162");
+    AwaitReport(app, WM_KEYUP, VK_CONTROL, ctrlUps + 1);
 }
 
 void SendKey(WORD vk) { SendKeys(std::to_string(vk) + " -" + std::to_string(vk)); }
@@ -332,6 +414,7 @@ StallingParkingWindow::StallingParkingWindow(POINT pixel)
     : m_pixel(pixel),
       m_held(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
       m_release(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      m_answered(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
       m_created(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
       m_thread(CreateThread(nullptr, 0, Run, this, 0, &m_threadId))
 {
@@ -343,7 +426,7 @@ StallingParkingWindow::~StallingParkingWindow()
     Release();
     PostThreadMessageW(m_threadId, WM_QUIT, 0, 0);
     WaitForSingleObject(m_thread, kPatience);
-    for (HANDLE handle : {m_thread, m_created, m_release, m_held}) CloseHandle(handle);
+    for (HANDLE handle : {m_thread, m_created, m_answered, m_release, m_held}) CloseHandle(handle);
 }
 
 DWORD WINAPI StallingParkingWindow::Run(void* self)
@@ -364,7 +447,8 @@ LRESULT CALLBACK StallingParkingWindow::Hold(HWND window, UINT message, WPARAM w
     auto* parking = reinterpret_cast<StallingParkingWindow*>(self);
     if (message == WM_NULL) {
         SetEvent(parking->m_held);
-        WaitForSingleObject(parking->m_release, kPatience);
+        WaitForSingleObject(parking->m_release, 2 * kPatience);
+        SetEvent(parking->m_answered);
     }
     return DefSubclassProc(window, message, wParam, lParam);
 }

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -74,7 +75,18 @@ int CountReports(const ChildProcess& app, UINT message, WPARAM vk = 0);
 bool SawKey(const ChildProcess& app, WPARAM vk);
 // Moves the mouse to the point and waits until the application has taken that move, not an
 // earlier one still on its way: its hooks have run by then. What the application reported.
-InputReport MoveMouseOver(const ChildProcess& app, POINT point);
+InputReport MoveMouseOver(Target& app, POINT point);
+// Types the keys into the application through the real hooks, with the cursor shown over it and
+// the keyboard with it. Every key must arrive once and in order. Whether each key-down found the
+// cursor on the parking window's real position: every one (true), none (false) or some (nothing).
+std::optional<bool> TypingParks(Target& app, HWND parking, const std::vector<WORD>& keys = {'P', 'R', 'O', 'B', 'E'});
+// Ctrl+Alt+key into the application, then a sentinel key while Ctrl and Alt are still down,
+// which the application must have had before Ctrl and Alt go up: the hooks ask for the key state
+// when the application takes a key, by which time the system's has run ahead to the last key
+// sent. Under Wine, where Windows has a live key state, a thread takes a key it last saw up as up
+// for 50 ms, from a cache that only input sent by its own process clears: the chord starts once
+// that time has passed.
+void PressWithCtrlAlt(Target& app, WORD vk, WORD sentinel = 'Q');
 // The key down and up.
 void SendKey(WORD vk);
 // Presses the key and waits until the application has had it go up; the cursor as it was
@@ -136,7 +148,7 @@ HWND CreateHiddenWindow(POINT at);
 HWND ShowParkingWindow(POINT at);
 
 // Such a parking window on a thread of its own, which holds each WM_NULL it is sent until
-// released.
+// released, or for twice the tests' patience.
 class StallingParkingWindow {
 public:
     explicit StallingParkingWindow(POINT pixel);
@@ -146,6 +158,8 @@ public:
 
     HWND Window() const { return m_window; }
     bool AwaitHeldMessage() { return WaitForSingleObject(m_held, kPatience) == WAIT_OBJECT_0; }
+    // Whether it has answered a WM_NULL yet.
+    bool Answered() const { return WaitForSingleObject(m_answered, 0) == WAIT_OBJECT_0; }
     void Release() { SetEvent(m_release); }
 
 private:
@@ -154,7 +168,7 @@ private:
                                  DWORD_PTR self);
 
     POINT m_pixel;
-    HANDLE m_held, m_release, m_created;
+    HANDLE m_held, m_release, m_answered, m_created;
     DWORD m_threadId = 0;
     HANDLE m_thread;
     HWND m_window = nullptr;

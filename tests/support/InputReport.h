@@ -10,6 +10,7 @@ struct InputReport {
     WPARAM wParam;     // the virtual-key code for key messages
     POINT mouse;       // for mouse messages: the message's point, in screen pixels
     POINT cursor;      // GetCursorPos when the message arrived, after the hooks ran
+    bool ctrlAltDown;  // GetAsyncKeyState then: Ctrl and Alt both down, as the hooks saw them
 };
 
 constexpr ULONG_PTR kInputReportTag = 0x564D4C54;
