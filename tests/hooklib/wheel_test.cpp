@@ -18,7 +18,7 @@ TEST(ParkedCursor, WheelGoesOnToTheWindowUnderTheSavedPointFocusedOrNot)
     Target focused(report, RECT{100, 100, 700, 500}), other(report, RECT{800, 100, 1400, 500});
 
     const struct {
-        const Target& under;
+        Target& under;
         DWORD flag;
         UINT message;
         int delta;
