@@ -71,18 +71,6 @@ List Loaded(const SettingsStore& store)
     return list;
 }
 
-TEST(SettingsPaths, JoinTheApplicationDataFolderWithForwardSlashesByTheSharedRule)
-{
-    wchar_t folder[MAX_PATH] = L"";
-    EXPECT_TRUE(SHGetSpecialFolderPathW(nullptr, folder, CSIDL_APPDATA, FALSE));
-    const SettingsStore store = SettingsStore::OfUser();
-    EXPECT_EQ(store.Directory(), std::wstring(folder) + L"/Vimlet");
-    EXPECT_EQ(store.IniPath(), store.Directory() + L"/vimlet.ini");
-    EXPECT_EQ(store.ExcludePath(), store.Directory() + L"/excludeapp.txt");
-    const std::wstring deep(600, L'd');
-    EXPECT_EQ(JoinPath(deep, L"x"), deep + L"/x");
-}
-
 // A folder where the settings folder or the list should be: unreadable, unwritable, reported.
 TEST_F(LoadExcludeList, MissingIsAnEmptyListAndAFolderInTheWayCannotBeReadOrWritten)
 {
@@ -106,11 +94,8 @@ TEST_F(LoadExcludeList, MissingIsAnEmptyListAndAFolderInTheWayCannotBeReadOrWrit
 // An entry over 998 bytes becomes an empty line, which reading skips.
 TEST_F(SaveExcludeList, WritesEachEntryWithCarriageReturnAndLineFeedSkipsOneOver998BytesAndStoresTheDefaultCharacter)
 {
-    store.SaveExcludeList({L"D:\\A\\x.exe", L"E:\\y.exe"});
-    EXPECT_EQ(ReadBytes(store.ExcludePath()), "D:\\A\\x.exe\r\nE:\\y.exe\r\n");
-
     store.SaveExcludeList({L"E:\\y.exe", L"D:\\A\\x.exe", L"E:\\y.exe"});
-    EXPECT_EQ(Loaded(store), (List{L"E:\\y.exe", L"D:\\A\\x.exe", L"E:\\y.exe"}));
+    EXPECT_EQ(ReadBytes(store.ExcludePath()), "E:\\y.exe\r\nD:\\A\\x.exe\r\nE:\\y.exe\r\n");
 
     store.SaveExcludeList({});
     EXPECT_EQ(ReadBytes(store.ExcludePath()), "");
@@ -156,13 +141,22 @@ TEST_F(SaveExcludeList, OnlyAWholeListReplacesTheFileAndAReplaceAReaderBlocksIsT
         << "nothing left beside it";
 }
 
-// The application-data folder is looked up, never made. Without it the join rule would make
-// "/vimlet.ini" and "/excludeapp.txt" of no folder: the root of the current drive, which every
-// user may write to on many systems; nothing is read or written then.
-TEST_F(SettingsDirectory, IsLookedUpNeverMadeAndWithoutItNothingIsReadOrWrittenAnywhere)
+// The application-data folder is looked up, never made, and joined with forward slashes by the
+// shared rule. Without it the join rule would make "/vimlet.ini" and "/excludeapp.txt" of no
+// folder: the root of the current drive, which every user may write to on many systems; nothing
+// is read or written then.
+TEST_F(SettingsDirectory, IsLookedUpNeverMadeJoinedByTheSharedRuleAndWithoutItNothingIsReadOrWrittenAnywhere)
 {
-    EXPECT_TRUE(FakeStore::OfUser().Keeps());
+    wchar_t folder[MAX_PATH] = L"";
+    EXPECT_TRUE(SHGetSpecialFolderPathW(nullptr, folder, CSIDL_APPDATA, FALSE));
+    const FakeStore user = FakeStore::OfUser();
+    EXPECT_TRUE(user.Keeps());
     EXPECT_EQ(FakeSystem::state.log.Take(), Calls{"folder " + std::to_string(CSIDL_APPDATA)});
+    EXPECT_EQ(user.Directory(), std::wstring(folder) + L"/Vimlet");
+    EXPECT_EQ(user.IniPath(), user.Directory() + L"/vimlet.ini");
+    EXPECT_EQ(user.ExcludePath(), user.Directory() + L"/excludeapp.txt");
+    const std::wstring deep(600, L'd');
+    EXPECT_EQ(JoinPath(deep, L"x"), deep + L"/x");
 
     FakeSystem::state.folderKnown = false;
     const FakeStore store = FakeStore::OfUser();

@@ -4,10 +4,9 @@
 #include "MessageFilter.h"
 #include "SingleInstance.h"
 
-#include <gtest/gtest.h>
+#include "CallLog.h"
 
-#include <string>
-#include <vector>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -21,14 +20,13 @@ struct FakeSystem {
     static inline int heldLooks;              // the session's name is found held that often
     static inline DWORD postError;
     static inline FileIdentity identity;
-    static inline std::vector<std::string> calls;
+    static inline CallLog log;
     static inline DWORD waited;
     static inline bool elevated;
-    static inline std::vector<UINT> letIn;
 
     static Claim ClaimName(const std::wstring& name)
     {
-        calls.push_back("claim " + std::string(name.begin(), name.end()));
+        log.Record("claim " + std::string(name.begin(), name.end()));
         if (name != kSessionName || heldLooks == 0) return Claim::Taken;
         if (heldLooks > 0) --heldLooks;
         return Claim::Held;
@@ -42,17 +40,16 @@ struct FakeSystem {
     static Token OwnerOf(HWND window) { return owners[reinterpret_cast<std::size_t>(window) - 1]; }
     static DWORD PostOpenSettings(HWND window, UINT)
     {
-        calls.push_back("post to " + std::to_string(reinterpret_cast<std::size_t>(window)));
-        return postError;
+        return log.Record("post to " + std::to_string(reinterpret_cast<std::size_t>(window)), postError);
     }
     static void Wait(DWORD ms) { waited += ms; }
     static FileIdentity IdentityOf(HMODULE) { return identity; }
     static bool RunsElevated() { return elevated; }
-    static void LetInFromBelow(HWND, UINT message) { letIn.push_back(message); }
+    static void LetInFromBelow(HWND, UINT message) { log.Record("let in " + std::to_string(message)); }
 
     static Start Decide(std::vector<Token> windows, int held, DWORD error = 0, FileIdentity file = {1, {{7}}})
     {
-        owners = std::move(windows), heldLooks = held, postError = error, identity = file, calls.clear(), waited = 0;
+        owners = std::move(windows), heldLooks = held, postError = error, identity = file, log.Take(), waited = 0;
         return DecideStart<FakeSystem>(nullptr, 0xC000);
     }
 };
@@ -80,7 +77,7 @@ TEST(Start, HandsOverOnlyToThisUsersCopyAtTheSameLevelOrAboveAndNeverRunsBesideI
     };
     for (const Case& c : cases) {
         EXPECT_EQ(FakeSystem::Decide(c.owners, c.heldLooks, c.postError), c.expected) << c.name;
-        EXPECT_EQ(FakeSystem::calls.back(), c.lastCall) << c.name;
+        EXPECT_EQ(FakeSystem::log.Recorded().back(), c.lastCall) << c.name;
     }
     // The name held for ever and no window: it gives up after the whole bound, into no copy.
     EXPECT_EQ(FakeSystem::Decide({}, kForEver), Start::NoAnswer);
@@ -95,18 +92,17 @@ TEST(Start, TheCopyGuardNamesTheWhole128BitIdentityAndCannotTellOnAnAllZeroOne)
     high.file.Identifier[15] = low.file.Identifier[0] = 1;
     EXPECT_NE(MachineWideName(high), MachineWideName(low));
     EXPECT_EQ(FakeSystem::Decide({}, 0, 0, FileIdentity{}), Start::CannotTell);
-    EXPECT_EQ(FakeSystem::calls, std::vector<std::string>{"claim Local\\Vimlet"}) << "no machine-wide name";
+    EXPECT_EQ(FakeSystem::log.Recorded(), Calls{"claim Local\\Vimlet"}) << "no machine-wide name";
 }
 
 // The shell runs below an elevated copy; a request for the settings never comes in from below.
 TEST(MessageFilter, LetsInTheHooksAndWhenElevatedTheShellButNeverTheSettingsRequest)
 {
+    FakeSystem::log.Take();
     for (bool elevated : {false, true}) {
         FakeSystem::elevated = elevated;
-        FakeSystem::letIn.clear();
         vimlet::OpenMessageFilter<FakeSystem>(nullptr, 0xC001);
-        const std::vector<UINT> expected = elevated ? std::vector<UINT>{WM_NULL, 0xC001} : std::vector<UINT>{WM_NULL};
-        EXPECT_EQ(FakeSystem::letIn, expected);
+        EXPECT_EQ(FakeSystem::log.Take(), (elevated ? Calls{"let in 0", "let in 49153"} : Calls{"let in 0"}));
     }
 }
 

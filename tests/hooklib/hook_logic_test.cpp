@@ -137,8 +137,7 @@ constexpr LPARAM kKeyUp = LPARAM(0xC01E0001);
 
 FakeWorld& fake = FakeSystem::world;
 
-SharedHookState& State() { return fake.state; }
-void SetFlag(UINT vk) { State().suppressor[vimlet::SuppressorIndex(vk)] = 1; }
+void SetFlag(UINT vk) { fake.state.suppressor[vimlet::SuppressorIndex(vk)] = 1; }
 
 void Reset()
 {
@@ -186,11 +185,6 @@ const Calls kNowhereToPass = {"per-monitor", "window at 100,200", "restore", "ne
 const std::string kFrameHost = "C:\\Windows\\System32\\ApplicationFrameHost.exe";
 const std::string kStoreApp = "C:\\Program Files\\WindowsApps\\Calculator.exe";
 
-class HookLogic : public testing::Test {
-protected:
-    void SetUp() override { Reset(); }
-};
-
 void Nothing() {}
 void Parked() { Key('A'); }
 void CtrlAltHeld() { fake.keysDown = {VK_CONTROL, VK_MENU}; }
@@ -201,7 +195,7 @@ LRESULT TypeA() { return Key('A'); }
 // Keys of 32-bit applications reach the 64-bit hook as calls back into the installing thread.
 void CalledBack()
 {
-    State().keyboardHook.threadId = kCurrentThread;
+    fake.state.keyboardHook.threadId = kCurrentThread;
     fake.foreground = {444, 333, false, kFocusWindow};
     fake.excluded = true;  // the program's own executable and capture: beside the point here
     fake.capture = true;
@@ -211,8 +205,8 @@ void CalledBack()
 // draws for all of them.
 void StoreAppCalledBack()
 {
-    State().keyboardHook.threadId = kCurrentThread;
-    fake.foreground = {444, 555, false, kFocusWindow};
+    CalledBack();
+    fake.foreground.processId = 555;
     fake.executables = {{555, kFrameHost}, {666, kStoreApp}};
     fake.hostedProcess = 666;
     fake.excludedExecutables = {kStoreApp};
@@ -320,7 +314,7 @@ const EventCase kEventCases[] = {
      {"foreground", "process 555", "hosted", "executable " + kFrameHost, "next keyboard"}, false},
 };
 
-TEST_F(HookLogic, EachEventMakesTheSystemCallsOfItsCase)
+TEST(HookLogic, EachEventMakesTheSystemCallsOfItsCase)
 {
     for (const EventCase& c : kEventCases) {
         SCOPED_TRACE(c.name);
@@ -328,17 +322,18 @@ TEST_F(HookLogic, EachEventMakesTheSystemCallsOfItsCase)
         c.arrange();
         EXPECT_EQ(c.event(), c.result);
         EXPECT_EQ(fake.calls.Recorded(), c.calls);
-        EXPECT_EQ(State().hidden != 0, c.parked);
+        EXPECT_EQ(fake.state.hidden != 0, c.parked);
         if (!c.parked) continue;
-        EXPECT_EQ(State().savedCursor, (POINT{100, 200}));
-        EXPECT_EQ(State().hidePosition, kParkingPoint);
+        EXPECT_EQ(fake.state.savedCursor, (POINT{100, 200}));
+        EXPECT_EQ(fake.state.hidePosition, kParkingPoint);
     }
     static_assert(vimlet::IsAppFrameHost(L"c:/windows/system32/applicationframehost.EXE"));
     static_assert(!vimlet::IsAppFrameHost("C:\\MyApplicationFrameHost.exe"));
 }
 
-TEST_F(HookLogic, JumpKeysMoveToTheParkingPointAndAreSwallowed)
+TEST(HookLogic, JumpKeysMoveToTheParkingPointAndAreSwallowed)
 {
+    Reset();
     CtrlAltHeld();
     for (WPARAM vk : {VK_NUMPAD1, VK_NUMPAD5, VK_NUMPAD9}) {
         for (LPARAM flags : {kKeyDown, kKeyUp}) {
@@ -348,26 +343,27 @@ TEST_F(HookLogic, JumpKeysMoveToTheParkingPointAndAreSwallowed)
                       (Calls{"key 17", "key 18", "per-monitor", "rect", "move 1918,1078", "restore"}));
         }
     }
-    EXPECT_FALSE(State().hidden) << "a jump is not a hide";
-    EXPECT_EQ(State().hidePosition.x, 0);
+    EXPECT_FALSE(fake.state.hidden) << "a jump is not a hide";
+    EXPECT_EQ(fake.state.hidePosition.x, 0);
 
     fake.parkingWindowReadable = false;
     EXPECT_EQ(Key(VK_NUMPAD5), 1) << "still swallowed";
     EXPECT_EQ(fake.calls.Recorded(), (Calls{"key 17", "key 18", "per-monitor", "rect", "restore"}));
 }
 
-TEST_F(HookLogic, ShowAndHideDirectly)
+TEST(HookLogic, ShowAndHideDirectly)
 {
+    Reset();
     Hooks::Show();
     EXPECT_TRUE(fake.calls.Recorded().empty());
     Hooks::Hide();
-    EXPECT_TRUE(State().hidden);
+    EXPECT_TRUE(fake.state.hidden);
     fake.calls.Take();
     Hooks::Hide();
     EXPECT_TRUE(fake.calls.Recorded().empty()) << "already parked";
     Hooks::Show();
     EXPECT_EQ(fake.calls.Recorded(), (Calls{"per-monitor", "move 100,200", "cursor", "restore"}));
-    EXPECT_FALSE(State().hidden);
+    EXPECT_FALSE(fake.state.hidden);
 }
 
 } // namespace

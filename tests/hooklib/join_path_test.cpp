@@ -6,10 +6,12 @@
 
 namespace {
 
-TEST(JoinPath, JoinsWithOneForwardSlashAndStripsOnePairOfEnclosingQuotes)
+// What does not fit in the capacity with its terminator is not written.
+TEST(JoinPath, JoinsWithOneForwardSlashStripsOnePairOfEnclosingQuotesAndRefusesWhatDoesNotFit)
 {
     const struct {
         const wchar_t *directory, *fileName, *joined;
+        std::size_t capacity = 300;
     } cases[] = {
         {L"C:\\a\\b", L"excludeapp.txt", L"C:\\a\\b/excludeapp.txt"},
         {L"C:\\a\\b\\", L"excludeapp.txt", L"C:\\a\\b/excludeapp.txt"},
@@ -23,22 +25,14 @@ TEST(JoinPath, JoinsWithOneForwardSlashAndStripsOnePairOfEnclosingQuotes)
         {nullptr, L"vimlet.ini", L"/vimlet.ini"},
         {L"D:\\Data", L"", L"D:\\Data/"},
         {L"D:\\Data", nullptr, L"D:\\Data/"},
+        {L"abc", L"def", L"abc/def", 8},
+        {L"abc", L"defg", L"abc/defg", 8},
     };
     for (const auto& c : cases) {
-        wchar_t out[300];
-        EXPECT_EQ(vimlet::JoinPath(c.directory, c.fileName, out, 300), std::wcslen(c.joined)) << c.joined;
-        EXPECT_STREQ(out, c.joined);
+        wchar_t out[300] = L"#";
+        EXPECT_EQ(vimlet::JoinPath(c.directory, c.fileName, out, c.capacity), std::wcslen(c.joined)) << c.joined;
+        EXPECT_STREQ(out, std::wcslen(c.joined) < c.capacity ? c.joined : L"#");
     }
-}
-
-TEST(JoinPath, RefusesWhatDoesNotFit)
-{
-    wchar_t out[8];
-    out[0] = L'#';
-    EXPECT_EQ(vimlet::JoinPath(L"abc", L"defg", out, 8), 8u);  // needs 9 with the terminator
-    EXPECT_EQ(out[0], L'#');
-    EXPECT_EQ(vimlet::JoinPath(L"abc", L"def", out, 8), 7u);
-    EXPECT_STREQ(out, L"abc/def");
 }
 
 static_assert(vimlet::JoinPath(L"a", L"b", nullptr, 0) == 3);
