@@ -14,7 +14,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <optional>
 
 namespace {
 
@@ -88,44 +87,45 @@ protected:
     }
 
     // Types a key into window; true when the key parked the cursor on the parking pixel.
-    // Without a window manager, an X focus change that reaches Wine late (a closed dialog's X
-    // window goes up to 2 s after it) can leave nothing in front when the key comes: the hooks,
-    // which judge by the application in front, then rightly leave the cursor where it is. Typed
-    // again then; a key that found this window in front is judged.
+    // Without a window manager, X focus changes reach Wine late (a closed dialog's X window goes
+    // up to 2 s after it) and can put another window in front for a moment: a key that meets
+    // one is judged by that window's application. Typed again then; a key that found this
+    // window in front is judged.
     bool TypingParksTheCursor(const TestWindow& window)
     {
-        for (int attempt = 0; attempt < 3; ++attempt) {
-            const std::optional<POINT> cursor = CursorAtKeyInFront(window);
-            if (cursor) return *cursor == kParkingPixel;
+        const HHOOK noting = SetWindowsHookExW(WH_KEYBOARD, NoteFrontAtKey, nullptr, GetCurrentThreadId());
+        bool parked = false, inFront = false;
+        for (int attempt = 0; attempt < 3 && !inFront; ++attempt) {
+            // Any process's mouse hook that sees the cursor off the parking point puts it back,
+            // so the cursor starts over this window, in front: the move that causes is handled
+            // here, before the key. (Over a dialog of the program, the move would be the
+            // program's to handle, perhaps only after the hide.)
+            EXPECT_TRUE(Activate(window.Handle()));
+            RECT area;
+            GetWindowRect(window.Handle(), &area);
+            SetCursorPos((area.left + area.right) / 2, (area.top + area.bottom) / 2);
+            const int before = window.KeyDowns();
+            SendKey('K');
+            // The hook has decided before the key reaches the window. Read later, the cursor may
+            // have been shown again already: under Wine the mouse move that a SetCursorPos or an
+            // activation just before causes can reach the mouse hook after the key.
+            EXPECT_TRUE(WaitUntil([&] { return window.KeyDowns() > before; }));
+            parked = window.CursorAtKey() == kParkingPixel;
+            inFront = s_frontAtKey == window.Handle();
+            vimlet_show();  // back over this window, ready for the next key
         }
-        ADD_FAILURE() << "the keyboard keeps leaving this window, for " << GetForegroundWindow();
-        return false;
+        UnhookWindowsHookEx(noting);
+        EXPECT_TRUE(inFront) << "the keyboard keeps leaving this window, for " << s_frontAtKey;
+        return parked;
     }
 
-    // Types a key into window: the cursor when it arrived, or nothing when the window was no
-    // longer in front by then.
-    static std::optional<POINT> CursorAtKeyInFront(const TestWindow& window)
+    // This thread's hook runs before the library's, which is global: it sees what they see.
+    static LRESULT CALLBACK NoteFrontAtKey(int code, WPARAM wParam, LPARAM lParam)
     {
-        // Any process's mouse hook that sees the cursor off the parking point puts it back, so
-        // the cursor starts over this window, in front: the move that causes is handled here,
-        // before the key. (Over a dialog of the program, the move would be the program's to
-        // handle, perhaps only after the hide.)
-        EXPECT_TRUE(Activate(window.Handle()));
-        RECT area;
-        GetWindowRect(window.Handle(), &area);
-        SetCursorPos((area.left + area.right) / 2, (area.top + area.bottom) / 2);
-        const int before = window.KeyDowns();
-        SendKey('K');
-        // The hook has decided before the key reaches the window. Read later, the cursor may
-        // have been shown again already: under Wine the mouse move that a SetCursorPos or an
-        // activation just before causes can reach the mouse hook after the key.
-        EXPECT_TRUE(WaitUntil([&] { return window.KeyDowns() > before; }))
-            << "the keyboard is with " << GetForegroundWindow() << ", not " << window.Handle();
-        const POINT cursor = window.CursorAtKey();
-        const bool inFront = GetForegroundWindow() == window.Handle();
-        vimlet_show();  // back over this window, ready for the next key
-        return inFront ? std::optional<POINT>(cursor) : std::nullopt;
+        s_frontAtKey = GetForegroundWindow();
+        return CallNextHookEx(nullptr, code, wParam, lParam);
     }
+    static inline HWND s_frontAtKey = nullptr;
 
     TempDir m_temp;
     // Entries for the list; the files need not exist.
