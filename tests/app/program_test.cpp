@@ -98,22 +98,18 @@ TEST_F(Program, AHiddenMainFrameOwnsTheParkingWindowOneTopmostAlmostTransparentP
     EXPECT_EQ(GetClassLongPtrW(frame, GCLP_HCURSOR), 0);
 }
 
-TEST_F(Program, TakesTheSuppressorFlagsFromTheIniFile)
-{
-    WriteBytes(SettingsDirectory() + L"/vimlet.ini",
-               "[Other]\r\nvk_lmenu=0\r\n[Vimlet]\r\nvk_lshift=0\r\nvk_rshift=5\r\nvk_rmenu=2\r\nvk_space=off\r\n");
-    VimletProcess vimlet;
-    EXPECT_EQ(Flags(), (std::array<BYTE, 7>{0, 1, 1, 1, 0, 1, 0}));
-}
-
-// This process keeps the library, and with it the shared hook handles, loaded across the restart.
-TEST_F(Program, TypingParksTheCursorAndTheMouseBringsItBack)
+// This process keeps the library, and with it the shared hook handles, loaded across the restart;
+// the second start takes the suppressor flags from vimlet.ini.
+TEST_F(Program, TypingParksTheCursorAndTheMouseBringsItBackAndARestartTakesTheFlagsFromTheIniFile)
 {
     {
         VimletProcess first;
         ExpectTypingParksAndTheMouseRestores({400, 300}, 'A', -5);
     }
+    WriteBytes(SettingsDirectory() + L"/vimlet.ini",
+               "[Other]\r\nvk_lmenu=0\r\n[Vimlet]\r\nvk_lshift=0\r\nvk_rshift=5\r\nvk_rmenu=2\r\nvk_space=off\r\n");
     VimletProcess second;
+    EXPECT_EQ(Flags(), (std::array<BYTE, 7>{0, 1, 1, 1, 0, 1, 0}));
     ExpectTypingParksAndTheMouseRestores({300, 250}, 'B', 3);
 }
 

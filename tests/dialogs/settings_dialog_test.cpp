@@ -1,6 +1,5 @@
 // The settings dialog of the real Vimlet.exe: opening from the tray, the check boxes and the
-// ways to close it, a vimlet.ini that cannot be written, Exit, nesting, About and the Startup
-// folder.
+// ways to close it, Exit, nesting, About and the Startup folder.
 
 #include "TempDir.h"
 #include "TestConstants.h"
@@ -203,24 +202,6 @@ TEST_F(SettingsDialogTest, AboutAndWhileOpenTheInnermostDialogComesForwardAndClo
     ASSERT_NE(OpenAbout(again), nullptr);
     PostMessageW(Vimlet().MainFrame(), WM_CLOSE, 0, 0);
     EXPECT_EQ(Vimlet().WaitForExit(), 0u) << "the main window closed with dialogs open";
-}
-
-TEST_F(SettingsDialogTest, KeysThatCannotBeSavedAreToldOnceAndStillApplied)
-{
-    WriteBytes(IniPath(), "[Vimlet]\r\n");
-    // Held open by someone who lets others read but not write.
-    const HANDLE holder = CreateFileW(IniPath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                                      nullptr);
-    const HWND dialog = Open();
-    ASSERT_NE(dialog, nullptr);
-    Click(dialog, IDC_LEFT_SHIFT);
-    ClickToOpen(dialog, IDCANCEL);
-    const std::wstring text = DismissMessageBox(WaitForMessageBox(dialog));
-    EXPECT_NE(text.find(L"vimlet.ini"), std::wstring::npos) << testing::PrintToString(text);
-    EXPECT_TRUE(WaitUntilGone(dialog)) << "one message for all seven keys";
-    EXPECT_EQ(vimlet_is_suppressor(VK_LSHIFT), 0);
-    CloseHandle(holder);
-    EXPECT_EQ(IniValue(L"vk_lshift"), L"missing");
 }
 
 std::vector<std::wstring> FolderEntries(const std::wstring& folder)

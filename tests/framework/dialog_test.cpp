@@ -250,7 +250,7 @@ TEST_F(DialogTest, EndedOrDestroyedFromAnotherThread)
         const HANDLE hReturned = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
         std::thread sender([&] {
             auto dialog = [] { return ::FindWindowW(nullptr, L"Probe Dialog"); };
-            for (int i = 0; i < 500 && !::IsWindowVisible(dialog()); ++i) ::Sleep(20);
+            WaitUntil([&] { return ::IsWindowVisible(dialog()) != FALSE; });
             ::SendMessageW(hTarget ? hTarget : dialog(), message, wParam, 0);
             // A loop that missed it would wait forever: end it with a code the test rejects.
             if (::WaitForSingleObject(hReturned, 10000) == WAIT_TIMEOUT) {

@@ -71,11 +71,11 @@ TEST(FrameWnd, DeletesItselfWhenItsWindowIsDestroyedAndClosingTheMainWindowEndsT
     EXPECT_EQ(::GetAncestor(hOwned, GA_PARENT), ::GetDesktopWindow());
     auto* pClosed = new CTestFrame(&closedDeleted);
     pClosed->CreateHidden();
-    pClosed->PostMessage(WM_CLOSE);
+    pClosed->SendMessage(WM_CLOSE);
+    EXPECT_TRUE(closedDeleted);
     ::DestroyWindow(hOwner);
     EXPECT_TRUE(ownerDeleted);
     EXPECT_TRUE(ownedDeleted);
-    EXPECT_TRUE(PumpUntil([&] { return closedDeleted; }));
     EXPECT_EQ(TakeQuitMessage(), std::nullopt);
 
     // A failed creation leaves nothing behind either.
@@ -87,8 +87,8 @@ TEST(FrameWnd, DeletesItselfWhenItsWindowIsDestroyedAndClosingTheMainWindowEndsT
     auto* pMain = new CTestFrame(&mainDeleted);
     ASSERT_TRUE(pMain->CreateHidden());
     AfxGetApp()->m_pMainWnd = pMain;
-    pMain->PostMessage(WM_CLOSE);
-    EXPECT_TRUE(PumpUntil([&] { return mainDeleted; }));
+    pMain->SendMessage(WM_CLOSE);
+    EXPECT_TRUE(mainDeleted);
     EXPECT_EQ(AfxGetMainWnd(), nullptr);
     EXPECT_EQ(TakeQuitMessage(), 0);
 }

@@ -1,3 +1,4 @@
+#include "Wait.h"
 #include "test_support.h"
 #include "test_windows.h"
 
@@ -72,7 +73,7 @@ TEST(MessageMap, DerivedRowsFirstThenTheBaseMapNoRowMeansDefaultProcessingAndOnC
     Command(wnd.m_hWnd, 102, 0);
     Command(wnd.m_hWnd, 103, LBN_DBLCLK);
     ::SetTimer(wnd.m_hWnd, 7, 10, nullptr);
-    EXPECT_TRUE(PumpUntil([&] { return wnd.m_calls.size() == 5; }));
+    EXPECT_TRUE(WaitUntil([&] { return wnd.m_calls.size() == 5; }));
     ::KillTimer(wnd.m_hWnd, 7);
     const std::vector<std::string> expected = {"derived create, default 0", "derived apply", "base pick",
                                                "derived dblclk", "base timer 7"};

@@ -44,7 +44,8 @@ python3 "$root/tests/release/check_links.py" "$folder"
 # The test program, beside the unpacked Vimlet.exe, loads the unpacked vimlet.dll and starts
 # the unpacked Vimlet.exe.
 cp "$build/bin/app_program_test.exe" "$folder/"
-tests=Program.TypingParksTheCursorAndTheMouseBringsItBack:Program.TrayIconIsAddedOnceTheShellIsReadyAndAgainAfterItRestarts
+tests=Program.TypingParksTheCursorAndTheMouseBringsItBackAndARestartTakesTheFlagsFromTheIniFile
+tests+=:Program.TrayIconIsAddedOnceTheShellIsReadyAndAgainAfterItRestarts
 "$WINELOADER" "$folder/app_program_test.exe" --gtest_filter="$tests" | tr -d '\r' | tee "$work/tests.txt"
 # A renamed test would leave the filter matching nothing, and nothing passes as success.
 expected=$(tr ':' '\n' <<<"$tests" | wc -l)
