@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -141,14 +142,6 @@ INT_PTR CALLBACK QuietDialogProc(HWND, UINT message, WPARAM, LPARAM) noexcept
     return message == WM_INITDIALOG;
 }
 
-std::vector<HWND> ChildrenInTemplateOrder(HWND dialog)
-{
-    std::vector<HWND> children;
-    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        children.push_back(child);
-    return children;
-}
-
 struct ExpectedControl {
     int id;
     const wchar_t* className;
@@ -157,8 +150,9 @@ struct ExpectedControl {
     const wchar_t* text;
 };
 
-void ExpectDialog(WORD id, const wchar_t* caption, short cx, short cy,
-                  const std::vector<ExpectedControl>& controls)
+// Checks the template, then that it comes alive with every control and passes alive's checks.
+void ExpectDialog(WORD id, const wchar_t* caption, short cx, short cy, const std::vector<ExpectedControl>& controls,
+                  const std::function<void(const std::vector<HWND>&)>& alive = nullptr)
 {
     SCOPED_TRACE(id);
     const Dialog dialog = ParseDialog(id);
@@ -187,20 +181,45 @@ void ExpectDialog(WORD id, const wchar_t* caption, short cx, short cy,
             EXPECT_EQ(dialog.controls[i].text.text, expected.text);
         }
     }
-    // And it comes alive with every control.
     const HWND created = CreateDialogParamW(Module(), MAKEINTRESOURCEW(id), nullptr, QuietDialogProc, 0);
     ASSERT_TRUE(created);
-    EXPECT_EQ(ChildrenInTemplateOrder(created).size(), controls.size());
+    std::vector<HWND> children;  // in the template's order
+    for (HWND child = GetWindow(created, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        children.push_back(child);
+    EXPECT_EQ(children.size(), controls.size());
+    if (alive && children.size() == controls.size()) alive(children);
     DestroyWindow(created);
+}
+
+// The About box's icon is there, and its text fits.
+void ExpectAboutBoxAlive(const std::vector<HWND>& controls)
+{
+    EXPECT_TRUE(SendMessageW(controls[0], STM_GETICON, 0, 0));
+    for (HWND text : {controls[1], controls[3]}) {
+        wchar_t buffer[1000] = L"";
+        const std::wstring line(buffer, GetWindowTextW(text, buffer, 1000));
+        SCOPED_TRACE(testing::Message() << "\"" << std::string(line.begin(), line.end()) << "\"");
+        HDC dc = GetDC(text);
+        HGDIOBJ previous =
+            SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(text, WM_GETFONT, 0, 0)));
+        SIZE extent;
+        GetTextExtentPoint32W(dc, line.c_str(), static_cast<int>(line.size()), &extent);
+        SelectObject(dc, previous);
+        ReleaseDC(text, dc);
+        RECT client;
+        GetClientRect(text, &client);
+        // Some room to spare: other fonts may stand in for MS UI Gothic.
+        EXPECT_LE(extent.cx * 10, client.right * 9) << extent.cx << " of " << client.right;
+    }
 }
 
 TEST(Resources, StringsAndMenuOfTheFrame)
 {
     wchar_t text[64];
-    ASSERT_EQ(LoadStringW(Module(), IDR_MAINFRAME, text, 64), 6);
-    EXPECT_STREQ(text, L"Vimlet");
-    ASSERT_EQ(LoadStringW(Module(), IDS_APP_TITLE, text, 64), 6);
-    EXPECT_STREQ(text, L"Vimlet");
+    for (UINT id : {IDR_MAINFRAME, IDS_APP_TITLE}) {
+        ASSERT_EQ(LoadStringW(Module(), id, text, 64), 6) << id;
+        EXPECT_STREQ(text, L"Vimlet");
+    }
 
     HMENU menu = LoadMenuW(Module(), MAKEINTRESOURCEW(IDR_MAINFRAME));
     ASSERT_TRUE(menu);
@@ -280,7 +299,7 @@ TEST(Resources, DialogTemplates)
         {-1, L"STATIC", kChild | SS_NOPREFIX | WS_GROUP, 55, 22, 114, 8, nullptr},
         {IDOK, L"BUTTON", kDefaultButton | WS_GROUP, 71, 58, 50, 14, L"OK"},
         {-1, L"STATIC", kChild | WS_GROUP, 55, 10, 104, 8, nullptr},
-    });
+    }, ExpectAboutBoxAlive);
     EXPECT_EQ(ParseDialog(IDD_ABOUTBOX).controls[0].text.ordinal, IDR_MAINFRAME);
 }
 
@@ -328,34 +347,6 @@ TEST(Resources, BothBinariesCarryTheReleaseVersionTheAboutBoxShows)
         EXPECT_EQ(VersionValue(path, L"LegalCopyright").rfind(L"Copyright (c) ", 0), 0u);
         EXPECT_NE(VersionValue(path, L"FileDescription").find(L"Vimlet"), std::wstring::npos);
     }
-}
-
-TEST(Resources, AboutBoxShowsTheIconAndItsTextFits)
-{
-    HWND about = CreateDialogParamW(Module(), MAKEINTRESOURCEW(IDD_ABOUTBOX), nullptr,
-                                    QuietDialogProc, 0);
-    ASSERT_TRUE(about);
-    const std::vector<HWND> controls = ChildrenInTemplateOrder(about);
-    ASSERT_EQ(controls.size(), 4u);
-    EXPECT_TRUE(SendMessageW(controls[0], STM_GETICON, 0, 0));
-
-    for (HWND text : {controls[1], controls[3]}) {
-        wchar_t buffer[1000] = L"";
-        const std::wstring line(buffer, GetWindowTextW(text, buffer, 1000));
-        SCOPED_TRACE(testing::Message() << "\"" << std::string(line.begin(), line.end()) << "\"");
-        HDC dc = GetDC(text);
-        HGDIOBJ previous =
-            SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(text, WM_GETFONT, 0, 0)));
-        SIZE extent;
-        GetTextExtentPoint32W(dc, line.c_str(), static_cast<int>(line.size()), &extent);
-        SelectObject(dc, previous);
-        ReleaseDC(text, dc);
-        RECT client;
-        GetClientRect(text, &client);
-        // Some room to spare: other fonts may stand in for MS UI Gothic.
-        EXPECT_LE(extent.cx * 10, client.right * 9) << extent.cx << " of " << client.right;
-    }
-    DestroyWindow(about);
 }
 
 TEST(Resources, ManifestAsksForAsInvokerAndCommonControls6)

@@ -1,6 +1,5 @@
 #include "MainFrame.h"
 #include "test_resource.h"
-#include "test_support.h"
 #include "test_windows.h"
 
 #include <gtest/gtest.h>

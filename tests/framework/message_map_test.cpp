@@ -1,5 +1,4 @@
 #include "Wait.h"
-#include "test_support.h"
 #include "test_windows.h"
 
 #include <gtest/gtest.h>

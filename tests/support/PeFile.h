@@ -11,7 +11,7 @@
 #include <vector>
 
 struct PeSection {
-    std::string name;
+    std::string name;  // as the header spells it: a long one stays "/123"
     std::uint32_t virtualAddress;
     std::uint32_t virtualSize;
     std::uint32_t rawOffset;
