@@ -10,7 +10,6 @@
 //              app's window is of its frame; "ok"
 //   path       the executable path as GetModuleFileNameA reports it
 //   hold       "held", then the window takes no message until the line "go"; then "going"
-//   chord      "down" when this thread's GetAsyncKeyState has Ctrl and Alt down, else "up"
 //   quit       end, window and all
 // Arguments: report window handle, then x y width height of the window; optionally "unaware"
 // for a thread that is not DPI-aware, a window title, and "hidden" for a window never shown.
@@ -34,8 +33,6 @@ HANDLE g_go = CreateEventW(nullptr, FALSE, FALSE, nullptr);
 
 void Answer(const std::string& line) { WriteLine(GetStdHandle(STD_OUTPUT_HANDLE), line); }
 
-bool CtrlAltDown() { return (GetAsyncKeyState(VK_CONTROL) & 0x8000) && (GetAsyncKeyState(VK_MENU) & 0x8000); }
-
 void Report(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     InputReport report{GetCurrentProcessId(), message, wParam, {}, {}, false};
@@ -45,7 +42,7 @@ void Report(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         if (message != WM_MOUSEWHEEL && message != WM_MOUSEHWHEEL) ClientToScreen(window, &report.mouse);
     }
     GetCursorPos(&report.cursor);
-    report.ctrlAltDown = CtrlAltDown();
+    report.ctrlAltDown = (GetAsyncKeyState(VK_CONTROL) & 0x8000) && (GetAsyncKeyState(VK_MENU) & 0x8000);
     COPYDATASTRUCT data{kInputReportTag, sizeof report, &report};
     SendMessageW(g_report, WM_COPYDATA, reinterpret_cast<WPARAM>(window),
                  reinterpret_cast<LPARAM>(&data));
@@ -96,7 +93,6 @@ std::string Run(HWND window, const std::string& command)
         WaitForSingleObject(g_go, INFINITE);
         return "going";
     }
-    if (command == "chord") return CtrlAltDown() ? "down" : "up";
     if (command == "quit") {
         // Destroying a window here waits 2 s for a window manager that is not there.
         PostQuitMessage(0);

@@ -239,12 +239,12 @@ std::optional<bool> TypingParks(Target& app, HWND parking, const std::vector<WOR
 
 void PressWithCtrlAlt(Target& app, WORD vk, WORD sentinel)
 {
+    constexpr DWORD kWineKeyStateCacheMs = 50;
+    Sleep(kWineKeyStateCacheMs + 20);
     const std::string key = std::to_string(vk), last = std::to_string(sentinel);
     const int sentinels = CountReports(app, WM_KEYUP, sentinel);
     const int ctrlUps = CountReports(app, WM_KEYUP, VK_CONTROL);
-    SendKeys("162 164");
-    EXPECT_TRUE(WaitUntil([&] { return app.Ask("chord") == "down"; }));
-    SendKeys(key + " -" + key + " " + last + " -" + last);
+    SendKeys("162 164 " + key + " -" + key + " " + last + " -" + last);
     AwaitReport(app, WM_KEYUP, sentinel, sentinels + 1);
     SendKeys("-164 -162");
     AwaitReport(app, WM_KEYUP, VK_CONTROL, ctrlUps + 1);

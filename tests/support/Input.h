@@ -84,8 +84,8 @@ std::optional<bool> TypingParks(Target& app, HWND parking, const std::vector<WOR
 // which the application must have had before Ctrl and Alt go up: the hooks ask for the key state
 // when the application takes a key, by which time the system's has run ahead to the last key
 // sent. Under Wine, where Windows has a live key state, a thread takes a key it last saw up as up
-// for 50 ms, from a cache that only input sent by its own process clears: the keys go on once the
-// application's thread sees Ctrl and Alt down.
+// for 50 ms, from a cache that only input sent by its own process clears: the chord starts once
+// that time has passed.
 void PressWithCtrlAlt(Target& app, WORD vk, WORD sentinel = 'Q');
 // The key down and up.
 void SendKey(WORD vk);
