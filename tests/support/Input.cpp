@@ -128,7 +128,8 @@ InputReport AwaitReport(const ChildProcess& app, UINT message, WPARAM vk, int nt
 {
     std::ptrdiff_t index = -1;
     EXPECT_TRUE(WaitUntil([&] { return (index = FindReport(app, message, vk, nth)) >= 0; }))
-        << "no message " << message << " for key " << vk << " (" << nth << ")";
+        << "no message " << message << " for key " << vk << " (" << nth << "); the foreground is "
+        << GetForegroundWindow() << ", " << ZOrder();
     return index >= 0 ? g_events[index].report : InputReport{};
 }
 
@@ -170,7 +171,8 @@ InputReport MoveMouseOver(Target& app, POINT point)
             if (!g_events[at].parkingNull && ours(g_events[at].report)) return true;
         return false;
     };
-    EXPECT_TRUE(WaitUntil(arrived)) << "no mouse move to " << point;
+    EXPECT_TRUE(WaitUntil(arrived)) << "no mouse move to " << point << " from " << before << "; the cursor is at "
+                                    << CursorNow();
     return at < g_events.size() ? g_events[at].report : InputReport{};
 }
 
