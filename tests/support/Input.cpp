@@ -209,9 +209,8 @@ std::optional<bool> TypingParks(Target& app, HWND parking, const std::vector<WOR
 {
     // Wine without a window manager: an X focus change reaches Wine late (a closed window's X
     // window goes up to 2 s after it) and puts another window in front, which then takes the
-    // keys, or the hooks judge them by its application. Nothing gives the keyboard back, so the
-    // window in front once the keys are in shows it: typed again then, and only the last typing
-    // judged.
+    // keys, or the hooks judge them by its application. Where it is still in front once the keys
+    // are in, typed again, and only the last typing judged.
     const auto inFront = [&] {
         DWORD processId = 0;
         GetWindowThreadProcessId(GetForegroundWindow(), &processId);
@@ -269,8 +268,25 @@ POINT Type(WORD vk, Target& app)
 
 TestWindow::TestWindow(const wchar_t* title)
 {
-    m_window = CreateWindowExW(0, L"STATIC", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 200, 200, 400, 300,
-                               nullptr, nullptr, nullptr, nullptr);
+    static const ATOM windowClass = [] {
+        WNDCLASSW wc = {};
+        wc.lpfnWndProc = Proc;
+        wc.lpszClassName = L"VimletTestWindow";
+        return RegisterClassW(&wc);
+    }();
+    m_window = CreateWindowExW(0, MAKEINTATOM(windowClass), title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 200, 200,
+                               400, 300, nullptr, nullptr, nullptr, nullptr);
+    SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+LRESULT CALLBACK TestWindow::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_KEYDOWN) {
+        auto* self = reinterpret_cast<TestWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        GetCursorPos(&self->m_cursorAtKey);
+        ++self->m_keyDowns;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 bool IsAbove(HWND a, HWND b)

@@ -94,7 +94,8 @@ void SendKey(WORD vk);
 // when the key went down.
 POINT Type(WORD vk, Target& app);
 
-// A visible window of this process.
+// A visible window of this process, where a test types. It counts the key presses it
+// receives and notes where the cursor was when the last one arrived: the hooks have run by then.
 class TestWindow {
 public:
     explicit TestWindow(const wchar_t* title);
@@ -102,8 +103,16 @@ public:
     TestWindow(const TestWindow&) = delete;
     TestWindow& operator=(const TestWindow&) = delete;
 
+    HWND Handle() const { return m_window; }
+    int KeyDowns() const { return m_keyDowns; }
+    POINT CursorAtKey() const { return m_cursorAtKey; }
+
 private:
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
     HWND m_window = nullptr;
+    int m_keyDowns = 0;
+    POINT m_cursorAtKey = {};
 };
 
 // True when a comes before b in the z-order of top-level windows.
