@@ -25,17 +25,16 @@
 
 namespace {
 
-// Types key into a window of this process with the cursor at start: parked on the parking
-// pixel, then a small mouse move brings it back to start, not on from the corner.
-void ExpectTypingParksAndTheMouseRestores(POINT start, WORD key, LONG move)
+// Types into an application with the program running: every key parks the cursor on the
+// program's parking window, and a mouse move a few pixels off brings it back to where it was,
+// not on from the corner.
+void ExpectTypingParksAndTheMouseRestores(const VimletProcess& vimlet, RECT place)
 {
-    TestWindow target(L"typing target");
-    SetCursorPos(start.x, start.y);
-    target.TypeKey(key);
-    EXPECT_TRUE(WaitUntil([] { return CursorNow() == kParkingPixel; })) << CursorNow();
-    INPUT relative = {INPUT_MOUSE, {{move, move, 0, MOUSEEVENTF_MOVE, 0, 0}}};
-    SendInput(1, &relative, sizeof relative);
-    EXPECT_TRUE(WaitUntil([&] { return CursorNow() == start; })) << CursorNow();
+    static const HWND report = CreateReportWindow();
+    Target app(report, place);
+    EXPECT_EQ(TypingParks(app, vimlet.ParkingWindow()), true);
+    const POINT inside = app.Inside();
+    EXPECT_EQ(MoveMouseOver(app, {inside.x - 5, inside.y + 3}).cursor, inside);
 }
 
 std::array<BYTE, 7> Flags()
@@ -104,13 +103,13 @@ TEST_F(Program, TypingParksTheCursorAndTheMouseBringsItBackAndARestartTakesTheFl
 {
     {
         VimletProcess first;
-        ExpectTypingParksAndTheMouseRestores({400, 300}, 'A', -5);
+        ExpectTypingParksAndTheMouseRestores(first, {200, 150, 600, 450});
     }
     WriteBytes(SettingsDirectory() + L"/vimlet.ini",
                "[Other]\r\nvk_lmenu=0\r\n[Vimlet]\r\nvk_lshift=0\r\nvk_rshift=5\r\nvk_rmenu=2\r\nvk_space=off\r\n");
     VimletProcess second;
     EXPECT_EQ(Flags(), (std::array<BYTE, 7>{0, 1, 1, 1, 0, 1, 0}));
-    ExpectTypingParksAndTheMouseRestores({300, 250}, 'B', 3);
+    ExpectTypingParksAndTheMouseRestores(second, {100, 100, 500, 400});
 }
 
 // One request to the tray in Wine's own form of it (Wine 8's shell32): a fixed part of 960 bytes
@@ -354,7 +353,7 @@ TEST_F(Program, ASecondStartOpensTheFirstOnesSettingsAndEnds)
     PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
 
     // Parked on the first one's parking window.
-    ExpectTypingParksAndTheMouseRestores({400, 300}, 'C', -5);
+    ExpectTypingParksAndTheMouseRestores(first, {200, 150, 600, 450});
 }
 
 // Wine has no integrity levels, so what the message filter lets through cannot be seen here:

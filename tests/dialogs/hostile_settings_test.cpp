@@ -23,76 +23,6 @@ namespace {
 
 using Bytes = std::optional<std::string>;  // nothing: a directory of the file's name
 
-constexpr WORD kTypedKeys[] = {'H', 'O', 'S', 'T', 'I', 'L', 'E'};
-
-// The input the application reported, in the order it came; its keys only on request.
-std::vector<InputReport> Reports(const Target& target, bool keysOnly)
-{
-    std::vector<InputReport> mine;
-    for (const Event& e : g_events)
-        if (!e.parkingNull && e.report.processId == target.Id() && (!keysOnly || IsKeyMessage(e.report.message)))
-            mine.push_back(e.report);
-    return mine;
-}
-
-// Whose window has the keyboard: its process and class.
-std::string KeyboardOwner()
-{
-    const HWND window = GetForegroundWindow();
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    char className[64] = "";
-    GetClassNameA(window, className, sizeof className);
-    return "process " + std::to_string(processId) + ", class " + className;
-}
-
-// With the cursor over the application and the keyboard with it, types kTypedKeys.
-bool TypeIntoTarget(Target& target)
-{
-    vimlet_show();  // a cursor parked earlier would keep these keys from parking it
-    // The move goes through the hooks before the keys do; from a pixel off, since the cursor
-    // may be on the point already.
-    const POINT inside = target.Inside();
-    MoveMouse({inside.x + 1, inside.y});
-    MoveMouseOver(target, inside);
-    EXPECT_EQ(target.Ask("activate"), "ok");
-    std::string keys;
-    for (WORD key : kTypedKeys) keys += std::to_string(key) + " -" + std::to_string(key) + " ";
-    SendKeys(keys);
-    return WaitUntil([&] { return Reports(target, true).size() >= 2 * std::size(kTypedKeys); });
-}
-
-// Types kTypedKeys into the application; every key must arrive once and in order. True when
-// every key-down found the cursor parked, false when none did.
-std::optional<bool> TypeAndSeeWhetherParked(Target& target)
-{
-    g_events.clear();  // judged on this typing's reports alone
-    // Wine without a window manager: an X focus change that reaches the application after it
-    // took the keyboard hands the keyboard to the desktop window, which then gets every key.
-    // Typed again then; any other loss fails.
-    bool arrived = TypeIntoTarget(target);
-    for (int retry = 0; retry < 2 && !arrived && Reports(target, true).empty() &&
-                        GetForegroundWindow() == GetDesktopWindow();
-         ++retry)
-        arrived = TypeIntoTarget(target);
-    EXPECT_TRUE(arrived) << "keys missing; the keyboard is with " << KeyboardOwner() << ", the application is "
-                         << target.Id();
-
-    std::vector<std::pair<UINT, WPARAM>> expected, received;
-    for (WORD key : kTypedKeys) expected.insert(expected.end(), {{WM_KEYDOWN, key}, {WM_KEYUP, key}});
-    int downs = 0, parkedDowns = 0;
-    for (const InputReport& report : Reports(target, true)) {
-        received.emplace_back(report.message, report.wParam);
-        if (report.message != WM_KEYDOWN) continue;
-        ++downs;
-        parkedDowns += report.cursor == kParkingPixel;
-    }
-    vimlet_show();
-    EXPECT_EQ(received, expected);
-    if (parkedDowns != 0 && parkedDowns != downs) return std::nullopt;
-    return parkedDowns != 0;
-}
-
 // Undoes what a case made of the settings files, directories and read-only attribute included.
 void ClearSettingsFiles()
 {
@@ -252,7 +182,7 @@ TEST_P(HostileExclusionList, TypingGoesOnAndTheDialogShowsTheReadersListWithoutW
     EXPECT_EQ(listed, c.excluded) << "the program's reader and the hooks disagree";
 
     VimletProcess vimlet;
-    EXPECT_EQ(TypeAndSeeWhetherParked(target), !c.excluded);
+    EXPECT_EQ(TypingParks(target, vimlet.ParkingWindow()), !c.excluded);
 
     const HWND settings = OpenSettingsDialog(vimlet);
     ASSERT_NE(settings, nullptr);
@@ -373,7 +303,7 @@ TEST(JapaneseSystem, APathWithBackslashTrailBytesIsExcludedRemovedAndAddedAgain)
         ASSERT_EQ(target.Ask("path") + "\r\n", entry);
         ASSERT_TRUE(PutSettingsFile(ExcludePath(), entry));
         VimletProcess vimlet;
-        EXPECT_EQ(TypeAndSeeWhetherParked(target), false) << "excluded by its entry";
+        EXPECT_EQ(TypingParks(target, vimlet.ParkingWindow()), false) << "excluded by its entry";
 
         // Typed into with no dialog open: a dialog of the program over it would take the mouse.
         HWND settings = OpenSettingsDialog(vimlet);
@@ -383,7 +313,7 @@ TEST(JapaneseSystem, APathWithBackslashTrailBytesIsExcludedRemovedAndAddedAgain)
         Click(settings, IDC_REMOVE);
         EXPECT_EQ(ReadBytes(ExcludePath()), "");
         CloseSettings(settings, vimlet, false);
-        EXPECT_EQ(TypeAndSeeWhetherParked(target), true) << "parks once removed";
+        EXPECT_EQ(TypingParks(target, vimlet.ParkingWindow()), true) << "parks once removed";
 
         settings = OpenSettingsDialog(vimlet);
         ASSERT_NE(settings, nullptr);
@@ -398,7 +328,7 @@ TEST(JapaneseSystem, APathWithBackslashTrailBytesIsExcludedRemovedAndAddedAgain)
         ASSERT_TRUE(WaitUntil([&] { return ListRows(settings) == std::vector<std::wstring>{program}; }));
         EXPECT_EQ(ReadBytes(ExcludePath()), entry);
         CloseSettings(settings, vimlet, false);
-        EXPECT_EQ(TypeAndSeeWhetherParked(target), false) << "excluded once added";
+        EXPECT_EQ(TypingParks(target, vimlet.ParkingWindow()), false) << "excluded once added";
     }
     ClearSettingsFiles();
 }

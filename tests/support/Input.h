@@ -77,7 +77,8 @@ bool SawKey(const ChildProcess& app, WPARAM vk);
 // earlier one still on its way: its hooks have run by then. What the application reported.
 InputReport MoveMouseOver(Target& app, POINT point);
 // Types the keys into the application through the real hooks, with the cursor shown over it and
-// the keyboard with it. Every key must arrive once and in order. Whether each key-down found the
+// the keyboard with it, and again when another window took the front meanwhile. Every key must
+// arrive once and in order, with the application in front. Whether each key-down found the
 // cursor on the parking window's real position: every one (true), none (false) or some (nothing).
 std::optional<bool> TypingParks(Target& app, HWND parking, const std::vector<WORD>& keys = {'P', 'R', 'O', 'B', 'E'});
 // Ctrl+Alt+key into the application, then a sentinel key while Ctrl and Alt are still down,
@@ -105,8 +106,6 @@ public:
     HWND Handle() const { return m_window; }
     int KeyDowns() const { return m_keyDowns; }
     POINT CursorAtKey() const { return m_cursorAtKey; }
-    // A newly shown window elsewhere can take the keyboard: takes it back first.
-    void TypeKey(WORD vk);
 
 private:
     static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
