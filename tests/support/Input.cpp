@@ -291,6 +291,13 @@ LRESULT CALLBACK TestWindow::Proc(HWND window, UINT message, WPARAM wParam, LPAR
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
+void TestWindow::TypeKey(WORD vk)
+{
+    SetForegroundWindow(m_window);
+    WaitUntil([this] { return GetForegroundWindow() == m_window; });
+    SendKey(vk);
+}
+
 bool IsAbove(HWND a, HWND b)
 {
     for (HWND window = GetWindow(GetDesktopWindow(), GW_CHILD); window; window = GetWindow(window, GW_HWNDNEXT)) {

@@ -106,6 +106,8 @@ public:
     HWND Handle() const { return m_window; }
     int KeyDowns() const { return m_keyDowns; }
     POINT CursorAtKey() const { return m_cursorAtKey; }
+    // Brings the window to the front, then presses and releases the key.
+    void TypeKey(WORD vk);
 
 private:
     static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
