@@ -42,8 +42,8 @@ grep -oE 'docs\\[A-Za-z.]+\.html|[A-Z][A-Z-]*\.txt|SHA256SUMS' "$folder/README.t
   while read -r name; do [ -f "$folder/$name" ] || { echo "FAIL: README.txt names $name" >&2; exit 1; }; done
 python3 "$root/tests/release/check_links.py" "$folder"
 # The test program, beside the unpacked Vimlet.exe, loads the unpacked vimlet.dll and starts
-# the unpacked Vimlet.exe.
-cp "$build/bin/app_program_test.exe" "$folder/"
+# the unpacked Vimlet.exe, and the application it types into.
+cp "$build/bin/app_program_test.exe" "$build/bin/target_app.exe" "$folder/"
 tests=Program.TypingParksTheCursorAndTheMouseBringsItBackAndARestartTakesTheFlagsFromTheIniFile
 tests+=:Program.TrayIconIsAddedOnceTheShellIsReadyAndAgainAfterItRestarts
 "$WINELOADER" "$folder/app_program_test.exe" --gtest_filter="$tests" | tr -d '\r' | tee "$work/tests.txt"
