@@ -4,6 +4,7 @@
 
 #include "Input.h"
 #include "TempDir.h"
+#include "hook_library.h"
 #include "TestConstants.h"
 #include "dialog_driver.h"
 #include "resource.h"
@@ -90,7 +91,9 @@ protected:
     // Without a window manager, X focus changes reach Wine late (a closed dialog's X window goes
     // up to 2 s after it) and can put another window in front for a moment: a key that meets
     // one is judged by that window's application. Typed again then; a key that found this
-    // window in front is judged.
+    // window in front is judged. It is judged by the hide position the hook wrote: under Wine
+    // the move of the SetCursorPos before it can reach some other process's mouse hook only
+    // after the hide, and show the cursor again before this window reads it.
     bool TypingParksTheCursor(const TestWindow& window)
     {
         const HHOOK noting = SetWindowsHookExW(WH_KEYBOARD, NoteFrontAtKey, nullptr, GetCurrentThreadId());
@@ -105,12 +108,14 @@ protected:
             GetWindowRect(window.Handle(), &area);
             SetCursorPos((area.left + area.right) / 2, (area.top + area.bottom) / 2);
             const int before = window.KeyDowns();
+            m_hooks.State().hidden = 0;
+            m_hooks.State().hidePosition = {-1, -1};
             SendKey('K');
             // The hook has decided before the key reaches the window. Read later, the cursor may
             // have been shown again already: under Wine the mouse move that a SetCursorPos or an
             // activation just before causes can reach the mouse hook after the key.
             EXPECT_TRUE(WaitUntil([&] { return window.KeyDowns() > before; }));
-            parked = window.CursorAtKey() == kParkingPixel;
+            parked = m_hooks.State().hidePosition == kParkingPixel;
             inFront = s_frontAtKey == window.Handle();
             vimlet_show();  // back over this window, ready for the next key
         }
@@ -126,6 +131,8 @@ protected:
         return CallNextHookEx(nullptr, code, wParam, lParam);
     }
     static inline HWND s_frontAtKey = nullptr;
+    // The library this program was linked with: its shared state.
+    HookLibrary m_hooks{BesideThisProgram(L"vimlet.dll")};
 
     TempDir m_temp;
     // Entries for the list; the files need not exist.

@@ -284,9 +284,7 @@ TestWindow::TestWindow(const wchar_t* title)
 LRESULT CALLBACK TestWindow::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_KEYDOWN) {
-        auto* self = reinterpret_cast<TestWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-        GetCursorPos(&self->m_cursorAtKey);
-        ++self->m_keyDowns;
+        ++reinterpret_cast<TestWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA))->m_keyDowns;
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }

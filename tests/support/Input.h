@@ -95,7 +95,7 @@ void SendKey(WORD vk);
 POINT Type(WORD vk, Target& app);
 
 // A visible window of this process, where a test types. It counts the key presses it
-// receives and notes where the cursor was when the last one arrived: the hooks have run by then.
+// receives: the hooks have run by then.
 class TestWindow {
 public:
     explicit TestWindow(const wchar_t* title);
@@ -105,7 +105,6 @@ public:
 
     HWND Handle() const { return m_window; }
     int KeyDowns() const { return m_keyDowns; }
-    POINT CursorAtKey() const { return m_cursorAtKey; }
     // Brings the window to the front, then presses and releases the key.
     void TypeKey(WORD vk);
 
@@ -114,7 +113,6 @@ private:
 
     HWND m_window = nullptr;
     int m_keyDowns = 0;
-    POINT m_cursorAtKey = {};
 };
 
 // True when a comes before b in the z-order of top-level windows.
