@@ -17,30 +17,21 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+#include <tuple>
 #include <vector>
 
 namespace {
 
 HINSTANCE Module() { return GetModuleHandleW(nullptr); }
 
-struct ResourceBytes {
-    const BYTE* data;
-    DWORD size;
-};
-
-ResourceBytes FindBytes(const wchar_t* type, WORD id, HMODULE module = Module())
+// Empty when there is none.
+std::string_view FindBytes(const wchar_t* type, WORD id, HMODULE module = Module())
 {
-    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), type);
-    if (!found) return {nullptr, 0};
-    return {static_cast<const BYTE*>(LockResource(LoadResource(module, found))),
-            SizeofResource(module, found)};
+    const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), type);
+    if (!found) return {};
+    return {static_cast<const char*>(LockResource(LoadResource(module, found))), SizeofResource(module, found)};
 }
-
-// A name or class field of a template: an ordinal, or a string when ordinal is 0.
-struct Field {
-    WORD ordinal = 0;
-    std::wstring text;
-};
 
 // The fixed parts of an extended dialog template, of its font and of each of its items.
 #pragma pack(push, 2)
@@ -62,7 +53,7 @@ struct ItemHeader {
 #pragma pack(pop)
 
 // Reads a T at the cursor and moves past it.
-template <class T> T Take(const BYTE*& at)
+template <class T> T Take(const char*& at)
 {
     T value;
     std::memcpy(&value, at, sizeof value);
@@ -70,19 +61,19 @@ template <class T> T Take(const BYTE*& at)
     return value;
 }
 
-Field TakeField(const BYTE*& at)
+// A name, class or text field of a template: a string, or "#n" for the ordinal n.
+std::wstring TakeField(const char*& at)
 {
     WORD unit = Take<WORD>(at);
-    if (unit == 0xFFFF) return {Take<WORD>(at), L""};
-    Field field;
-    for (; unit; unit = Take<WORD>(at)) field.text.push_back(static_cast<wchar_t>(unit));
-    return field;
+    if (unit == 0xFFFF) return L"#" + std::to_wstring(Take<WORD>(at));
+    std::wstring text;
+    for (; unit; unit = Take<WORD>(at)) text.push_back(static_cast<wchar_t>(unit));
+    return text;
 }
 
 struct Control {
     ItemHeader item;
-    std::wstring className;
-    Field text;
+    std::wstring className, text;
 };
 
 struct Dialog {
@@ -93,32 +84,30 @@ struct Dialog {
     std::vector<Control> controls;
 };
 
-std::wstring ClassName(const Field& field)
+// A predefined class by its name in capitals, whether the template gives the name or the ordinal.
+std::wstring ClassName(std::wstring field)
 {
-    switch (field.ordinal) {
-    case 0x80: return L"BUTTON";
-    case 0x82: return L"STATIC";
-    case 0x83: return L"LISTBOX";
-    }
-    std::wstring name = field.text;
-    CharUpperBuffW(name.data(), static_cast<DWORD>(name.size()));
-    return name;
+    if (field == L"#128") return L"BUTTON";
+    if (field == L"#130") return L"STATIC";
+    if (field == L"#131") return L"LISTBOX";
+    CharUpperBuffW(field.data(), static_cast<DWORD>(field.size()));
+    return field;
 }
 
 Dialog ParseDialog(WORD id, HMODULE module = Module())
 {
-    const ResourceBytes bytes = FindBytes(RT_DIALOG, id, module);
-    if (!bytes.data) throw std::runtime_error("no dialog template");
-    const BYTE* at = bytes.data;
+    const std::string_view bytes = FindBytes(RT_DIALOG, id, module);
+    if (bytes.empty()) throw std::runtime_error("no dialog template");
+    const char* at = bytes.data();
     Dialog dialog;
     dialog.header = Take<DialogHeader>(at);
     TakeField(at);  // menu
     TakeField(at);  // class
-    dialog.caption = TakeField(at).text;
+    dialog.caption = TakeField(at);
     dialog.font = Take<FontHeader>(at);
-    dialog.fontName = TakeField(at).text;
+    dialog.fontName = TakeField(at);
     for (WORD i = 0; i < dialog.header.count; ++i) {
-        at = bytes.data + ((at - bytes.data + 3) & ~3);  // items start on a DWORD boundary
+        at = bytes.data() + ((at - bytes.data() + 3) & ~3);  // items start on a DWORD boundary
         Control control;
         control.item = Take<ItemHeader>(at);
         control.className = ClassName(TakeField(at));
@@ -137,11 +126,6 @@ constexpr DWORD kDefaultButton = kChild | BS_DEFPUSHBUTTON | WS_TABSTOP;
 constexpr DWORD kListBox =
     kChild | WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT;
 
-INT_PTR CALLBACK QuietDialogProc(HWND, UINT message, WPARAM, LPARAM) noexcept
-{
-    return message == WM_INITDIALOG;
-}
-
 struct ExpectedControl {
     int id;
     const wchar_t* className;
@@ -157,31 +141,27 @@ void ExpectDialog(WORD id, const wchar_t* caption, short cx, short cy, const std
     SCOPED_TRACE(id);
     const Dialog dialog = ParseDialog(id);
     const DialogHeader& header = dialog.header;
-    EXPECT_EQ(header.signature, 0xFFFF);  // an extended template
-    EXPECT_EQ(header.style, kDialogStyle);
-    EXPECT_EQ(header.exStyle, 0u);
-    EXPECT_EQ(dialog.caption, caption);
-    EXPECT_EQ((std::array<short, 2>{header.cx, header.cy}), (std::array<short, 2>{cx, cy}));
-    EXPECT_EQ(dialog.fontName, L"MS UI Gothic");
     const FontHeader& font = dialog.font;
-    EXPECT_EQ((std::array<int, 4>{font.pointSize, font.weight, font.italic, font.charset}),
-              (std::array<int, 4>{9, 0, 0, DEFAULT_CHARSET}));
+    // An extended template.
+    EXPECT_EQ(std::tuple(header.signature, header.style, header.exStyle, dialog.caption, header.cx, header.cy),
+              std::tuple(WORD(0xFFFF), kDialogStyle, DWORD(0), std::wstring(caption), cx, cy));
+    EXPECT_EQ(std::tuple(dialog.fontName, font.pointSize, font.weight, font.italic, font.charset),
+              std::tuple(std::wstring(L"MS UI Gothic"), WORD(9), WORD(0), BYTE(0), BYTE(DEFAULT_CHARSET)));
     ASSERT_EQ(dialog.controls.size(), controls.size());
     for (std::size_t i = 0; i < controls.size(); ++i) {
         SCOPED_TRACE(i);
         const ItemHeader& actual = dialog.controls[i].item;
         const ExpectedControl& expected = controls[i];
-        EXPECT_EQ(actual.id, expected.id);
-        EXPECT_EQ(dialog.controls[i].className, expected.className);
-        EXPECT_EQ(actual.style, expected.style);
-        EXPECT_EQ(actual.exStyle, 0u);
-        EXPECT_EQ((std::array<short, 4>{actual.x, actual.y, actual.cx, actual.cy}),
-                  (std::array<short, 4>{expected.x, expected.y, expected.cx, expected.cy}));
+        EXPECT_EQ(std::tuple(actual.id, dialog.controls[i].className, actual.style, actual.exStyle, actual.x, actual.y,
+                             actual.cx, actual.cy),
+                  std::tuple(expected.id, std::wstring(expected.className), expected.style, DWORD(0), expected.x,
+                             expected.y, expected.cx, expected.cy));
         if (expected.text) {
-            EXPECT_EQ(dialog.controls[i].text.text, expected.text);
+            EXPECT_EQ(dialog.controls[i].text, expected.text);
         }
     }
-    const HWND created = CreateDialogParamW(Module(), MAKEINTRESOURCEW(id), nullptr, QuietDialogProc, 0);
+    const auto quiet = [](HWND, UINT message, WPARAM, LPARAM) noexcept -> INT_PTR { return message == WM_INITDIALOG; };
+    const HWND created = CreateDialogParamW(Module(), MAKEINTRESOURCEW(id), nullptr, quiet, 0);
     ASSERT_TRUE(created);
     std::vector<HWND> children;  // in the template's order
     for (HWND child = GetWindow(created, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
@@ -240,12 +220,12 @@ TEST(Resources, IconsHaveTheirSizesAndColours)
     };
     for (Expected expected : {Expected{IDR_MAINFRAME, 32, 0}, Expected{IDI_TRAY, 16, 16}}) {
         SCOPED_TRACE(expected.id);
-        const ResourceBytes group = FindBytes(RT_GROUP_ICON, expected.id);
-        ASSERT_TRUE(group.data);
+        const std::string_view group = FindBytes(RT_GROUP_ICON, expected.id);
+        ASSERT_GE(group.size(), 9u);
         WORD count;
-        std::memcpy(&count, group.data + 4, sizeof count);
+        std::memcpy(&count, group.data() + 4, sizeof count);
         ASSERT_EQ(count, 1);
-        const BYTE* entry = group.data + 6;  // the first entry: width, height, colours
+        const auto* entry = reinterpret_cast<const BYTE*>(group.data()) + 6;  // the first entry: width, height, colours
         EXPECT_EQ((std::array<int, 3>{entry[0], entry[1], entry[2]}),
                   (std::array<int, 3>{expected.size, expected.size, expected.colourCount}));
 
@@ -268,8 +248,7 @@ TEST(Resources, IconsHaveTheirSizesAndColours)
 TEST(Resources, DialogTemplates)
 {
     ExpectDialog(IDD_VIMLET_DIALOG, kProgramTitle, 359, 198, {
-        {-1, L"BUTTON", kChild | BS_GROUPBOX, 7, 7, 345, 53,
-         L"以下のキーが押されているときはVimletを無効にする"},
+        {-1, L"BUTTON", kChild | BS_GROUPBOX, 7, 7, 345, 53, L"以下のキーが押されているときはVimletを無効にする"},
         {IDC_LEFT_SHIFT, L"BUTTON", kCheckBox, 31, 20, 39, 10, L"左Shift"},
         {IDC_LEFT_CTRL, L"BUTTON", kCheckBox, 31, 32, 35, 10, L"左Ctrl"},
         {IDC_LEFT_ALT, L"BUTTON", kCheckBox, 31, 44, 33, 10, L"左Alt"},
@@ -277,8 +256,7 @@ TEST(Resources, DialogTemplates)
         {IDC_RIGHT_CTRL, L"BUTTON", kCheckBox, 97, 32, 35, 10, L"右Ctrl"},
         {IDC_RIGHT_ALT, L"BUTTON", kCheckBox, 97, 44, 33, 10, L"右Alt"},
         {IDC_SPACE, L"BUTTON", kCheckBox, 161, 20, 41, 10, L"スペース"},
-        {-1, L"BUTTON", kChild | BS_GROUPBOX, 7, 65, 345, 102,
-         L"以下のアプリケーション上ではVimletを無効にする"},
+        {-1, L"BUTTON", kChild | BS_GROUPBOX, 7, 65, 345, 102, L"以下のアプリケーション上ではVimletを無効にする"},
         {IDC_APP_LIST, L"LISTBOX", kListBox, 14, 81, 272, 76, L""},
         {IDC_ADD, L"BUTTON", kButton, 294, 81, 50, 14, L"追加(&A)..."},
         {IDC_REMOVE, L"BUTTON", kButton, 294, 98, 50, 14, L"削除(&R)"},
@@ -300,7 +278,7 @@ TEST(Resources, DialogTemplates)
         {IDOK, L"BUTTON", kDefaultButton | WS_GROUP, 71, 58, 50, 14, L"OK"},
         {-1, L"STATIC", kChild | WS_GROUP, 55, 10, 104, 8, nullptr},
     }, ExpectAboutBoxAlive);
-    EXPECT_EQ(ParseDialog(IDD_ABOUTBOX).controls[0].text.ordinal, IDR_MAINFRAME);
+    EXPECT_EQ(ParseDialog(IDD_ABOUTBOX).controls[0].text, L"#" + std::to_wstring(IDR_MAINFRAME));
 }
 
 // A string value of a binary's version resource, or for "\\" its fixed file version as
@@ -330,10 +308,9 @@ TEST(Resources, BothBinariesCarryTheReleaseVersionTheAboutBoxShows)
     std::wstring fileVersion = version;
     while (std::count(fileVersion.begin(), fileVersion.end(), L'.') < 3) fileVersion += L".0";
 
-    const HMODULE program = LoadLibraryExW(BesideThisProgram(L"Vimlet.exe").c_str(), nullptr,
-                                           LOAD_LIBRARY_AS_DATAFILE);
+    const HMODULE program = LoadLibraryExW(BesideThisProgram(L"Vimlet.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_TRUE(program);
-    EXPECT_EQ(ParseDialog(IDD_ABOUTBOX, program).controls[1].text.text, L"Vimlet, Version " + version);
+    EXPECT_EQ(ParseDialog(IDD_ABOUTBOX, program).controls[1].text, L"Vimlet, Version " + version);
     FreeLibrary(program);
 
     for (const wchar_t* file : {L"Vimlet.exe", L"vimlet.dll"}) {
@@ -351,9 +328,8 @@ TEST(Resources, BothBinariesCarryTheReleaseVersionTheAboutBoxShows)
 
 TEST(Resources, ManifestAsksForAsInvokerAndCommonControls6)
 {
-    const ResourceBytes manifest = FindBytes(RT_MANIFEST, 1);
-    ASSERT_TRUE(manifest.data);
-    const std::string text(reinterpret_cast<const char*>(manifest.data), manifest.size);
+    const std::string_view text = FindBytes(RT_MANIFEST, 1);
+    ASSERT_FALSE(text.empty());
     for (const char* part :
          {"level=\"asInvoker\"", "uiAccess=\"false\"", "name=\"Microsoft.Windows.Common-Controls\"",
           "version=\"6.0.0.0\"", "publicKeyToken=\"6595b64144ccf1df\"",
