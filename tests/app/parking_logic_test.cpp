@@ -15,8 +15,7 @@ constexpr RECT kWholePrimary{0, 0, 1920, 1080}, kSecondMonitor{1920, 0, 3200, 12
 
 struct Window {
     HWND handle;
-    bool visible;
-    bool cloaked;
+    bool visible, cloaked;
 };
 
 struct FakeWorld {
@@ -76,6 +75,9 @@ protected:
         Take();
     }
     static Calls Take() { return FakeSystem::world.log.Take(); }
+    // The calls of the hook's answer, and of the timer's tick.
+    Calls Answer() { return m_placement.RiseAboveAll(), Take(); }
+    Calls Tick() { return m_placement.RiseAboveVisible(), Take(); }
     // Another window comes on top, as a click on the taskbar raises it.
     static void RaiseOther(bool visible, bool cloaked = false)
     {
@@ -89,41 +91,32 @@ protected:
 TEST_F(ParkingPlacement, TheHooksAnswerCostsOneCallWhenTheWindowIsOnTopInItsCorner)
 {
     EXPECT_TRUE(vimlet::SameRect(FakeSystem::world.placed, RECT{1918, 1078, 1919, 1079}));
-    m_placement.RiseAboveAll();
-    EXPECT_EQ(Take(), Calls{"top"});
+    EXPECT_EQ(Answer(), Calls{"top"});
 
     // Something above: the whole check, and on top again before the answer returns.
     RaiseOther(true);
-    m_placement.RiseAboveAll();
-    EXPECT_EQ(Take(), (Calls{"top", "metrics", "foreground", "state", "raise"}));
-    m_placement.RiseAboveAll();
-    EXPECT_EQ(Take(), Calls{"top"});
+    EXPECT_EQ(Answer(), (Calls{"top", "metrics", "foreground", "state", "raise"}));
+    EXPECT_EQ(Answer(), Calls{"top"});
     // A hidden window above is passed too, by the answer alone: the tick leaves it.
     RaiseOther(false);
-    m_placement.RiseAboveVisible();
+    Tick();
     EXPECT_FALSE(ParkingOnTop());
-    m_placement.RiseAboveAll();
+    Answer();
     EXPECT_TRUE(ParkingOnTop());
-    Take();
-    m_placement.RiseAboveAll();
-    EXPECT_EQ(Take(), Calls{"top"});
+    EXPECT_EQ(Answer(), Calls{"top"});
 
     // Moved away by someone else: told by WM_WINDOWPOSCHANGED, put back without asking where it is.
     m_placement.Moved({kParking, nullptr, 5, 5, 0, 0, SWP_NOSIZE | SWP_NOZORDER});
-    m_placement.RiseAboveAll();
-    EXPECT_EQ(Take(), (Calls{"metrics", "foreground", "state", "raise"}));
+    EXPECT_EQ(Answer(), (Calls{"metrics", "foreground", "state", "raise"}));
     // A change of z-order alone leaves the rectangle known.
     m_placement.Moved({kParking, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE});
-    m_placement.RiseAboveAll();
-    EXPECT_EQ(Take(), Calls{"top"});
+    EXPECT_EQ(Answer(), Calls{"top"});
 
     // A change of display (WM_DISPLAYCHANGE, the tick) finds the new corner, which the answer then knows.
     FakeSystem::world.primary = {1280, 720};
-    m_placement.RiseAboveVisible();
-    EXPECT_EQ(Take().back(), "raise");
+    EXPECT_EQ(Tick().back(), "raise");
     EXPECT_TRUE(vimlet::SameRect(FakeSystem::world.placed, RECT{1278, 718, 1279, 719}));
-    m_placement.RiseAboveAll();
-    EXPECT_EQ(Take(), Calls{"top"});
+    EXPECT_EQ(Answer(), Calls{"top"});
 }
 
 // A window comes above the parking window (as a click on the taskbar raises one), perhaps while
@@ -132,8 +125,7 @@ TEST_F(ParkingPlacement, OnlyAWindowOnScreenCoversItAndOnlyAFullScreenApplicatio
 {
     struct Case {
         const char* name;
-        bool visible;
-        bool cloaked;
+        bool visible, cloaked;
         FrontWindow front;
         QUERY_USER_NOTIFICATION_STATE state;
         bool heldBack;
@@ -156,14 +148,12 @@ TEST_F(ParkingPlacement, OnlyAWindowOnScreenCoversItAndOnlyAFullScreenApplicatio
         FakeSystem::world.front = c.front;
         FakeSystem::world.state = c.state;
         RaiseOther(c.visible, c.cloaked);
-        m_placement.RiseAboveVisible();
+        Tick();
         EXPECT_EQ(ParkingOnTop(), c.visible && !c.cloaked && !c.heldBack) << c.name;
 
         // Out of its corner, held back or not, it goes back there.
         m_placement.Moved({kParking, nullptr, 100, 100, 0, 0, SWP_NOSIZE});
-        Take();
-        m_placement.RiseAboveVisible();
-        EXPECT_EQ(Take().back(), c.heldBack ? "move" : "raise") << c.name;
+        EXPECT_EQ(Tick().back(), c.heldBack ? "move" : "raise") << c.name;
     }
 }
 
