@@ -64,28 +64,25 @@ using LoadExcludeList = InTempDir;
 using SaveExcludeList = InTempDir;
 using SettingsDirectory = InTempDir;
 
-List Loaded(const SettingsStore& store)
+// Whether a load into a list that held an entry succeeds, and what it leaves there.
+template <class Store> std::pair<bool, List> Load(const Store& store)
 {
-    List list;
-    store.LoadExcludeList(list);
-    return list;
+    List list = {L"stale entry"};
+    const bool loaded = store.LoadExcludeList(list);
+    return {loaded, list};
 }
 
 // A folder where the settings folder or the list should be: unreadable, unwritable, reported.
 TEST_F(LoadExcludeList, MissingIsAnEmptyListAndAFolderInTheWayCannotBeReadOrWritten)
 {
-    List list = {L"stale entry"};
-    EXPECT_TRUE(store.LoadExcludeList(list));
-    EXPECT_TRUE(list.empty());
+    EXPECT_EQ(Load(store), (std::pair{true, List{}}));
     WriteBytes(dir.File(L"folder"), "");
     const SettingsStore inAFile(dir.File(L"folder"));
-    EXPECT_TRUE(inAFile.LoadExcludeList(list)) << "a settings folder that is a file";
+    EXPECT_EQ(Load(inAFile), (std::pair{true, List{}})) << "a settings folder that is a file";
     EXPECT_FALSE(inAFile.WriteKey(vimlet::kSuppressorKeys[0], true)) << "a settings folder that is a file";
 
     CreateDirectoryW(store.ExcludePath().c_str(), nullptr);
-    list = {L"stale entry"};
-    EXPECT_FALSE(store.LoadExcludeList(list));
-    EXPECT_TRUE(list.empty());
+    EXPECT_EQ(Load(store), (std::pair{false, List{}}));
     EXPECT_FALSE(store.SaveExcludeList({L"D:\\A\\x.exe"}));
     EXPECT_TRUE(GetFileAttributesW(store.ExcludePath().c_str()) & FILE_ATTRIBUTE_DIRECTORY);
     RemoveDirectoryW(store.ExcludePath().c_str());
@@ -103,14 +100,14 @@ TEST_F(SaveExcludeList, WritesEachEntryWithCarriageReturnAndLineFeedSkipsOneOver
     const std::wstring longest(998, L'a');
     store.SaveExcludeList({longest, std::wstring(999, L'b'), L"E:\\y.exe"});
     EXPECT_EQ(ReadBytes(store.ExcludePath()), std::string(998, 'a') + "\r\n\r\nE:\\y.exe\r\n");
-    EXPECT_EQ(Loaded(store), (List{longest, L"E:\\y.exe"}));
+    EXPECT_EQ(Load(store), (std::pair{true, List{longest, L"E:\\y.exe"}}));
 
     // The platform's default character for what the code page lacks. Thai is missing from every
     // ANSI code page but Thai's own and UTF-8.
     if (GetACP() == 874 || GetACP() == CP_UTF8) GTEST_SKIP() << "code page " << GetACP();
     store.SaveExcludeList({L"C:\\\x0E01.exe"});
     EXPECT_EQ(ReadBytes(store.ExcludePath()), "C:\\?.exe\r\n");
-    EXPECT_EQ(Loaded(store), List{L"C:\\?.exe"});
+    EXPECT_EQ(Load(store), (std::pair{true, List{L"C:\\?.exe"}}));
 }
 
 // Only a whole list replaces the file. A hooked process reading the list holds it for a moment:
@@ -164,9 +161,7 @@ TEST_F(SettingsDirectory, IsLookedUpNeverMadeJoinedByTheSharedRuleAndWithoutItNo
     EXPECT_EQ(store.ReadKeys(), kFirstStartKeys);
     EXPECT_TRUE(store.WriteKey(vimlet::kSuppressorKeys[0], true));
     EXPECT_TRUE(store.SaveExcludeList({L"D:\\a.exe"}));
-    List list = {L"stale entry"};
-    EXPECT_TRUE(store.LoadExcludeList(list));
-    EXPECT_TRUE(list.empty());
+    EXPECT_EQ(Load(store), (std::pair{true, List{}}));
     EXPECT_EQ(FakeSystem::state.log.Take(), Calls{"folder " + std::to_string(CSIDL_APPDATA)});
 }
 
