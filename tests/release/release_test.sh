@@ -24,10 +24,7 @@ mkdir "$work/sources"
 tar -C "$root" --exclude='./build*' --exclude=./.git -cf - . | tar -C "$work/sources" -xf -
 VIMLET_BUILD_DIR=$work/sources/out TZ=Asia/Tokyo LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 \
   faketime -f +1100d "$work/sources/scripts/release.sh" >"$work/second.txt"
-if ! cmp "$zip" "$(head -n 1 "$work/second.txt")"; then
-  echo "FAIL: two builds gave different zips" >&2
-  exit 1
-fi
+cmp "$zip" "$(head -n 1 "$work/second.txt")" || { echo "FAIL: two builds gave different zips" >&2; exit 1; }
 echo "same bytes from two builds: $(tail -n 1 "$work/first.txt")"
 
 start_private_xvfb
@@ -49,7 +46,5 @@ tests+=:Program.TrayIconIsAddedOnceTheShellIsReadyAndAgainAfterItRestarts
 "$WINELOADER" "$folder/app_program_test.exe" --gtest_filter="$tests" | tr -d '\r' | tee "$work/tests.txt"
 # A renamed test would leave the filter matching nothing, and nothing passes as success.
 expected=$(tr ':' '\n' <<<"$tests" | wc -l)
-if ! grep -qx "\[  PASSED  \] $expected tests\?\." "$work/tests.txt"; then
-  echo "FAIL: expected $expected tests to run and pass" >&2
-  exit 1
-fi
+grep -qx "\[  PASSED  \] $expected tests\?\." "$work/tests.txt" ||
+  { echo "FAIL: expected $expected tests to run and pass" >&2; exit 1; }
