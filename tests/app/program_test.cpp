@@ -1,15 +1,14 @@
 // The real Vimlet.exe under Wine, watched from this separate process. This process links the
 // same vimlet.dll, so it sees the program's shared hook state, and the program's hooks run
 // here when this process receives input.
-#include "Input.h"
-#include "TestConstants.h"
-#include "VimletProcess.h"
-#include "vimlet.h"
-
 #include "ChildProcess.h"
+#include "Input.h"
 #include "PeFile.h"
 #include "SingleInstance.h"
 #include "TempDir.h"
+#include "TestConstants.h"
+#include "VimletProcess.h"
+#include "vimlet.h"
 
 #include <gtest/gtest.h>
 
@@ -66,20 +65,14 @@ TEST_F(Program, AHiddenMainFrameOwnsTheParkingWindowOneTopmostAlmostTransparentP
     EXPECT_EQ((POINT{rect.left, rect.top}), kParkingPixel);
     EXPECT_EQ((POINT{rect.right - rect.left, rect.bottom - rect.top}), (POINT{1, 1})) << "its size";
 
-    const LONG style = GetWindowLongW(parking, GWL_STYLE);
-    EXPECT_TRUE(style & WS_POPUP);
     EXPECT_TRUE(IsWindowVisible(parking));
-    EXPECT_FALSE(style & (WS_CAPTION | WS_THICKFRAME));
-    const LONG exStyle = GetWindowLongW(parking, GWL_EXSTYLE);
-    for (LONG bit : {LONG(WS_EX_TOOLWINDOW), LONG(WS_EX_LAYERED), LONG(WS_EX_NOACTIVATE), LONG(WS_EX_TOPMOST)})
-        EXPECT_TRUE(exStyle & bit) << std::hex << bit;
-    EXPECT_FALSE(exStyle & WS_EX_CLIENTEDGE);
-
+    EXPECT_EQ(GetWindowLongW(parking, GWL_STYLE) & (WS_POPUP | WS_CAPTION | WS_THICKFRAME), WS_POPUP);
+    constexpr DWORD kExStyle = WS_EX_TOOLWINDOW | WS_EX_LAYERED | WS_EX_NOACTIVATE | WS_EX_TOPMOST;
+    EXPECT_EQ(GetWindowLongW(parking, GWL_EXSTYLE) & (kExStyle | WS_EX_CLIENTEDGE), kExStyle);
     BYTE alpha = 0;
     DWORD layeredFlags = 0;
     ASSERT_TRUE(GetLayeredWindowAttributes(parking, nullptr, &alpha, &layeredFlags));
-    EXPECT_EQ(alpha, 1);
-    EXPECT_EQ(layeredFlags, DWORD(LWA_ALPHA));
+    EXPECT_EQ(std::tuple(alpha, layeredFlags), std::tuple(BYTE(1), DWORD(LWA_ALPHA)));
 
     const HWND frame = vimlet.MainFrame();
     ASSERT_NE(frame, nullptr);
@@ -89,11 +82,7 @@ TEST_F(Program, AHiddenMainFrameOwnsTheParkingWindowOneTopmostAlmostTransparentP
     EXPECT_STREQ(title, kProgramTitle);
     EXPECT_EQ(GetWindowLongW(frame, GWL_STYLE) & (WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0);
     EXPECT_FALSE(GetWindowLongW(frame, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
-
-    wchar_t frameClass[64], parkingClass[64];
-    GetClassNameW(frame, frameClass, 64);
-    GetClassNameW(parking, parkingClass, 64);
-    EXPECT_STREQ(frameClass, parkingClass);
+    EXPECT_EQ(GetClassLongPtrW(frame, GCW_ATOM), GetClassLongPtrW(parking, GCW_ATOM)) << "one class";
     EXPECT_EQ(GetClassLongPtrW(frame, GCLP_HCURSOR), 0);
 }
 
@@ -124,14 +113,13 @@ constexpr std::size_t kWineTrayDataSize = 960;
 
 struct TrayRequest {
     DWORD message;  // NIM_ADD, NIM_MODIFY, NIM_DELETE
-    WineTrayData data;
-    std::string iconBits;
+    std::string bytes;
 };
 
 // Wine's Shell_NotifyIcon, like the system's, hands the request to the first window of class
 // Shell_TrayWnd. A hidden one of this test's, in front of the real one, keeps every request and
 // answers it with the answer given until it is closed: failing, the tray of a shell that is not
-// ready yet.
+// ready yet. On a thread of its own: the program sends to it while it starts.
 class StandInTray {
 public:
     explicit StandInTray(BOOL answer) : m_answer(answer), m_thread([this] { Run(); })
@@ -152,36 +140,29 @@ public:
     }
 
 private:
-    void Keep(const COPYDATASTRUCT& copied)
-    {
-        TrayRequest request{static_cast<DWORD>(copied.dwData), {}, {}};
-        const auto* bytes = static_cast<const char*>(copied.lpData);
-        std::memcpy(&request.data, bytes, std::min<std::size_t>(copied.cbData, sizeof request.data));
-        if (copied.cbData > kWineTrayDataSize) request.iconBits.assign(bytes + kWineTrayDataSize, bytes + copied.cbData);
-        const std::lock_guard<std::mutex> lock(m_mutex);
-        m_requests.push_back(request);
-    }
     void Run()
     {
         WNDCLASSW wc = {};
         wc.lpfnWndProc = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
-            auto* tray = reinterpret_cast<StandInTray*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-            if (message == WM_COPYDATA) return tray->Keep(*reinterpret_cast<const COPYDATASTRUCT*>(lParam)), tray->m_answer;
             if (message == WM_DESTROY) PostQuitMessage(0);
-            return DefWindowProcW(window, message, wParam, lParam);
+            if (message != WM_COPYDATA) return DefWindowProcW(window, message, wParam, lParam);
+            const auto& copy = *reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+            const std::lock_guard<std::mutex> lock(s_tray->m_mutex);
+            s_tray->m_requests.push_back({DWORD(copy.dwData), {static_cast<const char*>(copy.lpData), copy.cbData}});
+            return s_tray->m_answer;
         };
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.lpszClassName = L"Shell_TrayWnd";
         RegisterClassW(&wc);
-        const HWND window = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, wc.lpszClassName, L"", WS_POPUP, 0, 0,
-                                            1, 1, nullptr, nullptr, wc.hInstance, nullptr);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-        m_window = window;
+        s_tray = this;
+        m_window = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, wc.lpszClassName, L"", WS_POPUP, 0, 0, 1, 1,
+                                   nullptr, nullptr, wc.hInstance, nullptr);
         MSG msg;
         while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
         UnregisterClassW(wc.lpszClassName, wc.hInstance);
     }
 
+    static inline StandInTray* s_tray;
     const BOOL m_answer;
     std::atomic<HWND> m_window = nullptr;
     std::mutex m_mutex;
@@ -225,14 +206,16 @@ TEST_F(Program, TrayIconIsAddedOnceTheShellIsReadyAndAgainAfterItRestarts)
     const std::vector<TrayRequest> requests = notReady.Requests();
     ASSERT_FALSE(requests.empty());
     if (WineVersion()) {
-        const TrayRequest& add = requests.front();
+        const std::string& add = requests.front().bytes;
+        WineTrayData data{};
+        std::memcpy(&data, add.data(), std::min(add.size(), sizeof data));
         // The request, the window, the id, what it sets, the callback message.
-        EXPECT_EQ(std::tuple(add.message, add.data.window, add.data.id, add.data.flags, add.data.callbackMessage),
+        EXPECT_EQ(std::tuple(requests.front().message, data.window, data.id, data.flags, data.callbackMessage),
                   std::tuple(DWORD(NIM_ADD), HandleToLong(parking), 1u, UINT(NIF_MESSAGE | NIF_ICON | NIF_TIP), 0x8000u));
-        EXPECT_STREQ(add.data.tip, L"Vimlet");
+        EXPECT_STREQ(data.tip, L"Vimlet");
         const std::string icon = TrayIconColourBits();
-        EXPECT_TRUE(!icon.empty() && add.iconBits.size() >= icon.size() &&
-                    std::equal(icon.rbegin(), icon.rend(), add.iconBits.rbegin())) << "not icon 204";
+        EXPECT_TRUE(!icon.empty() && add.size() >= kWineTrayDataSize + icon.size() &&
+                    std::equal(icon.rbegin(), icon.rend(), add.rbegin())) << "not icon 204";
     }
     notReady.Close();
     SendMessageW(parking, WM_TIMER, 0, 0);
@@ -268,16 +251,14 @@ TEST_F(Program, OvertakesVisibleWindowsAboveItButNotInvisibleOnesNorAFullScreenA
 {
     VimletProcess vimlet;
     const HWND parking = vimlet.ParkingWindow();
-    const HWND hidden = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, 0, 0,
-                                        10, 10, nullptr, nullptr, nullptr, nullptr);
+    const HWND hidden = CreateHiddenWindow({0, 0});
     SetWindowPos(hidden, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ASSERT_TRUE(IsAbove(hidden, parking));
     SendMessageW(parking, WM_TIMER, 0, 0);
     EXPECT_TRUE(IsAbove(hidden, parking)) << "an invisible window does not count" << ZOrder();
 
     // The one case on the real timer: a tick comes every second, here within several.
-    const HWND shown = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP | WS_VISIBLE,
-                                       50, 50, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    const HWND shown = ShowParkingWindow({50, 50});  // a topmost one of this test's
     SetWindowPos(shown, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ASSERT_TRUE(IsAbove(shown, parking));
     EXPECT_TRUE(WaitUntil([&] { return IsAbove(parking, shown); }, 5000)) << "at a tick";
@@ -328,13 +309,13 @@ struct DeepCopy {
             folder += L"\\" + std::wstring(std::min<std::size_t>(100, 241 - folder.size()), L'd');
             CreateDirectoryW(folder.c_str(), nullptr);
         }
+        folder += L"\\";
         for (const wchar_t* file : {L"Vimlet.exe", L"vimlet.dll"})
-            EXPECT_TRUE(CopyFileW(BesideThisProgram(file).c_str(), (folder + L"\\" + file).c_str(), FALSE));
+            EXPECT_TRUE(CopyFileW(BesideThisProgram(file).c_str(), (folder + file).c_str(), FALSE));
     }
-    std::wstring Library() const { return folder + L"\\vimlet.dll"; }
 
     TempDir temp;
-    std::wstring folder;
+    std::wstring folder;  // with its final backslash
 };
 
 // From another unpacked copy too: the hand-over goes by the session, not by the library file.
@@ -342,7 +323,7 @@ TEST_F(Program, ASecondStartOpensTheFirstOnesSettingsAndEnds)
 {
     VimletProcess first;
     DeepCopy other;
-    ChildProcess second(other.folder + L"\\Vimlet.exe", {});
+    ChildProcess second(other.folder + L"Vimlet.exe", {});
     EXPECT_EQ(second.WaitForExit().value_or(STILL_ACTIVE), 0u);
     HWND dialog = nullptr;
     EXPECT_TRUE(WaitUntil([&] {
@@ -418,12 +399,8 @@ TEST_F(Program, ASecondStartRunsInPlaceOfAFirstThatEndsWithoutEverShowingAParkin
     auto first = std::make_unique<NameHolder>("Local\\Vimlet");
     const std::wstring refusal = RefusalOfAStart(BesideThisProgram(L"Vimlet.exe"), single_instance::kHandOverBoundMs + kPatience);
     EXPECT_NE(refusal.find(L"応答がなかった"), std::wstring::npos) << testing::PrintToString(refusal);
+    // That a start keeps looking while the name stays held is single_instance_test's to show.
     ChildProcess second(BesideThisProgram(L"Vimlet.exe"), {});
-    // Nothing to wait for: time to find the name taken and to look for a parking window.
-    WaitUntil([] { return false; }, 1000);
-    EXPECT_FALSE(second.WaitForExit(0)) << "waits for the first one";
-    EXPECT_EQ(ShownPopupOf(second.Id()), nullptr);
-
     first.reset();
     HWND parking = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return (parking = ShownPopupOf(second.Id())) != nullptr; }));
@@ -431,34 +408,28 @@ TEST_F(Program, ASecondStartRunsInPlaceOfAFirstThatEndsWithoutEverShowingAParkin
     EXPECT_EQ(second.WaitForExit(), 0u);
 }
 
-// The name of a path's file, whatever the spelling, in the bounds of an object's name.
-TEST(MachineWideName, IsTheLibraryFilesOwnAtAnyDepthAndSpelling)
-{
-    DeepCopy deep;
-    const std::wstring library = BesideThisProgram(L"vimlet.dll");
-    wchar_t shortPath[MAX_PATH] = L"";
-    ASSERT_NE(GetShortPathNameW(deep.Library().c_str(), shortPath, MAX_PATH), 0u);
-    ASSERT_NE(deep.Library(), shortPath);
-    const std::wstring name = single_instance::MachineWideName(deep.Library());
-    ASSERT_FALSE(name.empty());
-    EXPECT_LT(name.size(), std::size_t(MAX_PATH));
-    EXPECT_EQ(single_instance::MachineWideName(shortPath), name);
-    EXPECT_EQ(single_instance::MachineWideName(L"\\\\?\\" + deep.Library()), name);
-    std::wstring slashes = deep.Library();
-    std::replace(slashes.begin(), slashes.end(), L'\\', L'/');
-    EXPECT_EQ(single_instance::MachineWideName(slashes), name);
-    EXPECT_NE(single_instance::MachineWideName(library), name) << "another copy";
-    EXPECT_EQ(single_instance::MachineWideName(deep.folder + L"\\none.dll"), L"");
-}
-
-// The copy beside this test and a deep one. Before, the path itself named a copy: in a folder
-// this deep the name was too long to be made, and the copy ran unguarded.
+// The copy beside this test and a deep one, each named by its library file whatever the spelling
+// of its path, in the bounds of an object's name. Before, the path itself named a copy: in a
+// folder this deep the name was too long to be made, and the copy ran unguarded.
 TEST_F(Program, AStartWhileAnotherSessionUsesTheCopyIsRefusedWithoutTouchingTheSharedState)
 {
     DeepCopy deep;
-    for (const std::wstring& folder : {BesideThisProgram(L""), deep.folder + L"\\"}) {
-        const std::wstring name = single_instance::MachineWideName(folder + L"vimlet.dll");  // ASCII
-        NameHolder otherSession(std::string(name.begin(), name.end()));
+    const std::wstring library = deep.folder + L"vimlet.dll", name = single_instance::MachineWideName(library);
+    wchar_t shortPath[MAX_PATH] = L"";
+    ASSERT_NE(GetShortPathNameW(library.c_str(), shortPath, MAX_PATH), 0u);
+    ASSERT_NE(library, shortPath);
+    ASSERT_FALSE(name.empty());
+    EXPECT_LT(name.size(), std::size_t(MAX_PATH));
+    std::wstring slashes = library;
+    std::replace(slashes.begin(), slashes.end(), L'\\', L'/');
+    for (const std::wstring& spelling : {std::wstring(shortPath), L"\\\\?\\" + library, slashes})
+        EXPECT_EQ(single_instance::MachineWideName(spelling), name) << testing::PrintToString(spelling);
+    EXPECT_NE(single_instance::MachineWideName(BesideThisProgram(L"vimlet.dll")), name) << "another copy";
+    EXPECT_EQ(single_instance::MachineWideName(deep.folder + L"none.dll"), L"");
+
+    for (const std::wstring& folder : {BesideThisProgram(L""), deep.folder}) {
+        const std::wstring held = single_instance::MachineWideName(folder + L"vimlet.dll");  // ASCII
+        NameHolder otherSession(std::string(held.begin(), held.end()));
         const std::string state = otherSession.Ask("state");
         vimlet_set_suppressor(VK_RSHIFT, 1);  // a start would set it from the file's default
         EXPECT_NE(RefusalOfAStart(folder + L"Vimlet.exe").find(L"プロファイルに展開"), std::wstring::npos)
