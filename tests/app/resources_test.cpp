@@ -180,8 +180,7 @@ void ExpectAboutBoxAlive(const std::vector<HWND>& controls)
         const std::wstring line(buffer, GetWindowTextW(text, buffer, 1000));
         SCOPED_TRACE(testing::Message() << "\"" << std::string(line.begin(), line.end()) << "\"");
         HDC dc = GetDC(text);
-        HGDIOBJ previous =
-            SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(text, WM_GETFONT, 0, 0)));
+        HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(text, WM_GETFONT, 0, 0)));
         SIZE extent;
         GetTextExtentPoint32W(dc, line.c_str(), static_cast<int>(line.size()), &extent);
         SelectObject(dc, previous);
@@ -230,8 +229,7 @@ TEST(Resources, IconsHaveTheirSizesAndColours)
                   (std::array<int, 3>{expected.size, expected.size, expected.colourCount}));
 
         // cx and cy 0 without LR_DEFAULTSIZE: the image's own size.
-        HICON icon = static_cast<HICON>(
-            LoadImageW(Module(), MAKEINTRESOURCEW(expected.id), IMAGE_ICON, 0, 0, 0));
+        HICON icon = static_cast<HICON>(LoadImageW(Module(), MAKEINTRESOURCEW(expected.id), IMAGE_ICON, 0, 0, 0));
         ASSERT_TRUE(icon);
         ICONINFO info;
         ASSERT_TRUE(GetIconInfo(icon, &info));
@@ -346,8 +344,7 @@ TEST(Resources, ManifestAsksForAsInvokerAndCommonControls6)
     wchar_t path[MAX_PATH] = L"";
     GetModuleFileNameW(GetModuleHandleW(L"comctl32.dll"), path, MAX_PATH);
     CharLowerW(path);
-    EXPECT_NE(std::wstring(path).find(L"\\winsxs\\"), std::wstring::npos)
-        << std::string(path, path + wcslen(path));
+    EXPECT_NE(std::wstring(path).find(L"\\winsxs\\"), std::wstring::npos) << testing::PrintToString(std::wstring(path));
 }
 
 } // namespace

@@ -59,8 +59,7 @@ start_wineserver
 expect_report() {
   local expected=$1 argument=$2 status=0
   shift 2
-  "$WINELOADER" cmd.exe /c 'C:\kit\run-tests.cmd' "$argument" >"$work/out.txt" 2>&1 || status=$?
-  tr -d '\r' <"$work/out.txt" >"$work/log.txt"
+  "$WINELOADER" cmd.exe /c 'C:\kit\run-tests.cmd' "$argument" 2>&1 | tr -d '\r' >"$work/log.txt" || status=$?
   local missing=()
   for pattern in "$@"; do grep -qxE -- "$pattern" "$work/log.txt" || missing+=("$pattern"); done
   if [ "$status" -ne "$expected" ] || [ ${#missing[@]} -gt 0 ]; then
