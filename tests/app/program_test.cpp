@@ -86,12 +86,42 @@ TEST_F(Program, AHiddenMainFrameOwnsTheParkingWindowOneTopmostAlmostTransparentP
     EXPECT_EQ(GetClassLongPtrW(frame, GCLP_HCURSOR), 0);
 }
 
-// This process keeps the library, and with it the shared hook handles, loaded across the restart;
-// the second start takes the suppressor flags from vimlet.ini.
-TEST_F(Program, TypingParksTheCursorAndTheMouseBringsItBackAndARestartTakesTheFlagsFromTheIniFile)
+// A copy of the program and its library in a folder whose path is longer than 240 characters.
+struct DeepCopy {
+    DeepCopy()
+    {
+        folder = temp.Path();
+        while (folder.size() <= 240) {
+            folder += L"\\" + std::wstring(std::min<std::size_t>(100, 241 - folder.size()), L'd');
+            CreateDirectoryW(folder.c_str(), nullptr);
+        }
+        folder += L"\\";
+        for (const wchar_t* file : {L"Vimlet.exe", L"vimlet.dll"})
+            EXPECT_TRUE(CopyFileW(BesideThisProgram(file).c_str(), (folder + file).c_str(), FALSE));
+    }
+
+    TempDir temp;
+    std::wstring folder;  // with its final backslash
+};
+
+// A second start, from another unpacked copy too, opens the first one's settings and ends: the
+// hand-over goes by the session, not by the library file; typing then parks on the first one's
+// parking window. This process keeps the library, and with it the shared hook handles, loaded
+// across the restart; the start after it takes the suppressor flags from vimlet.ini.
+TEST_F(Program, TypingParksTheCursorAndTheMouseBringsItBackASecondStartOpensTheSettingsAndARestartTakesTheIniFlags)
 {
     {
         VimletProcess first;
+        DeepCopy other;
+        ChildProcess second(other.folder + L"Vimlet.exe", {});
+        EXPECT_EQ(second.WaitForExit().value_or(STILL_ACTIVE), 0u);
+        HWND dialog = nullptr;
+        EXPECT_TRUE(WaitUntil([&] {
+            for (HWND window : TopLevelWindows(first.ProcessId(), kProgramTitle))
+                if (window != first.ParkingWindow() && IsWindowVisible(window)) dialog = window;
+            return dialog && GetForegroundWindow() == dialog;
+        })) << "the settings dialog, in front";
+        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
         ExpectTypingParksAndTheMouseRestores(first, {200, 150, 600, 450});
     }
     WriteBytes(SettingsDirectory() + L"/vimlet.ini",
@@ -293,43 +323,6 @@ TEST_F(Program, OvertakesVisibleWindowsAboveItButNotInvisibleOnesNorAFullScreenA
     EXPECT_TRUE(IsAbove(parking, game)) << "at the next tick" << ZOrder();
     vimlet_show();
     DestroyWindow(game);
-}
-
-// A copy of the program and its library in a folder whose path is longer than 240 characters.
-struct DeepCopy {
-    DeepCopy()
-    {
-        folder = temp.Path();
-        while (folder.size() <= 240) {
-            folder += L"\\" + std::wstring(std::min<std::size_t>(100, 241 - folder.size()), L'd');
-            CreateDirectoryW(folder.c_str(), nullptr);
-        }
-        folder += L"\\";
-        for (const wchar_t* file : {L"Vimlet.exe", L"vimlet.dll"})
-            EXPECT_TRUE(CopyFileW(BesideThisProgram(file).c_str(), (folder + file).c_str(), FALSE));
-    }
-
-    TempDir temp;
-    std::wstring folder;  // with its final backslash
-};
-
-// From another unpacked copy too: the hand-over goes by the session, not by the library file.
-TEST_F(Program, ASecondStartOpensTheFirstOnesSettingsAndEnds)
-{
-    VimletProcess first;
-    DeepCopy other;
-    ChildProcess second(other.folder + L"Vimlet.exe", {});
-    EXPECT_EQ(second.WaitForExit().value_or(STILL_ACTIVE), 0u);
-    HWND dialog = nullptr;
-    EXPECT_TRUE(WaitUntil([&] {
-        for (HWND window : TopLevelWindows(first.ProcessId(), kProgramTitle))
-            if (window != first.ParkingWindow() && IsWindowVisible(window)) dialog = window;
-        return dialog && GetForegroundWindow() == dialog;
-    })) << "the settings dialog, in front";
-    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-
-    // Parked on the first one's parking window.
-    ExpectTypingParksAndTheMouseRestores(first, {200, 150, 600, 450});
 }
 
 // Wine has no integrity levels, so what the message filter lets through cannot be seen here:

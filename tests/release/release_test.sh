@@ -41,7 +41,7 @@ python3 "$root/tests/release/check_links.py" "$folder"
 # The test program, beside the unpacked Vimlet.exe, loads the unpacked vimlet.dll and starts
 # the unpacked Vimlet.exe, and the application it types into.
 cp "$build/bin/app_program_test.exe" "$build/bin/target_app.exe" "$folder/"
-tests=Program.TypingParksTheCursorAndTheMouseBringsItBackAndARestartTakesTheFlagsFromTheIniFile
+tests=Program.TypingParksTheCursorAndTheMouseBringsItBackASecondStartOpensTheSettingsAndARestartTakesTheIniFlags
 tests+=:Program.TrayIconIsAddedOnceTheShellIsReadyAndAgainAfterItRestartsAndOnlyClosingTheMainFrameEndsItAndDeletesIt
 "$WINELOADER" "$folder/app_program_test.exe" --gtest_filter="$tests" | tr -d '\r' | tee "$work/tests.txt"
 # A renamed test would leave the filter matching nothing, and nothing passes as success.
