@@ -78,9 +78,8 @@ struct Control {
 
 struct Dialog {
     DialogHeader header;
-    std::wstring caption;
     FontHeader font;
-    std::wstring fontName;
+    std::wstring caption, fontName;
     std::vector<Control> controls;
 };
 
