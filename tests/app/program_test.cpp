@@ -268,7 +268,7 @@ TEST_F(Program, TrayIconIsAddedOnceTheShellIsReadyAndAgainAfterItRestartsAndOnly
     EXPECT_EQ(vimlet.WaitForExit(), 0u);
     EXPECT_FALSE(IsWindow(parking));
     const std::vector<TrayRequest> again = restarted.Requests();
-    ASSERT_EQ(again.size(), 2u) << "added once, then deleted";
+    ASSERT_EQ(again.size(), 2u) << "added again, then deleted";
     EXPECT_TRUE(!WineVersion() || (again.front().message == NIM_ADD && again.back().message == NIM_DELETE));
 }
 
