@@ -29,22 +29,17 @@ std::wstring FromUtf8(const std::string& text)
     return wide;
 }
 
-std::string ToUtf8(const wchar_t* text)
-{
-    char buffer[4 * vimlet::kPathCapacity];
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, buffer, sizeof buffer, nullptr, nullptr);
-    return buffer;
-}
-
 std::string Describe(const vimlet::SharedHookState& s)
 {
+    char path[4 * vimlet::kPathCapacity];
+    WideCharToMultiByte(CP_UTF8, 0, s.excludeListPath, -1, path, sizeof path, nullptr, nullptr);
     std::ostringstream out;
     out << "hidden " << int(s.hidden) << " hide " << s.hidePosition.x << ' ' << s.hidePosition.y
         << " saved " << s.savedCursor.x << ' ' << s.savedCursor.y << " mouse "
         << reinterpret_cast<UINT_PTR>(s.mouseHook.handle) << ' ' << s.mouseHook.threadId
         << " keyboard " << reinterpret_cast<UINT_PTR>(s.keyboardHook.handle) << ' '
         << s.keyboardHook.threadId << " parking " << reinterpret_cast<UINT_PTR>(s.parkingWindow)
-        << " path " << ToUtf8(s.excludeListPath);
+        << " path " << path;
     return out.str();
 }
 

@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <random>
@@ -86,6 +85,7 @@ protected:
         }
         SendKeys(batch);
     }
+    void Tap(WORD vk, KeyLog& expected) { Press({{true, vk}, {false, vk}}, expected); }
 
     // Waits until the application has received everything expected of it.
     static void AwaitAll(const Target& app, const KeyLog& expected)
@@ -186,7 +186,6 @@ using Load = Faults;
 TEST_F(Load, EveryKeyArrivesOnceAndInOrderAndNoJumpKeyArrives)
 {
     constexpr int kKeystrokes = 5000;
-    const auto start = std::chrono::steady_clock::now();
     LibraryCopy copy;
     static constexpr POINT kPark{1500, 900};
     StallingParkingWindow parking(kPark);
@@ -194,26 +193,25 @@ TEST_F(Load, EveryKeyArrivesOnceAndInOrderAndNoJumpKeyArrives)
     for (std::size_t i = 0; i < kKeysInProgramOrder.size(); ++i)
         copy.Library()->set_suppressor(kKeysInProgramOrder[i], kFirstStartKeys[i]);
     copy.Start(parking.Window());
-    std::array<std::unique_ptr<Target>, 2> apps{std::make_unique<Target>(m_report, kLeft),
-                                                std::make_unique<Target>(m_report, kRight)};
+    std::array<Target, 2> apps{Target(m_report, kLeft), Target(m_report, kRight)};
     std::array<KeyLog, 2> expected;
     std::mt19937 random(8);
     const std::vector<WORD> plain{'A', 'B', 'C', 'K', 'M', 'Z', '0', '5', '9', VK_OEM_COMMA, VK_F5};
     const std::vector<WORD> suppressors{VK_LSHIFT, VK_LCONTROL, VK_SPACE};
+    const auto any = [&](const std::vector<WORD>& keys) { return keys[random() % keys.size()]; };
     int active = 0, chords = 0, jumps = 0, moves = 0, switches = 0;
-    apps[active]->Activate();
-    MoveMouseInto(*apps[active]);
+    apps[active].Activate();
+    MoveMouseInto(apps[active]);
 
     while (m_keystrokes < kKeystrokes) {
-        Target& app = *apps[active];
+        Target& app = apps[active];
         KeyLog& log = expected[active];
         const unsigned roll = random() % 100;
         if (roll < 3) {
             // Parked first, so that the jump leaves the cursor where it is. A mouse message
             // left by the cursor's last return may show it again after a hide: then a key more.
             do {
-                const WORD key = plain[random() % plain.size()];
-                Press({{true, key}, {false, key}}, log);
+                Tap(any(plain), log);
                 AwaitAll(app, log);
             } while (!WaitUntil([] { return CursorNow() == kPark; }, 1000));
             PressJumpChord(app, static_cast<WORD>(VK_NUMPAD1 + random() % 9), log);
@@ -229,40 +227,36 @@ TEST_F(Load, EveryKeyArrivesOnceAndInOrderAndNoJumpKeyArrives)
             AwaitAll(app, log);
             MoveMouseInto(app);
             active = 1 - active;
-            apps[active]->Activate();
-            MoveMouseInto(*apps[active]);
+            apps[active].Activate();
+            MoveMouseInto(apps[active]);
             ++switches;
         } else if (roll < 25) {
-            const WORD held = suppressors[random() % suppressors.size()];
-            const WORD key = plain[random() % plain.size()];
+            const WORD held = any(suppressors), key = any(plain);
             Press({{true, held}, {true, key}, {false, key}, {false, held}}, log);
             ++chords;
         } else {
-            const WORD key = plain[random() % plain.size()];
-            Press({{true, key}, {false, key}}, log);
+            Tap(any(plain), log);
         }
     }
-    AwaitAll(*apps[active], expected[active]);
+    AwaitAll(apps[active], expected[active]);
 
     // The last key parks the cursor, a move shows it, and the hooks leave the next move where it
     // was sent. (Where a move brings it back is the input tests' business.)
-    EXPECT_EQ(Type('L', *apps[active]), kPark);
+    EXPECT_EQ(Type('L', apps[active]), kPark);
     expected[active].insert(expected[active].end(), {{true, 'L'}, {false, 'L'}});
-    EXPECT_NE(MoveMouseInto(*apps[active]).cursor, kPark);
-    const InputReport last = MoveMouseInto(*apps[active]);
+    EXPECT_NE(MoveMouseInto(apps[active]).cursor, kPark);
+    const InputReport last = MoveMouseInto(apps[active]);
     EXPECT_EQ(last.cursor, last.mouse);
 
-    for (int i = 0; i < 2; ++i) EXPECT_EQ(KeysOf(*apps[i]), expected[i]) << "application " << i;
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(KeysOf(apps[i]), expected[i]) << "application " << i;
     const auto ordinaryDigits = std::count_if(g_events.begin(), g_events.end(), [](const Event& e) {
         return !e.parkingNull && OrdinaryDigit(e.report);
     });
-    const auto seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("load: %d keystrokes (%d suppressor chords, %d jump chords, %d digit messages with Ctrl "
                 "or Alt released by Wine), %d mouse moves, %d application switches; key messages "
-                "received %zu + %zu, expected %zu + %zu; %.1f s\n",
-                m_keystrokes, chords, jumps, static_cast<int>(ordinaryDigits), moves, switches, KeysOf(*apps[0]).size(),
-                KeysOf(*apps[1]).size(), expected[0].size(), expected[1].size(), seconds);
+                "received %zu + %zu, expected %zu + %zu\n",
+                m_keystrokes, chords, jumps, static_cast<int>(ordinaryDigits), moves, switches, KeysOf(apps[0]).size(),
+                KeysOf(apps[1]).size(), expected[0].size(), expected[1].size());
 }
 
 } // namespace
