@@ -15,7 +15,7 @@ void Resolve(HMODULE module, const char* name, Function* function)
 
 } // namespace
 
-HookLibrary::HookLibrary(const std::wstring& path) : m_module(LoadLibraryW(path.c_str()))
+HookLibrary::HookLibrary(const std::wstring& path) : m_module(LoadLibraryW(path.c_str()), FreeLibrary)
 {
     if (!m_module) throw std::runtime_error("LoadLibrary failed");
     const HMODULE module = m_module.get();

@@ -31,10 +31,7 @@ public:
     HMODULE Module() const { return m_module.get(); }
 
 private:
-    struct Free {
-        void operator()(HMODULE module) const { FreeLibrary(module); }
-    };
-    std::unique_ptr<HINSTANCE__, Free> m_module;
+    std::unique_ptr<HINSTANCE__, decltype(&FreeLibrary)> m_module;
     VimletExports m_exports;
     vimlet::SharedHookState* m_state;
 };

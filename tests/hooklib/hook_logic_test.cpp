@@ -48,6 +48,7 @@ struct FakeWorld {
 };
 
 std::string Text(POINT p) { return std::to_string(p.x) + "," + std::to_string(p.y); }
+std::string Text(HWND window) { return std::to_string(reinterpret_cast<UINT_PTR>(window)); }
 
 struct FakeSystem {
     static inline FakeWorld world;
@@ -117,14 +118,12 @@ struct FakeSystem {
     static HWND WindowAt(POINT p) { return Log("window at " + Text(p), world.underSavedPoint); }
     static POINT InWindowPixels(HWND window, POINT p)
     {
-        return Log("pixels in " + std::to_string(reinterpret_cast<UINT_PTR>(window)) + " of " + Text(p),
-                   world.windowPixels);
+        return Log("pixels in " + Text(window) + " of " + Text(p), world.windowPixels);
     }
     static void Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     {
-        world.calls.Record(std::string(message == WM_MOUSEWHEEL ? "wheel" : "hwheel") + " to " +
-                           std::to_string(reinterpret_cast<UINT_PTR>(window)) + ": keys " +
-                           std::to_string(GET_KEYSTATE_WPARAM(wParam)) + " delta " +
+        world.calls.Record(std::string(message == WM_MOUSEWHEEL ? "wheel" : "hwheel") + " to " + Text(window) +
+                           ": keys " + std::to_string(GET_KEYSTATE_WPARAM(wParam)) + " delta " +
                            std::to_string(GET_WHEEL_DELTA_WPARAM(wParam)) + " at " +
                            Text({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}));
     }

@@ -34,7 +34,6 @@ bool OrdinaryDigit(const InputReport& report)
     return vimlet::IsJumpKey(report.wParam) && !report.ctrlAltDown;
 }
 
-// Those key messages but ordinary digits.
 KeyLog KeysOf(const ChildProcess& app)
 {
     KeyLog keys;
@@ -57,8 +56,7 @@ protected:
 
     void TearDown() override { DestroyWindow(m_report); }
 
-    // Moves the mouse into the application, off the cursor's point so that it is a move, and
-    // waits until the application has had it; its report.
+    // Off the cursor's point, so that it is a move; the application's report of it.
     static InputReport MoveMouseInto(Target& app)
     {
         POINT to = app.Inside();
@@ -74,7 +72,6 @@ protected:
         return vk == VK_LSHIFT ? VK_SHIFT : vk == VK_LCONTROL ? VK_CONTROL : vk == VK_LMENU ? VK_MENU : vk;
     }
 
-    // Sends the keys and notes what the application must receive.
     void Press(const std::vector<std::pair<bool, WORD>>& keys, KeyLog& expected)
     {
         std::string batch;
@@ -87,7 +84,6 @@ protected:
     }
     void Tap(WORD vk, KeyLog& expected) { Press({{true, vk}, {false, vk}}, expected); }
 
-    // Waits until the application has received everything expected of it.
     static void AwaitAll(const Target& app, const KeyLog& expected)
     {
         ASSERT_TRUE(WaitUntil([&] { return KeysOf(app).size() >= expected.size(); }))
@@ -104,6 +100,7 @@ protected:
         AwaitAll(app, expected);
     }
 
+    LibraryCopy m_copy;
     HWND m_report = nullptr;
     int m_keystrokes = 0;
 };
@@ -135,11 +132,10 @@ TEST_F(Faults, ProgramEndedWhileParkedLosesNoKeyAndANewStartParksAgain)
 
 TEST_F(Faults, DestroyedParkingWindowNeitherHidesNorJumpsNorHangs)
 {
-    LibraryCopy copy;
     const HWND parking = CreateHiddenWindow(kParkingPixel);
-    copy.Library()->set_suppressor(VK_LCONTROL, 1);
-    copy.Library()->set_suppressor(VK_LMENU, 1);
-    copy.Start(parking);
+    m_copy.Library()->set_suppressor(VK_LCONTROL, 1);
+    m_copy.Library()->set_suppressor(VK_LMENU, 1);
+    m_copy.Start(parking);
     DestroyWindow(parking);
     Target app(m_report, kLeft);
     app.Activate();
@@ -150,14 +146,13 @@ TEST_F(Faults, DestroyedParkingWindowNeitherHidesNorJumpsNorHangs)
     PressJumpChord(app, VK_NUMPAD1, expected);
     EXPECT_EQ(KeysOf(app), expected) << "a jump key stays swallowed";
     EXPECT_EQ(CursorNow(), inside);
-    EXPECT_FALSE(copy.Library().State().hidden);
+    EXPECT_FALSE(m_copy.Library().State().hidden);
 }
 
 TEST_F(Faults, ApplicationEndingInsideTheHideWaitLeavesTheOthersWorking)
 {
-    LibraryCopy copy;
     StallingParkingWindow parking(kParkingPixel);
-    copy.Start(parking.Window());
+    m_copy.Start(parking.Window());
     Target doomed(m_report, kLeft);
     Target other(m_report, kRight);
     doomed.Activate();
@@ -174,7 +169,7 @@ TEST_F(Faults, ApplicationEndingInsideTheHideWaitLeavesTheOthersWorking)
     EXPECT_EQ(CountReports(other, WM_KEYDOWN, 'B'), 1);
     // Still parked, and the first move puts the cursor back where it was before the hide.
     EXPECT_EQ(MoveMouseInto(other).cursor, before);
-    EXPECT_FALSE(copy.Library().State().hidden);
+    EXPECT_FALSE(m_copy.Library().State().hidden);
 }
 
 // Keys typed into two applications with the hooks running, in batches that end where the test
@@ -186,13 +181,12 @@ using Load = Faults;
 TEST_F(Load, EveryKeyArrivesOnceAndInOrderAndNoJumpKeyArrives)
 {
     constexpr int kKeystrokes = 5000;
-    LibraryCopy copy;
     static constexpr POINT kPark{1500, 900};
     StallingParkingWindow parking(kPark);
     parking.Release();  // never held
     for (std::size_t i = 0; i < kKeysInProgramOrder.size(); ++i)
-        copy.Library()->set_suppressor(kKeysInProgramOrder[i], kFirstStartKeys[i]);
-    copy.Start(parking.Window());
+        m_copy.Library()->set_suppressor(kKeysInProgramOrder[i], kFirstStartKeys[i]);
+    m_copy.Start(parking.Window());
     std::array<Target, 2> apps{Target(m_report, kLeft), Target(m_report, kRight)};
     std::array<KeyLog, 2> expected;
     std::mt19937 random(8);

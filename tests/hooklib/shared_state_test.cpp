@@ -91,7 +91,7 @@ TEST_F(SharedState, StartsAllZeroAndEachFlagIsSeenByEveryProcessAsStoredAndCodes
     EXPECT_EQ(std::memcmp(&before, &State(), sizeof before), 0);
 }
 
-TEST_F(SharedState, EnableInstallsEachHookOnceAndAgainAfterDisable)
+TEST_F(SharedState, EnableInstallsEachHookOnceAndAgainAfterDisableWhichLeavesAParkedCursorParked)
 {
     State().hidden = 1;  // left set by an earlier run that ended while the cursor was parked
     Library()->enable();
@@ -110,14 +110,33 @@ TEST_F(SharedState, EnableInstallsEachHookOnceAndAgainAfterDisable)
     EXPECT_EQ(State().hidden, 1);
     EXPECT_EQ(Hooks(State()), Hooks(first));
 
+    const HWND parking = CreateHiddenWindow({1500, 900});
+    ASSERT_NE(parking, nullptr);
+    Library()->setup(parking, m_copy.Dir().Path().c_str());
+    State().hidden = 0;
+    ASSERT_TRUE(MoveCursorAside()) << CursorNow();
+    Library()->hide();
+    EXPECT_TRUE(State().hidden);
+    EXPECT_EQ(State().hidePosition, (POINT{1500, 900}));
+    EXPECT_EQ(State().savedCursor, kAside);
+
     Library()->disable();
     EXPECT_EQ(State().mouseHook.handle, nullptr);
     EXPECT_EQ(State().keyboardHook.handle, nullptr);
+    EXPECT_TRUE(State().hidden);
+    EXPECT_EQ(CursorNow(), (POINT{1500, 900}));
+    EXPECT_EQ(State().parkingWindow, parking);
+    // Another process can still put it back.
+    EXPECT_EQ(probe.Ask("show"), "ok");
+    EXPECT_FALSE(State().hidden);
+    EXPECT_EQ(CursorNow(), kAside);
+
     // Gone for the system too: neither old hook runs, or a mouse message would show the cursor
     // marked parked and a key would park it. (Not asked of UnhookWindowsHookEx: Wine frees a hook
     // unhooked amid some thread's call of its chain only once that call ends.)
-    Library()->setup(CreateHiddenWindow({1500, 900}), m_copy.Dir().Path().c_str());
-    ASSERT_TRUE(MoveCursorAside()) << "the mouse hook ran: " << CursorNow();
+    State().hidden = 1;
+    ASSERT_TRUE(MoveCursorAside()) << CursorNow();
+    EXPECT_EQ(State().hidden, 1) << "the mouse hook ran";
     State().hidden = 0;
     TestWindow window(L"Vimlet test keys");
     window.TypeKey('A');
@@ -127,30 +146,6 @@ TEST_F(SharedState, EnableInstallsEachHookOnceAndAgainAfterDisable)
     EXPECT_EQ(probe.Ask("enable"), "ok");
     EXPECT_TRUE(InstalledBy(State(), probe.Thread()));
     EXPECT_EQ(probe.Ask("disable"), "ok");
-}
-
-TEST_F(SharedState, DisableWhileParkedLeavesTheCursorParked)
-{
-    const HWND parking = CreateHiddenWindow({1500, 900});
-    ASSERT_NE(parking, nullptr);
-    m_copy.Start(parking);
-    ASSERT_TRUE(MoveCursorAside()) << CursorNow();
-
-    Library()->hide();
-    EXPECT_TRUE(State().hidden);
-    EXPECT_EQ(State().hidePosition, (POINT{1500, 900}));
-    EXPECT_EQ(State().savedCursor, kAside);
-
-    Library()->disable();
-    EXPECT_TRUE(State().hidden);
-    EXPECT_EQ(CursorNow(), (POINT{1500, 900}));
-    EXPECT_EQ(State().parkingWindow, parking);
-
-    // Another process can still put it back.
-    Probe probe(LibraryPath());
-    EXPECT_EQ(probe.Ask("show"), "ok");
-    EXPECT_FALSE(State().hidden);
-    EXPECT_EQ(CursorNow(), kAside);
     DestroyWindow(parking);
 }
 
