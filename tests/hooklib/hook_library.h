@@ -54,7 +54,6 @@ public:
         m_library->enable();
     }
 
-    const TempDir& Dir() const { return m_dir; }
     const std::wstring& Path() const { return m_path; }
     HookLibrary& Library() { return m_library; }
 

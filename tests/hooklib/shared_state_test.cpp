@@ -112,7 +112,7 @@ TEST_F(SharedState, EnableInstallsEachHookOnceAndAgainAfterDisableWhichLeavesAPa
 
     const HWND parking = CreateHiddenWindow({1500, 900});
     ASSERT_NE(parking, nullptr);
-    Library()->setup(parking, m_copy.Dir().Path().c_str());
+    m_copy.Start(parking);  // installs nothing: the hooks are alive
     State().hidden = 0;
     ASSERT_TRUE(MoveCursorAside()) << CursorNow();
     Library()->hide();
@@ -169,19 +169,16 @@ TEST_F(SharedState, SetupFromAnyProcessStoresOneJoinedPathAndRefusesADirectoryTo
     EXPECT_EQ(State().hidden, 0);
     EXPECT_EQ(State().mouseHook.handle, nullptr);
 
-    // "/excludeapp.txt" adds 15 code units; the terminator needs one of the 260.
+    // "/excludeapp.txt" adds 15 code units; the terminator needs one of the 260. No directory (no
+    // application-data folder) is no list, not "/excludeapp.txt" at a root.
     const std::wstring fits = L"C:\\" + std::wstring(259 - 15 - 3, L'd');
-    Library()->setup(nullptr, fits.c_str());
-    EXPECT_EQ(std::wstring(State().excludeListPath), fits + L"/excludeapp.txt");
-    // No directory (no application-data folder) is no list, not "/excludeapp.txt" at a root.
-    for (const std::wstring& refused : {fits + L"e", std::wstring()}) {
+    for (const std::string& refused :
+         {"C:\\" + std::string(259 - 15 - 3 + 1, 'd'), std::string(), "C:\\" + std::string(400, 'x')}) {
         Library()->setup(nullptr, fits.c_str());
-        Library()->setup(nullptr, refused.c_str());
+        EXPECT_EQ(std::wstring(State().excludeListPath), fits + L"/excludeapp.txt");
+        EXPECT_EQ(probe.Ask("setup 0 " + refused), "ok");
         EXPECT_EQ(std::wstring(State().excludeListPath), L"") << refused.size();
     }
-    Library()->setup(nullptr, fits.c_str());
-    EXPECT_EQ(probe.Ask("setup 0 C:\\" + std::string(400, 'x')), "ok");
-    EXPECT_EQ(std::wstring(State().excludeListPath), L"");
 }
 
 TEST_F(SharedState, StaleHooksAreReplaced)
