@@ -14,9 +14,7 @@
 
 namespace {
 
-using vimlet::DpiContext;
-using vimlet::ForegroundThread;
-using vimlet::SharedHookState;
+using namespace vimlet;
 
 const HWND kParkingWindow = reinterpret_cast<HWND>(0x1234);
 constexpr POINT kParkingPoint{1918, 1078};

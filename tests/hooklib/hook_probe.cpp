@@ -94,7 +94,6 @@ int wmain(int argc, wchar_t** argv)
         HookLibrary library(argv[1]);
         std::string line;
         while (std::getline(std::cin, line)) {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
             const std::string answer = Run(library, line);
             std::cout << answer << std::endl;
             if (answer == "bye") break;

@@ -38,10 +38,9 @@ std::tuple<HHOOK, DWORD, HHOOK, DWORD> Hooks(const SharedHookState& s)
 // Two hooks, one of each, both installed by the thread.
 testing::AssertionResult InstalledBy(const SharedHookState& s, DWORD thread)
 {
-    if (s.mouseHook.handle && s.keyboardHook.handle && s.mouseHook.handle != s.keyboardHook.handle &&
-        s.mouseHook.threadId == thread && s.keyboardHook.threadId == thread)
-        return testing::AssertionSuccess();
-    return testing::AssertionFailure() << testing::PrintToString(Hooks(s)) << " not all of thread " << thread;
+    const bool installed = s.mouseHook.handle && s.keyboardHook.handle && s.mouseHook.handle != s.keyboardHook.handle;
+    return testing::AssertionResult(installed && s.mouseHook.threadId == thread && s.keyboardHook.threadId == thread)
+           << testing::PrintToString(Hooks(s)) << " not all of thread " << thread;
 }
 
 class SharedState : public testing::Test {
@@ -181,10 +180,9 @@ TEST_F(SharedState, SetupFromAnyProcessStoresOneJoinedPathAndRefusesADirectoryTo
     }
 }
 
-TEST_F(SharedState, StaleHooksAreReplaced)
+TEST_F(SharedState, StaleHooksAreReplacedByTheNextEnableWhichLeavesThemToTheNext)
 {
-    // Of an installer that ended. This process keeps the section alive throughout, as any hooked
-    // application may.
+    // This process keeps the section alive throughout, as any hooked application may.
     DWORD installer;
     {
         Probe first(LibraryPath());
@@ -193,32 +191,26 @@ TEST_F(SharedState, StaleHooksAreReplaced)
     }
     ASSERT_TRUE(InstalledBy(State(), installer)) << "left behind";
 
-    Probe second(LibraryPath());
+    Probe second(LibraryPath()), third(LibraryPath());
     const DWORD owner = second.Thread();
-    EXPECT_EQ(second.Ask("enable"), "ok");
-    const SharedHookState mended = State();
-    EXPECT_TRUE(InstalledBy(mended, owner));
-
-    Probe third(LibraryPath());
-    EXPECT_EQ(third.Ask("enable"), "ok");
-    EXPECT_EQ(Hooks(State()), Hooks(mended));
-
-    EXPECT_EQ(second.Ask("disable"), "ok");
-
     const HHOOK old = reinterpret_cast<HHOOK>(0x99);
-    // No thread has the first id; the second is this running thread, but born at another time
-    // than the one that installed the hooks, as when an id comes round again.
-    for (const vimlet::InstalledHook stale : {vimlet::InstalledHook{old, 0x7FFFFFFC, 0},
+    // Those of the installer that ended; of an id no thread has; of this running thread, but born
+    // at another time than the one that installed them, as when an id comes round again.
+    for (const vimlet::InstalledHook stale : {State().keyboardHook, vimlet::InstalledHook{old, 0x7FFFFFFC, 0},
                                               vimlet::InstalledHook{old, GetCurrentThreadId(), 1}}) {
         SCOPED_TRACE(stale.threadId);
         State().mouseHook = State().keyboardHook = stale;
         State().hidden = 1;
-        Library()->enable();
-        EXPECT_NE(State().mouseHook.handle, old);
-        EXPECT_NE(State().keyboardHook.handle, old);
-        EXPECT_NE(State().keyboardHook.threadCreationTime, stale.threadCreationTime);
-        EXPECT_EQ(State().hidden, 0);
-        Library()->disable();
+        EXPECT_EQ(second.Ask("enable"), "ok");
+        const SharedHookState mended = State();
+        EXPECT_TRUE(InstalledBy(mended, owner));
+        EXPECT_NE(mended.mouseHook.handle, old);
+        EXPECT_NE(mended.keyboardHook.handle, old);
+        EXPECT_NE(mended.keyboardHook.threadCreationTime, stale.threadCreationTime);
+        EXPECT_EQ(mended.hidden, 0);
+        EXPECT_EQ(third.Ask("enable"), "ok");
+        EXPECT_EQ(Hooks(State()), Hooks(mended));
+        EXPECT_EQ(second.Ask("disable"), "ok");
     }
 }
 
