@@ -23,9 +23,13 @@ const DpiContext kApplicationDpi = reinterpret_cast<DpiContext>(0x11);
 const HWND kFocusWindow = reinterpret_cast<HWND>(0x5678);
 const HWND kUnderSavedPoint = reinterpret_cast<HWND>(77);
 
-// What the fake system holds and answers, fresh for each test.
+// What the fake system holds and answers, fresh for each test. The hooks were installed by the
+// program's thread, not this one.
 struct FakeWorld {
-    SharedHookState state{};
+    SharedHookState state{.suppressor = {}, .hidden = 0, .hidePosition = {}, .savedCursor = {},
+                          .mouseHook = {reinterpret_cast<HHOOK>(2), 0, 0},
+                          .keyboardHook = {reinterpret_cast<HHOOK>(1), 111, 0},
+                          .parkingWindow = kParkingWindow, .excludeListPath = {}};
     CallLog calls;
     std::set<int> keysDown;
     bool capture = false;
@@ -135,15 +139,6 @@ constexpr LPARAM kKeyUp = LPARAM(0xC01E0001);
 FakeWorld& fake = FakeSystem::world;
 
 void SetFlag(UINT vk) { fake.state.suppressor[vimlet::SuppressorIndex(vk)] = 1; }
-
-void Reset()
-{
-    fake = {};
-    fake.state.parkingWindow = kParkingWindow;
-    fake.state.keyboardHook.handle = reinterpret_cast<HHOOK>(1);
-    fake.state.mouseHook.handle = reinterpret_cast<HHOOK>(2);
-    fake.state.keyboardHook.threadId = 111;  // the program's thread, not this one
-}
 
 template <WPARAM vk, LPARAM flags = kKeyDown, int code = HC_ACTION>
 LRESULT Key()
@@ -325,7 +320,7 @@ TEST(HookLogic, EachEventMakesTheSystemCallsOfItsCase)
 {
     for (const EventCase& c : kEventCases) {
         SCOPED_TRACE(c.name);
-        Reset();
+        fake = {};
         c.arrange();
         const SharedHookState before = fake.state;
         EXPECT_EQ(c.event(), c.result);
@@ -341,7 +336,7 @@ TEST(HookLogic, EachEventMakesTheSystemCallsOfItsCase)
 
 TEST(HookLogic, ShowAndHideDirectly)
 {
-    Reset();
+    fake = {};
     Hooks::Show();
     EXPECT_TRUE(fake.calls.Recorded().empty());
     Hooks::Hide();
