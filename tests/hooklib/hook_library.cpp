@@ -18,16 +18,15 @@ void Resolve(HMODULE module, const char* name, Function* function)
 HookLibrary::HookLibrary(const std::wstring& path) : m_module(LoadLibraryW(path.c_str()), FreeLibrary)
 {
     if (!m_module) throw std::runtime_error("LoadLibrary failed");
-    const HMODULE module = m_module.get();
-    Resolve(module, "vimlet_setup", &m_exports.setup);
-    Resolve(module, "vimlet_enable", &m_exports.enable);
-    Resolve(module, "vimlet_disable", &m_exports.disable);
-    Resolve(module, "vimlet_show", &m_exports.show);
-    Resolve(module, "vimlet_hide", &m_exports.hide);
-    Resolve(module, "vimlet_is_suppressor", &m_exports.is_suppressor);
-    Resolve(module, "vimlet_set_suppressor", &m_exports.set_suppressor);
+    Resolve(Module(), "vimlet_setup", &m_exports.setup);
+    Resolve(Module(), "vimlet_enable", &m_exports.enable);
+    Resolve(Module(), "vimlet_disable", &m_exports.disable);
+    Resolve(Module(), "vimlet_show", &m_exports.show);
+    Resolve(Module(), "vimlet_hide", &m_exports.hide);
+    Resolve(Module(), "vimlet_is_suppressor", &m_exports.is_suppressor);
+    Resolve(Module(), "vimlet_set_suppressor", &m_exports.set_suppressor);
     std::size_t size = 0;
-    m_state = static_cast<vimlet::SharedHookState*>(FindLoadedSection(module, "_vimlet_", &size));
+    m_state = static_cast<vimlet::SharedHookState*>(FindLoadedSection(Module(), "_vimlet_", &size));
     if (!m_state || size < sizeof(vimlet::SharedHookState))
         throw std::runtime_error("no shared section");
 }

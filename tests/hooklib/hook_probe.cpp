@@ -13,7 +13,6 @@
 // End of input ends it too. A library that does not load ends it with 2.
 #include "hook_library.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <sstream>
