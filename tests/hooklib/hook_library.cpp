@@ -27,8 +27,7 @@ HookLibrary::HookLibrary(const std::wstring& path) : m_module(LoadLibraryW(path.
     Resolve(Module(), "vimlet_set_suppressor", &m_exports.set_suppressor);
     std::size_t size = 0;
     m_state = static_cast<vimlet::SharedHookState*>(FindLoadedSection(Module(), "_vimlet_", &size));
-    if (!m_state || size < sizeof(vimlet::SharedHookState))
-        throw std::runtime_error("no shared section");
+    if (!m_state || size < sizeof(vimlet::SharedHookState)) throw std::runtime_error("no shared section");
 }
 
 std::wstring LibraryCopy::CopyLibrary(const std::wstring& original, const TempDir& into)

@@ -326,9 +326,8 @@ TEST(HookLogic, EachEventMakesTheSystemCallsOfItsCase)
         EXPECT_EQ(c.event(), c.result);
         EXPECT_EQ(fake.calls.Recorded(), c.calls);
         EXPECT_EQ(fake.state.hidden != 0, c.parked);
-        // Only a hide sets them.
-        EXPECT_EQ(fake.state.hidePosition, c.parked ? kParkingPoint : before.hidePosition);
-        EXPECT_EQ(fake.state.savedCursor, c.parked ? (POINT{100, 200}) : before.savedCursor);
+        EXPECT_EQ(fake.state.hidePosition, c.parked ? kParkingPoint : before.hidePosition) << "set by a hide only";
+        EXPECT_EQ(fake.state.savedCursor, c.parked ? (POINT{100, 200}) : before.savedCursor) << "set by a hide only";
     }
     static_assert(vimlet::IsAppFrameHost(L"c:/windows/system32/applicationframehost.EXE"));
     static_assert(!vimlet::IsAppFrameHost("C:\\MyApplicationFrameHost.exe"));

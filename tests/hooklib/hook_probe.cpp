@@ -7,8 +7,7 @@
 //   setup HWND DIR   ok (HWND in any C base, DIR the rest of the line, UTF-8)
 //   state            the shared state as this process sees it
 //   thread           this thread's id
-//   hold NAME        held, or taken when another process holds the named mutex; kept until
-//                    the process ends
+//   hold NAME        held, or taken when another process holds the named mutex; kept until the process ends
 //   quit             bye, then the process ends with 0
 // End of input ends it too. A library that does not load ends it with 2.
 #include "hook_library.h"
@@ -47,14 +46,10 @@ std::string Run(const HookLibrary& library, const std::string& line)
     std::istringstream in(line);
     std::string command;
     in >> command;
-    if (command == "is") {
-        UINT vk = 0;
-        in >> vk;
-        return std::to_string(int(library->is_suppressor(vk)));
-    }
+    UINT vk = 0, value = 0;
+    if (command == "is" || command == "set") in >> vk >> value;
+    if (command == "is") return std::to_string(int(library->is_suppressor(vk)));
     if (command == "set") {
-        UINT vk = 0, value = 0;
-        in >> vk >> value;
         library->set_suppressor(vk, static_cast<BYTE>(value));
     } else if (command == "enable") {
         library->enable();

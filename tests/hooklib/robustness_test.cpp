@@ -40,8 +40,7 @@ KeyLog KeysOf(const ChildProcess& app)
     for (const Event& e : g_events)
         if (!e.parkingNull && e.report.processId == app.Id() && IsKeyMessage(e.report.message) &&
             !OrdinaryDigit(e.report))
-            keys.emplace_back(e.report.message == WM_KEYDOWN || e.report.message == WM_SYSKEYDOWN,
-                              e.report.wParam);
+            keys.emplace_back(e.report.message == WM_KEYDOWN || e.report.message == WM_SYSKEYDOWN, e.report.wParam);
     return keys;
 }
 
@@ -238,9 +237,8 @@ TEST_F(Load, EveryKeyArrivesOnceAndInOrderAndNoJumpKeyArrives)
     EXPECT_EQ(last.cursor, last.mouse);
 
     for (int i = 0; i < 2; ++i) EXPECT_EQ(KeysOf(apps[i]), expected[i]) << "application " << i;
-    const auto ordinaryDigits = std::count_if(g_events.begin(), g_events.end(), [](const Event& e) {
-        return !e.parkingNull && OrdinaryDigit(e.report);
-    });
+    const auto ordinaryDigits =
+        std::ranges::count_if(g_events, [](const Event& e) { return !e.parkingNull && OrdinaryDigit(e.report); });
     std::printf("load: %d keystrokes (%d suppressor chords, %d jump chords, %d digit messages with Ctrl "
                 "or Alt released by Wine), %d mouse moves, %d application switches; key messages "
                 "received %zu + %zu, expected %zu + %zu\n",

@@ -55,8 +55,7 @@ protected:
 TEST_F(SharedState, StartsAllZeroAndEachFlagIsSeenByEveryProcessAsStoredAndCodesOutsideTheTableChangeNothing)
 {
     std::size_t size = 0;
-    const auto* section =
-        static_cast<const BYTE*>(FindLoadedSection(Library().Module(), "_vimlet_", &size));
+    const auto* section = static_cast<const BYTE*>(FindLoadedSection(Library().Module(), "_vimlet_", &size));
     ASSERT_NE(section, nullptr);
     for (std::size_t i = 0; i < size; ++i) ASSERT_EQ(section[i], 0) << "byte " << i;
 
