@@ -15,28 +15,20 @@ void Resolve(HMODULE module, const char* name, Function* function)
 
 } // namespace
 
-HookLibrary::HookLibrary(const std::wstring& path) : m_module(LoadLibraryW(path.c_str()))
+HookLibrary::HookLibrary(const std::wstring& path) : m_module(LoadLibraryW(path.c_str()), FreeLibrary)
 {
     if (!m_module) throw std::runtime_error("LoadLibrary failed");
-    try {
-        Resolve(m_module, "vimlet_setup", &m_exports.setup);
-        Resolve(m_module, "vimlet_enable", &m_exports.enable);
-        Resolve(m_module, "vimlet_disable", &m_exports.disable);
-        Resolve(m_module, "vimlet_show", &m_exports.show);
-        Resolve(m_module, "vimlet_hide", &m_exports.hide);
-        Resolve(m_module, "vimlet_is_suppressor", &m_exports.is_suppressor);
-        Resolve(m_module, "vimlet_set_suppressor", &m_exports.set_suppressor);
-        std::size_t size = 0;
-        m_state = static_cast<vimlet::SharedHookState*>(FindLoadedSection(m_module, "_vimlet_", &size));
-        if (!m_state || size < sizeof(vimlet::SharedHookState))
-            throw std::runtime_error("no shared section");
-    } catch (...) {
-        FreeLibrary(m_module);
-        throw;
-    }
+    Resolve(Module(), "vimlet_setup", &m_exports.setup);
+    Resolve(Module(), "vimlet_enable", &m_exports.enable);
+    Resolve(Module(), "vimlet_disable", &m_exports.disable);
+    Resolve(Module(), "vimlet_show", &m_exports.show);
+    Resolve(Module(), "vimlet_hide", &m_exports.hide);
+    Resolve(Module(), "vimlet_is_suppressor", &m_exports.is_suppressor);
+    Resolve(Module(), "vimlet_set_suppressor", &m_exports.set_suppressor);
+    std::size_t size = 0;
+    m_state = static_cast<vimlet::SharedHookState*>(FindLoadedSection(Module(), "_vimlet_", &size));
+    if (!m_state || size < sizeof(vimlet::SharedHookState)) throw std::runtime_error("no shared section");
 }
-
-HookLibrary::~HookLibrary() { FreeLibrary(m_module); }
 
 std::wstring LibraryCopy::CopyLibrary(const std::wstring& original, const TempDir& into)
 {

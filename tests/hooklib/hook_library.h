@@ -7,6 +7,7 @@
 #include "shared_state.h"
 #include "vimlet.h"
 
+#include <memory>
 #include <string>
 
 struct VimletExports {
@@ -24,16 +25,13 @@ public:
     // Throws std::runtime_error when the library does not load, an export is missing or the
     // image has no shared section big enough for the state.
     explicit HookLibrary(const std::wstring& path);
-    ~HookLibrary();
-    HookLibrary(const HookLibrary&) = delete;
-    HookLibrary& operator=(const HookLibrary&) = delete;
 
     const VimletExports* operator->() const { return &m_exports; }
     vimlet::SharedHookState& State() const { return *m_state; }
-    HMODULE Module() const { return m_module; }
+    HMODULE Module() const { return m_module.get(); }
 
 private:
-    HMODULE m_module;
+    std::unique_ptr<HINSTANCE__, decltype(&FreeLibrary)> m_module;
     VimletExports m_exports;
     vimlet::SharedHookState* m_state;
 };
@@ -56,7 +54,6 @@ public:
         m_library->enable();
     }
 
-    const TempDir& Dir() const { return m_dir; }
     const std::wstring& Path() const { return m_path; }
     HookLibrary& Library() { return m_library; }
 

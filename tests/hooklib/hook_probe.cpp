@@ -7,13 +7,11 @@
 //   setup HWND DIR   ok (HWND in any C base, DIR the rest of the line, UTF-8)
 //   state            the shared state as this process sees it
 //   thread           this thread's id
-//   hold NAME        held, or taken when another process holds the named mutex; kept until
-//                    the process ends
+//   hold NAME        held, or taken when another process holds the named mutex; kept until the process ends
 //   quit             bye, then the process ends with 0
 // End of input ends it too. A library that does not load ends it with 2.
 #include "hook_library.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <sstream>
@@ -29,22 +27,17 @@ std::wstring FromUtf8(const std::string& text)
     return wide;
 }
 
-std::string ToUtf8(const wchar_t* text)
-{
-    char buffer[4 * vimlet::kPathCapacity];
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, buffer, sizeof buffer, nullptr, nullptr);
-    return buffer;
-}
-
 std::string Describe(const vimlet::SharedHookState& s)
 {
+    char path[4 * vimlet::kPathCapacity];
+    WideCharToMultiByte(CP_UTF8, 0, s.excludeListPath, -1, path, sizeof path, nullptr, nullptr);
     std::ostringstream out;
     out << "hidden " << int(s.hidden) << " hide " << s.hidePosition.x << ' ' << s.hidePosition.y
         << " saved " << s.savedCursor.x << ' ' << s.savedCursor.y << " mouse "
         << reinterpret_cast<UINT_PTR>(s.mouseHook.handle) << ' ' << s.mouseHook.threadId
         << " keyboard " << reinterpret_cast<UINT_PTR>(s.keyboardHook.handle) << ' '
         << s.keyboardHook.threadId << " parking " << reinterpret_cast<UINT_PTR>(s.parkingWindow)
-        << " path " << ToUtf8(s.excludeListPath);
+        << " path " << path;
     return out.str();
 }
 
@@ -53,14 +46,10 @@ std::string Run(const HookLibrary& library, const std::string& line)
     std::istringstream in(line);
     std::string command;
     in >> command;
-    if (command == "is") {
-        UINT vk = 0;
-        in >> vk;
-        return std::to_string(int(library->is_suppressor(vk)));
-    }
+    UINT vk = 0, value = 0;
+    if (command == "is" || command == "set") in >> vk >> value;
+    if (command == "is") return std::to_string(int(library->is_suppressor(vk)));
     if (command == "set") {
-        UINT vk = 0, value = 0;
-        in >> vk >> value;
         library->set_suppressor(vk, static_cast<BYTE>(value));
     } else if (command == "enable") {
         library->enable();
@@ -99,7 +88,6 @@ int wmain(int argc, wchar_t** argv)
         HookLibrary library(argv[1]);
         std::string line;
         while (std::getline(std::cin, line)) {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
             const std::string answer = Run(library, line);
             std::cout << answer << std::endl;
             if (answer == "bye") break;

@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <random>
@@ -35,15 +34,13 @@ bool OrdinaryDigit(const InputReport& report)
     return vimlet::IsJumpKey(report.wParam) && !report.ctrlAltDown;
 }
 
-// Those key messages but ordinary digits.
 KeyLog KeysOf(const ChildProcess& app)
 {
     KeyLog keys;
     for (const Event& e : g_events)
         if (!e.parkingNull && e.report.processId == app.Id() && IsKeyMessage(e.report.message) &&
             !OrdinaryDigit(e.report))
-            keys.emplace_back(e.report.message == WM_KEYDOWN || e.report.message == WM_SYSKEYDOWN,
-                              e.report.wParam);
+            keys.emplace_back(e.report.message == WM_KEYDOWN || e.report.message == WM_SYSKEYDOWN, e.report.wParam);
     return keys;
 }
 
@@ -58,8 +55,7 @@ protected:
 
     void TearDown() override { DestroyWindow(m_report); }
 
-    // Moves the mouse into the application, off the cursor's point so that it is a move, and
-    // waits until the application has had it; its report.
+    // Off the cursor's point, so that it is a move; the application's report of it.
     static InputReport MoveMouseInto(Target& app)
     {
         POINT to = app.Inside();
@@ -69,25 +65,19 @@ protected:
 
     static constexpr WORD kJumpSentinel = 'Q';
 
-    // The message key code an application sees for a key sent as vk.
-    static WPARAM Seen(WORD vk)
-    {
-        return vk == VK_LSHIFT ? VK_SHIFT : vk == VK_LCONTROL ? VK_CONTROL : vk == VK_LMENU ? VK_MENU : vk;
-    }
-
-    // Sends the keys and notes what the application must receive.
     void Press(const std::vector<std::pair<bool, WORD>>& keys, KeyLog& expected)
     {
         std::string batch;
         for (const auto& [down, vk] : keys) {
             batch += (down ? " " : " -") + std::to_string(vk);
-            expected.emplace_back(down, Seen(vk));
+            // The application sees the left-hand modifiers as the plain ones.
+            expected.emplace_back(down, vk == VK_LSHIFT ? VK_SHIFT : vk == VK_LCONTROL ? VK_CONTROL : vk);
             m_keystrokes += down;
         }
         SendKeys(batch);
     }
+    void Tap(WORD vk, KeyLog& expected) { Press({{true, vk}, {false, vk}}, expected); }
 
-    // Waits until the application has received everything expected of it.
     static void AwaitAll(const Target& app, const KeyLog& expected)
     {
         ASSERT_TRUE(WaitUntil([&] { return KeysOf(app).size() >= expected.size(); }))
@@ -104,6 +94,7 @@ protected:
         AwaitAll(app, expected);
     }
 
+    LibraryCopy m_copy;
     HWND m_report = nullptr;
     int m_keystrokes = 0;
 };
@@ -135,11 +126,10 @@ TEST_F(Faults, ProgramEndedWhileParkedLosesNoKeyAndANewStartParksAgain)
 
 TEST_F(Faults, DestroyedParkingWindowNeitherHidesNorJumpsNorHangs)
 {
-    LibraryCopy copy;
     const HWND parking = CreateHiddenWindow(kParkingPixel);
-    copy.Library()->set_suppressor(VK_LCONTROL, 1);
-    copy.Library()->set_suppressor(VK_LMENU, 1);
-    copy.Start(parking);
+    m_copy.Library()->set_suppressor(VK_LCONTROL, 1);
+    m_copy.Library()->set_suppressor(VK_LMENU, 1);
+    m_copy.Start(parking);
     DestroyWindow(parking);
     Target app(m_report, kLeft);
     app.Activate();
@@ -150,14 +140,13 @@ TEST_F(Faults, DestroyedParkingWindowNeitherHidesNorJumpsNorHangs)
     PressJumpChord(app, VK_NUMPAD1, expected);
     EXPECT_EQ(KeysOf(app), expected) << "a jump key stays swallowed";
     EXPECT_EQ(CursorNow(), inside);
-    EXPECT_FALSE(copy.Library().State().hidden);
+    EXPECT_FALSE(m_copy.Library().State().hidden);
 }
 
 TEST_F(Faults, ApplicationEndingInsideTheHideWaitLeavesTheOthersWorking)
 {
-    LibraryCopy copy;
     StallingParkingWindow parking(kParkingPixel);
-    copy.Start(parking.Window());
+    m_copy.Start(parking.Window());
     Target doomed(m_report, kLeft);
     Target other(m_report, kRight);
     doomed.Activate();
@@ -174,7 +163,7 @@ TEST_F(Faults, ApplicationEndingInsideTheHideWaitLeavesTheOthersWorking)
     EXPECT_EQ(CountReports(other, WM_KEYDOWN, 'B'), 1);
     // Still parked, and the first move puts the cursor back where it was before the hide.
     EXPECT_EQ(MoveMouseInto(other).cursor, before);
-    EXPECT_FALSE(copy.Library().State().hidden);
+    EXPECT_FALSE(m_copy.Library().State().hidden);
 }
 
 // Keys typed into two applications with the hooks running, in batches that end where the test
@@ -186,34 +175,31 @@ using Load = Faults;
 TEST_F(Load, EveryKeyArrivesOnceAndInOrderAndNoJumpKeyArrives)
 {
     constexpr int kKeystrokes = 5000;
-    const auto start = std::chrono::steady_clock::now();
-    LibraryCopy copy;
     static constexpr POINT kPark{1500, 900};
     StallingParkingWindow parking(kPark);
     parking.Release();  // never held
     for (std::size_t i = 0; i < kKeysInProgramOrder.size(); ++i)
-        copy.Library()->set_suppressor(kKeysInProgramOrder[i], kFirstStartKeys[i]);
-    copy.Start(parking.Window());
-    std::array<std::unique_ptr<Target>, 2> apps{std::make_unique<Target>(m_report, kLeft),
-                                                std::make_unique<Target>(m_report, kRight)};
+        m_copy.Library()->set_suppressor(kKeysInProgramOrder[i], kFirstStartKeys[i]);
+    m_copy.Start(parking.Window());
+    std::array<Target, 2> apps{Target(m_report, kLeft), Target(m_report, kRight)};
     std::array<KeyLog, 2> expected;
     std::mt19937 random(8);
     const std::vector<WORD> plain{'A', 'B', 'C', 'K', 'M', 'Z', '0', '5', '9', VK_OEM_COMMA, VK_F5};
     const std::vector<WORD> suppressors{VK_LSHIFT, VK_LCONTROL, VK_SPACE};
+    const auto any = [&](const std::vector<WORD>& keys) { return keys[random() % keys.size()]; };
     int active = 0, chords = 0, jumps = 0, moves = 0, switches = 0;
-    apps[active]->Activate();
-    MoveMouseInto(*apps[active]);
+    apps[active].Activate();
+    MoveMouseInto(apps[active]);
 
     while (m_keystrokes < kKeystrokes) {
-        Target& app = *apps[active];
+        Target& app = apps[active];
         KeyLog& log = expected[active];
         const unsigned roll = random() % 100;
         if (roll < 3) {
             // Parked first, so that the jump leaves the cursor where it is. A mouse message
             // left by the cursor's last return may show it again after a hide: then a key more.
             do {
-                const WORD key = plain[random() % plain.size()];
-                Press({{true, key}, {false, key}}, log);
+                Tap(any(plain), log);
                 AwaitAll(app, log);
             } while (!WaitUntil([] { return CursorNow() == kPark; }, 1000));
             PressJumpChord(app, static_cast<WORD>(VK_NUMPAD1 + random() % 9), log);
@@ -229,40 +215,35 @@ TEST_F(Load, EveryKeyArrivesOnceAndInOrderAndNoJumpKeyArrives)
             AwaitAll(app, log);
             MoveMouseInto(app);
             active = 1 - active;
-            apps[active]->Activate();
-            MoveMouseInto(*apps[active]);
+            apps[active].Activate();
+            MoveMouseInto(apps[active]);
             ++switches;
         } else if (roll < 25) {
-            const WORD held = suppressors[random() % suppressors.size()];
-            const WORD key = plain[random() % plain.size()];
+            const WORD held = any(suppressors), key = any(plain);
             Press({{true, held}, {true, key}, {false, key}, {false, held}}, log);
             ++chords;
         } else {
-            const WORD key = plain[random() % plain.size()];
-            Press({{true, key}, {false, key}}, log);
+            Tap(any(plain), log);
         }
     }
-    AwaitAll(*apps[active], expected[active]);
+    AwaitAll(apps[active], expected[active]);
 
     // The last key parks the cursor, a move shows it, and the hooks leave the next move where it
     // was sent. (Where a move brings it back is the input tests' business.)
-    EXPECT_EQ(Type('L', *apps[active]), kPark);
+    EXPECT_EQ(Type('L', apps[active]), kPark);
     expected[active].insert(expected[active].end(), {{true, 'L'}, {false, 'L'}});
-    EXPECT_NE(MoveMouseInto(*apps[active]).cursor, kPark);
-    const InputReport last = MoveMouseInto(*apps[active]);
+    EXPECT_NE(MoveMouseInto(apps[active]).cursor, kPark);
+    const InputReport last = MoveMouseInto(apps[active]);
     EXPECT_EQ(last.cursor, last.mouse);
 
-    for (int i = 0; i < 2; ++i) EXPECT_EQ(KeysOf(*apps[i]), expected[i]) << "application " << i;
-    const auto ordinaryDigits = std::count_if(g_events.begin(), g_events.end(), [](const Event& e) {
-        return !e.parkingNull && OrdinaryDigit(e.report);
-    });
-    const auto seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(KeysOf(apps[i]), expected[i]) << "application " << i;
+    const auto ordinaryDigits =
+        std::ranges::count_if(g_events, [](const Event& e) { return !e.parkingNull && OrdinaryDigit(e.report); });
     std::printf("load: %d keystrokes (%d suppressor chords, %d jump chords, %d digit messages with Ctrl "
                 "or Alt released by Wine), %d mouse moves, %d application switches; key messages "
-                "received %zu + %zu, expected %zu + %zu; %.1f s\n",
-                m_keystrokes, chords, jumps, static_cast<int>(ordinaryDigits), moves, switches, KeysOf(*apps[0]).size(),
-                KeysOf(*apps[1]).size(), expected[0].size(), expected[1].size(), seconds);
+                "received %zu + %zu, expected %zu + %zu\n",
+                m_keystrokes, chords, jumps, static_cast<int>(ordinaryDigits), moves, switches, KeysOf(apps[0]).size(),
+                KeysOf(apps[1]).size(), expected[0].size(), expected[1].size());
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "ChildProcess.h"
 #include "PeFile.h"
 #include "Input.h"
+#include "TestConstants.h"
 #include "hook_library.h"
 
 #include <gtest/gtest.h>
@@ -13,9 +14,6 @@
 namespace {
 
 using vimlet::SharedHookState;
-
-constexpr UINT kSuppressors[] = {VK_SPACE, VK_LSHIFT, VK_RSHIFT, VK_LCONTROL,
-                                 VK_RCONTROL, VK_LMENU, VK_RMENU};
 
 // A process of its own with the same copy of the library loaded.
 class Probe : public ChildProcess {
@@ -40,10 +38,9 @@ std::tuple<HHOOK, DWORD, HHOOK, DWORD> Hooks(const SharedHookState& s)
 // Two hooks, one of each, both installed by the thread.
 testing::AssertionResult InstalledBy(const SharedHookState& s, DWORD thread)
 {
-    if (s.mouseHook.handle && s.keyboardHook.handle && s.mouseHook.handle != s.keyboardHook.handle &&
-        s.mouseHook.threadId == thread && s.keyboardHook.threadId == thread)
-        return testing::AssertionSuccess();
-    return testing::AssertionFailure() << testing::PrintToString(Hooks(s)) << " not all of thread " << thread;
+    const bool installed = s.mouseHook.handle && s.keyboardHook.handle && s.mouseHook.handle != s.keyboardHook.handle;
+    return testing::AssertionResult(installed && s.mouseHook.threadId == thread && s.keyboardHook.threadId == thread)
+           << testing::PrintToString(Hooks(s)) << " not all of thread " << thread;
 }
 
 class SharedState : public testing::Test {
@@ -55,25 +52,24 @@ protected:
     LibraryCopy m_copy;
 };
 
-TEST_F(SharedState, StartsAllZeroAndEachFlagIsSeenByEveryProcessAsStored)
+TEST_F(SharedState, StartsAllZeroAndEachFlagIsSeenByEveryProcessAsStoredAndCodesOutsideTheTableChangeNothing)
 {
     std::size_t size = 0;
-    const auto* section =
-        static_cast<const BYTE*>(FindLoadedSection(Library().Module(), "_vimlet_", &size));
+    const auto* section = static_cast<const BYTE*>(FindLoadedSection(Library().Module(), "_vimlet_", &size));
     ASSERT_NE(section, nullptr);
     for (std::size_t i = 0; i < size; ++i) ASSERT_EQ(section[i], 0) << "byte " << i;
 
     Probe first(LibraryPath());
     Probe second(LibraryPath());
-    for (UINT vk : kSuppressors) {
-        EXPECT_EQ(Library()->is_suppressor(vk), 0) << vk;
-        EXPECT_EQ(first.Ask("is " + std::to_string(vk)), "0") << vk;
-    }
     // A value of its own for each key, and not only 1: the byte is stored as given.
-    for (int i = 0; i < 7; ++i)
-        EXPECT_EQ(first.Ask("set " + std::to_string(kSuppressors[i]) + " " + std::to_string(i + 2)), "ok");
     for (int i = 0; i < 7; ++i) {
-        const UINT vk = kSuppressors[i];
+        const std::string vk = std::to_string(kKeysInProgramOrder[i]);
+        EXPECT_EQ(Library()->is_suppressor(kKeysInProgramOrder[i]), 0) << vk;
+        EXPECT_EQ(first.Ask("is " + vk), "0") << vk;
+        EXPECT_EQ(first.Ask("set " + vk + " " + std::to_string(i + 2)), "ok");
+    }
+    for (int i = 0; i < 7; ++i) {
+        const UINT vk = kKeysInProgramOrder[i];
         EXPECT_EQ(Library()->is_suppressor(vk), i + 2) << vk;
         EXPECT_EQ(second.Ask("is " + std::to_string(vk)), std::to_string(i + 2)) << vk;
         EXPECT_EQ(State().suppressor[vimlet::SuppressorIndex(vk)], i + 2) << vk;
@@ -81,23 +77,19 @@ TEST_F(SharedState, StartsAllZeroAndEachFlagIsSeenByEveryProcessAsStored)
 
     Library()->set_suppressor(VK_LSHIFT, 0);
     EXPECT_EQ(first.Ask("is 160"), "0");
-}
 
-TEST_F(SharedState, CodesOutsideTheTableChangeNothingAndAnswerZero)
-{
-    for (UINT vk : kSuppressors) Library()->set_suppressor(vk, 1);
+    // Values that no byte holds yet, so that any write shows.
     const SharedHookState before = State();
-    Probe probe(LibraryPath());
     for (UINT vk : {0u, 16u, 17u, 18u, 65u, 159u, 166u}) {
-        Library()->set_suppressor(vk, 5);
-        EXPECT_EQ(probe.Ask("set " + std::to_string(vk) + " 7"), "ok");
+        Library()->set_suppressor(vk, 9);
+        EXPECT_EQ(second.Ask("set " + std::to_string(vk) + " 10"), "ok");
         EXPECT_EQ(Library()->is_suppressor(vk), 0) << vk;
-        EXPECT_EQ(probe.Ask("is " + std::to_string(vk)), "0") << vk;
+        EXPECT_EQ(second.Ask("is " + std::to_string(vk)), "0") << vk;
     }
     EXPECT_EQ(std::memcmp(&before, &State(), sizeof before), 0);
 }
 
-TEST_F(SharedState, EnableInstallsEachHookOnceAndAgainAfterDisable)
+TEST_F(SharedState, EnableInstallsEachHookOnceAndAgainAfterDisableWhichLeavesAParkedCursorParked)
 {
     State().hidden = 1;  // left set by an earlier run that ended while the cursor was parked
     Library()->enable();
@@ -116,14 +108,33 @@ TEST_F(SharedState, EnableInstallsEachHookOnceAndAgainAfterDisable)
     EXPECT_EQ(State().hidden, 1);
     EXPECT_EQ(Hooks(State()), Hooks(first));
 
+    const HWND parking = CreateHiddenWindow({1500, 900});
+    ASSERT_NE(parking, nullptr);
+    m_copy.Start(parking);  // installs nothing: the hooks are alive
+    State().hidden = 0;
+    ASSERT_TRUE(MoveCursorAside()) << CursorNow();
+    Library()->hide();
+    EXPECT_TRUE(State().hidden);
+    EXPECT_EQ(State().hidePosition, (POINT{1500, 900}));
+    EXPECT_EQ(State().savedCursor, kAside);
+
     Library()->disable();
     EXPECT_EQ(State().mouseHook.handle, nullptr);
     EXPECT_EQ(State().keyboardHook.handle, nullptr);
+    EXPECT_TRUE(State().hidden);
+    EXPECT_EQ(CursorNow(), (POINT{1500, 900}));
+    EXPECT_EQ(State().parkingWindow, parking);
+    // Another process can still put it back.
+    EXPECT_EQ(probe.Ask("show"), "ok");
+    EXPECT_FALSE(State().hidden);
+    EXPECT_EQ(CursorNow(), kAside);
+
     // Gone for the system too: neither old hook runs, or a mouse message would show the cursor
     // marked parked and a key would park it. (Not asked of UnhookWindowsHookEx: Wine frees a hook
     // unhooked amid some thread's call of its chain only once that call ends.)
-    Library()->setup(CreateHiddenWindow({1500, 900}), m_copy.Dir().Path().c_str());
-    ASSERT_TRUE(MoveCursorAside()) << "the mouse hook ran: " << CursorNow();
+    State().hidden = 1;
+    ASSERT_TRUE(MoveCursorAside()) << CursorNow();
+    EXPECT_EQ(State().hidden, 1) << "the mouse hook ran";
     State().hidden = 0;
     TestWindow window(L"Vimlet test keys");
     window.TypeKey('A');
@@ -133,30 +144,6 @@ TEST_F(SharedState, EnableInstallsEachHookOnceAndAgainAfterDisable)
     EXPECT_EQ(probe.Ask("enable"), "ok");
     EXPECT_TRUE(InstalledBy(State(), probe.Thread()));
     EXPECT_EQ(probe.Ask("disable"), "ok");
-}
-
-TEST_F(SharedState, DisableWhileParkedLeavesTheCursorParked)
-{
-    const HWND parking = CreateHiddenWindow({1500, 900});
-    ASSERT_NE(parking, nullptr);
-    m_copy.Start(parking);
-    ASSERT_TRUE(MoveCursorAside()) << CursorNow();
-
-    Library()->hide();
-    EXPECT_TRUE(State().hidden);
-    EXPECT_EQ(State().hidePosition, (POINT{1500, 900}));
-    EXPECT_EQ(State().savedCursor, kAside);
-
-    Library()->disable();
-    EXPECT_TRUE(State().hidden);
-    EXPECT_EQ(CursorNow(), (POINT{1500, 900}));
-    EXPECT_EQ(State().parkingWindow, parking);
-
-    // Another process can still put it back.
-    Probe probe(LibraryPath());
-    EXPECT_EQ(probe.Ask("show"), "ok");
-    EXPECT_FALSE(State().hidden);
-    EXPECT_EQ(CursorNow(), kAside);
     DestroyWindow(parking);
 }
 
@@ -180,25 +167,19 @@ TEST_F(SharedState, SetupFromAnyProcessStoresOneJoinedPathAndRefusesADirectoryTo
     EXPECT_EQ(State().hidden, 0);
     EXPECT_EQ(State().mouseHook.handle, nullptr);
 
-    // "/excludeapp.txt" adds 15 code units; the terminator needs one of the 260.
+    // "/excludeapp.txt" adds 15 code units; the terminator needs one of the 260. No directory (no
+    // application-data folder) is no list, not "/excludeapp.txt" at a root.
     const std::wstring fits = L"C:\\" + std::wstring(259 - 15 - 3, L'd');
-    Library()->setup(nullptr, fits.c_str());
-    EXPECT_EQ(std::wstring(State().excludeListPath), fits + L"/excludeapp.txt");
-    EXPECT_EQ(std::wcslen(State().excludeListPath), 259u);
-
-    Library()->setup(nullptr, (fits + L"e").c_str());
-    EXPECT_EQ(std::wstring(State().excludeListPath), L"");
-
-    Library()->setup(nullptr, fits.c_str());
-    EXPECT_EQ(probe.Ask("setup 0 C:\\" + std::string(400, 'x')), "ok");
-    EXPECT_EQ(std::wstring(State().excludeListPath), L"");
-    // No directory (no application-data folder) is no list, not "/excludeapp.txt" at a root.
-    Library()->setup(nullptr, fits.c_str());
-    Library()->setup(nullptr, L"");
-    EXPECT_EQ(std::wstring(State().excludeListPath), L"");
+    for (const std::string& refused :
+         {"C:\\" + std::string(259 - 15 - 3 + 1, 'd'), std::string(), "C:\\" + std::string(400, 'x')}) {
+        Library()->setup(nullptr, fits.c_str());
+        EXPECT_EQ(std::wstring(State().excludeListPath), fits + L"/excludeapp.txt");
+        EXPECT_EQ(probe.Ask("setup 0 " + refused), "ok");
+        EXPECT_EQ(std::wstring(State().excludeListPath), L"") << refused.size();
+    }
 }
 
-TEST_F(SharedState, StaleHooksOfAnEndedInstallerAreReplaced)
+TEST_F(SharedState, StaleHooksAreReplacedByTheNextEnableWhichLeavesThemToTheNext)
 {
     // This process keeps the section alive throughout, as any hooked application may.
     DWORD installer;
@@ -209,35 +190,26 @@ TEST_F(SharedState, StaleHooksOfAnEndedInstallerAreReplaced)
     }
     ASSERT_TRUE(InstalledBy(State(), installer)) << "left behind";
 
-    Probe second(LibraryPath());
+    Probe second(LibraryPath()), third(LibraryPath());
     const DWORD owner = second.Thread();
-    EXPECT_EQ(second.Ask("enable"), "ok");
-    const SharedHookState mended = State();
-    EXPECT_TRUE(InstalledBy(mended, owner));
-
-    Probe third(LibraryPath());
-    EXPECT_EQ(third.Ask("enable"), "ok");
-    EXPECT_EQ(Hooks(State()), Hooks(mended));
-
-    EXPECT_EQ(second.Ask("disable"), "ok");
-}
-
-TEST_F(SharedState, HooksOfAThreadThatCannotBeOpenedOrIsAnotherAreReplaced)
-{
     const HHOOK old = reinterpret_cast<HHOOK>(0x99);
-    // No thread has the first id; the second is this running thread, but born at another time
-    // than the one that installed the hooks, as when an id comes round again.
-    for (const vimlet::InstalledHook stale : {vimlet::InstalledHook{old, 0x7FFFFFFC, 0},
+    // Those of the installer that ended; of an id no thread has; of this running thread, but born
+    // at another time than the one that installed them, as when an id comes round again.
+    for (const vimlet::InstalledHook stale : {State().keyboardHook, vimlet::InstalledHook{old, 0x7FFFFFFC, 0},
                                               vimlet::InstalledHook{old, GetCurrentThreadId(), 1}}) {
         SCOPED_TRACE(stale.threadId);
         State().mouseHook = State().keyboardHook = stale;
         State().hidden = 1;
-        Library()->enable();
-        EXPECT_NE(State().mouseHook.handle, old);
-        EXPECT_NE(State().keyboardHook.handle, old);
-        EXPECT_NE(State().keyboardHook.threadCreationTime, stale.threadCreationTime);
-        EXPECT_EQ(State().hidden, 0);
-        Library()->disable();
+        EXPECT_EQ(second.Ask("enable"), "ok");
+        const SharedHookState mended = State();
+        EXPECT_TRUE(InstalledBy(mended, owner));
+        EXPECT_NE(mended.mouseHook.handle, old);
+        EXPECT_NE(mended.keyboardHook.handle, old);
+        EXPECT_NE(mended.keyboardHook.threadCreationTime, stale.threadCreationTime);
+        EXPECT_EQ(mended.hidden, 0);
+        EXPECT_EQ(third.Ask("enable"), "ok");
+        EXPECT_EQ(Hooks(State()), Hooks(mended));
+        EXPECT_EQ(second.Ask("disable"), "ok");
     }
 }
 
