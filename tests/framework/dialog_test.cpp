@@ -74,51 +74,57 @@ TEST_F(DialogTest, EndDialogEndsTheLoopWithItsResult)
 
 TEST_F(DialogTest, KeysGoThroughTheDialogManager)
 {
-    // Tab and Esc: KeysGoToTheActiveDialogOfNestedOnes.
-    CProbeDlg enter;  // Enter on the list: the default button, IDOK, saves the data first
-    KeyScript enterKeys{{VK_RETURN}, {}};
-    enter.m_onTick = std::ref(enterKeys);
-    EXPECT_EQ(enter.DoModal(), IDOK);
-    EXPECT_EQ(enter.m_nExchanges[0], 1);
-    EXPECT_EQ(enter.m_nExchanges[1], 1);
-
-    CProbeDlg focused;  // OnInitDialog put the focus on Cancel itself and returned FALSE
-    focused.m_nFocusId = IDCANCEL;
-    KeyScript focusedKeys{{VK_SPACE}, {}};
-    focused.m_onTick = std::ref(focusedKeys);
-    EXPECT_EQ(focused.DoModal(), IDCANCEL);
-    EXPECT_EQ(focusedKeys.focusIds, std::vector<int>{IDCANCEL});
-    EXPECT_EQ(focused.m_nExchanges[1], 0);
+    // Tab and Esc: KeysGoToTheActiveDialogOfNestedOnes. Enter on the list: the default button,
+    // IDOK, saves the data first. Space where OnInitDialog put the focus on Cancel itself and
+    // returned FALSE.
+    for (const int nFocusId : {0, IDCANCEL}) {
+        CProbeDlg dlg;
+        dlg.m_nFocusId = nFocusId;
+        KeyScript keys{{static_cast<WORD>(nFocusId ? VK_SPACE : VK_RETURN)}, {}};
+        dlg.m_onTick = std::ref(keys);
+        EXPECT_EQ(dlg.DoModal(), nFocusId ? IDCANCEL : IDOK);
+        EXPECT_EQ(keys.focusIds, std::vector<int>{nFocusId ? IDCANCEL : IDC_LIST});
+        EXPECT_EQ(dlg.m_nExchanges[0], 1);
+        EXPECT_EQ(dlg.m_nExchanges[1], nFocusId ? 0 : 1);
+    }
 
     CProbeDlg closeBox;
     closeBox.m_onTick = [](CProbeDlg& d) { d.PostMessage(WM_SYSCOMMAND, SC_CLOSE); };
     EXPECT_EQ(closeBox.DoModal(), IDCANCEL);
 }
 
-// As the settings dialog owns About and the add dialog: the one below is disabled meanwhile,
-// and ending it ends the one above. A popup that never takes activation (the parking window)
-// is not a candidate.
-TEST_F(DialogTest, WithoutAParentTheActiveDialogOwnsTheNextOne)
+// As the settings dialog owns About and the add dialog: the one below is disabled meanwhile. A
+// popup that never takes activation (the parking window) is not a candidate. Ending the outer
+// dialog ends the inner one; a quit message ends both and reaches the caller.
+TEST_F(DialogTest, WithoutAParentTheActiveDialogOwnsTheNextOneAndTheyEndTogether)
 {
     const HWND hNoActivate = ::CreateWindowExW(WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, L"STATIC", L"",
                                                WS_POPUP | WS_VISIBLE, 0, 0, 1, 1, m_hMain, nullptr, nullptr, nullptr);
-    CProbeDlg outer, inner;
-    HWND hOuter = nullptr, hOuterOwner = nullptr, hInnerOwner = nullptr;
-    BOOL bOuterEnabled = TRUE;
-    INT_PTR nInnerResult = 0;
-    outer.m_onTick = OpenOnce(inner, nInnerResult);
-    inner.m_onTick = [&](CProbeDlg& d) {
-        hOuter = outer.m_hWnd;
-        hOuterOwner = ::GetWindow(hOuter, GW_OWNER);
-        hInnerOwner = ::GetWindow(d.m_hWnd, GW_OWNER);
-        bOuterEnabled = ::IsWindowEnabled(hOuter);
-        outer.EndDialog(6);
-    };
-    EXPECT_EQ(outer.DoModal(), 6);
-    EXPECT_EQ(nInnerResult, IDCANCEL);
-    EXPECT_EQ(hOuterOwner, m_hMain);
-    EXPECT_EQ(hInnerOwner, hOuter);
-    EXPECT_FALSE(bOuterEnabled);
+    for (const bool bQuit : {false, true}) {
+        SCOPED_TRACE(bQuit ? "quit message" : "outer dialog ended");
+        CProbeDlg outer, inner;
+        HWND hOuter = nullptr, hInner = nullptr, hOuterOwner = nullptr, hInnerOwner = nullptr;
+        BOOL bOuterEnabled = TRUE;
+        INT_PTR nInnerResult = 0;
+        outer.m_onTick = OpenOnce(inner, nInnerResult);
+        inner.m_onTick = [&](CProbeDlg& d) {
+            hOuter = outer.m_hWnd;
+            hInner = d.m_hWnd;
+            hOuterOwner = ::GetWindow(hOuter, GW_OWNER);
+            hInnerOwner = ::GetWindow(hInner, GW_OWNER);
+            bOuterEnabled = ::IsWindowEnabled(hOuter);
+            bQuit ? ::PostQuitMessage(7) : outer.EndDialog(6);
+        };
+        EXPECT_EQ(outer.DoModal(), bQuit ? -1 : 6);
+        EXPECT_EQ(nInnerResult, bQuit ? -1 : IDCANCEL);
+        EXPECT_EQ(TakeQuitMessage(), bQuit ? std::optional(7) : std::nullopt);
+        EXPECT_EQ(hOuterOwner, m_hMain);
+        EXPECT_EQ(hInnerOwner, hOuter);
+        EXPECT_FALSE(bOuterEnabled);
+        EXPECT_FALSE(::IsWindow(hOuter));
+        EXPECT_FALSE(::IsWindow(hInner));
+        EXPECT_TRUE(::IsWindowEnabled(m_hMain));
+    }
     ::DestroyWindow(hNoActivate);
 }
 
@@ -191,41 +197,8 @@ TEST_F(DialogTest, DataExchangeAttachesTheListBox)
     EXPECT_EQ(nEmptied, 0);
 }
 
-TEST_F(DialogTest, QuitMessageEndsEveryLoopAndReachesTheCaller)
-{
-    CProbeDlg outer, inner;
-    HWND hOuter = nullptr, hInner = nullptr;
-    INT_PTR nInnerResult = 0;
-    outer.m_onTick = OpenOnce(inner, nInnerResult);
-    inner.m_onTick = [&](CProbeDlg& d) {
-        hOuter = outer.m_hWnd;
-        hInner = d.m_hWnd;
-        ::PostQuitMessage(7);
-    };
-    EXPECT_EQ(outer.DoModal(), -1);
-    EXPECT_EQ(nInnerResult, -1);
-    EXPECT_EQ(TakeQuitMessage(), 7);
-    EXPECT_FALSE(::IsWindow(hOuter));
-    EXPECT_FALSE(::IsWindow(hInner));
-    EXPECT_TRUE(::IsWindowEnabled(m_hMain));
-}
-
-TEST_F(DialogTest, DestroyingTheOwnerEndsTheLoop)
-{
-    bool bOwnerDeleted = false;
-    auto* pOwner = new CTestFrame(&bOwnerDeleted);
-    pOwner->CreateHidden();
-    CProbeDlg dlg(pOwner);
-    dlg.m_onTick = [&](CProbeDlg&) {
-        if (!bOwnerDeleted) pOwner->DestroyWindow();
-    };
-    EXPECT_EQ(dlg.DoModal(), -1);
-    EXPECT_TRUE(bOwnerDeleted);
-    EXPECT_EQ(TakeQuitMessage(), std::nullopt);  // not the main window
-}
-
 // Messages sent from other threads are handled inside GetMessage; the loop must still notice.
-TEST_F(DialogTest, EndedOrDestroyedFromAnotherThread)
+TEST_F(DialogTest, EndedOrOwnerDestroyedFromThisOrAnotherThread)
 {
     const DWORD guiThread = ::GetCurrentThreadId();
     auto runWhileOtherThreadSends = [&](CProbeDlg& dlg, HWND hTarget, UINT message, WPARAM wParam) {
@@ -250,12 +223,18 @@ TEST_F(DialogTest, EndedOrDestroyedFromAnotherThread)
     EXPECT_EQ(runWhileOtherThreadSends(cancelled, nullptr, WM_COMMAND, IDCANCEL), IDCANCEL);
     EXPECT_EQ(TakeQuitMessage(), std::nullopt);
 
-    bool bOwnerDeleted = false;
-    auto* pOwner = new CTestFrame(&bOwnerDeleted);
-    CProbeDlg orphaned(pOwner);
-    EXPECT_EQ(runWhileOtherThreadSends(orphaned, pOwner->CreateHidden(), WM_CLOSE, 0), -1);
-    EXPECT_TRUE(bOwnerDeleted);
-    EXPECT_EQ(TakeQuitMessage(), std::nullopt);
+    for (const bool bOtherThread : {false, true}) {
+        bool bOwnerDeleted = false;
+        auto* pOwner = new CTestFrame(&bOwnerDeleted);
+        const HWND hOwner = pOwner->CreateHidden();
+        CProbeDlg orphaned(pOwner);
+        orphaned.m_onTick = [&](CProbeDlg&) {
+            if (!bOtherThread && !bOwnerDeleted) pOwner->DestroyWindow();
+        };
+        EXPECT_EQ(bOtherThread ? runWhileOtherThreadSends(orphaned, hOwner, WM_CLOSE, 0) : orphaned.DoModal(), -1);
+        EXPECT_TRUE(bOwnerDeleted) << bOtherThread;
+        EXPECT_EQ(TakeQuitMessage(), std::nullopt);  // not the main window
+    }
 }
 
 TEST_F(DialogTest, NestedDialogsEachEndTheirOwnLoop)
@@ -274,17 +253,15 @@ TEST_F(DialogTest, NestedDialogsEachEndTheirOwnLoop)
     EXPECT_EQ(outer.DoModal(), 6);
     EXPECT_EQ(nInnerResult, 5);
 
-    // Opened by a message to another window that the outer loop dispatches; the inner one
-    // ends the outer dialog first.
-    auto* pTray = new CTrayFrame;
-    pTray->CreateHidden(m_pMain);
+    // Opened by a message to the main window, as from the tray icon, that the outer loop
+    // dispatches; the inner one ends the outer dialog first.
     CProbeDlg first, second;
     INT_PTR nSecondResult = 0;
-    pTray->m_pDialog = &second;
-    pTray->m_pResult = &nSecondResult;
+    m_pMain->m_pDialog = &second;
+    m_pMain->m_pResult = &nSecondResult;
     bool bPosted = false;
     first.m_onTick = [&](CProbeDlg&) {
-        if (!bPosted) bPosted = pTray->PostMessage(WM_APP);
+        if (!bPosted) bPosted = m_pMain->PostMessage(WM_APP);
     };
     second.m_onTick = [&](CProbeDlg& d) {
         first.EndDialog(11);
@@ -294,7 +271,6 @@ TEST_F(DialogTest, NestedDialogsEachEndTheirOwnLoop)
     EXPECT_EQ(nSecondResult, 12);
     EXPECT_TRUE(::IsWindowEnabled(m_hMain));
     EXPECT_EQ(TakeQuitMessage(), std::nullopt);
-    pTray->DestroyWindow();
 }
 
 } // namespace

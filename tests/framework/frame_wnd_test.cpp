@@ -54,25 +54,16 @@ END_MESSAGE_MAP()
 
 TEST(FrameWnd, DeletesItselfWhenItsWindowIsDestroyedAndClosingTheMainWindowEndsTheApplication)
 {
-    bool deleted = false;
-    auto* pFrame = new CTestFrame(&deleted);
-    ASSERT_TRUE(pFrame->CreateHidden());
-    pFrame->DestroyWindow();
-    EXPECT_TRUE(deleted);
-
-    // Owned frames go with their owner; a close request destroys a frame that is not the main window.
-    bool ownerDeleted = false, ownedDeleted = false, closedDeleted = false;
+    // A close request destroys a frame that is not the main window; the frames it owns go with it.
+    bool ownerDeleted = false, ownedDeleted = false;
     auto* pOwner = new CTestFrame(&ownerDeleted);
     const HWND hOwner = pOwner->CreateHidden();
+    ASSERT_NE(hOwner, nullptr);
     auto* pOwned = new CTestFrame(&ownedDeleted);
     const HWND hOwned = pOwned->CreateHidden(pOwner);
     EXPECT_EQ(::GetWindow(hOwned, GW_OWNER), hOwner);
     EXPECT_EQ(::GetAncestor(hOwned, GA_PARENT), ::GetDesktopWindow());
-    auto* pClosed = new CTestFrame(&closedDeleted);
-    pClosed->CreateHidden();
-    pClosed->SendMessage(WM_CLOSE);
-    EXPECT_TRUE(closedDeleted);
-    ::DestroyWindow(hOwner);
+    pOwner->SendMessage(WM_CLOSE);
     EXPECT_TRUE(ownerDeleted);
     EXPECT_TRUE(ownedDeleted);
     EXPECT_EQ(TakeQuitMessage(), std::nullopt);

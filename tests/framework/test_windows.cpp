@@ -11,9 +11,9 @@ HWND CTestFrame::CreateHidden(CWnd* pParentWnd)
     return Create(nullptr, L"Test Frame", WS_OVERLAPPED | WS_CAPTION, rect, pParentWnd) ? m_hWnd : nullptr;
 }
 
-LRESULT CTrayFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT CTestFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message != WM_APP) return CTestFrame::WindowProc(message, wParam, lParam);
+    if (message != WM_APP || !m_pDialog) return CFrameWnd::WindowProc(message, wParam, lParam);
     // Read first: the application's end destroys this window, deleting this object, inside DoModal.
     INT_PTR* pResult = m_pResult;
     *pResult = m_pDialog->DoModal();

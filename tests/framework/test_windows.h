@@ -18,7 +18,8 @@ inline std::optional<int> TakeQuitMessage()
     return static_cast<int>(msg.wParam);
 }
 
-// A frame that reports its deletion.
+// A frame that reports its deletion. Like the tray icon's window, WM_APP runs m_pDialog modally
+// from inside its window procedure and leaves the result in *m_pResult.
 class CTestFrame : public CFrameWnd {
 public:
     explicit CTestFrame(bool* pDeleted = nullptr) : m_pDeleted(pDeleted) {}
@@ -27,19 +28,14 @@ public:
     // A hidden window of the default frame class; null on failure, when the object is gone.
     HWND CreateHidden(CWnd* pParentWnd = nullptr);
 
-private:
-    bool* m_pDeleted;
-};
-
-// Like the tray icon's window: WM_APP runs m_pDialog modally from inside its window procedure
-// and leaves the result in *m_pResult.
-class CTrayFrame : public CTestFrame {
-public:
     CDialog* m_pDialog = nullptr;
     INT_PTR* m_pResult = nullptr;
 
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    bool* m_pDeleted;
 };
 
 // Dialog IDD_PROBE, scripted by m_onTick every 20 ms while it is open.
