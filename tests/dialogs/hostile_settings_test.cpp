@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -158,15 +159,13 @@ protected:
     void TearDown() override { ClearSettingsFiles(); }
 };
 
-class HostileExclusionList : public Hostile<ListCase> {
-protected:
-    TempDir m_programs;
-};
+using HostileExclusionList = Hostile<ListCase>;
 
 TEST_P(HostileExclusionList, TypingGoesOnAndTheDialogShowsTheReadersListWithoutWriting)
 {
     const ListCase& c = GetParam();
-    const std::wstring program = m_programs.File(L"typing target.exe");
+    const TempDir programs;
+    const std::wstring program = programs.File(L"typing target.exe");
     ASSERT_TRUE(CopyFileW(BesideThisProgram(L"target_app.exe").c_str(), program.c_str(), FALSE));
     static const HWND report = CreateReportWindow();
     g_events.clear();  // Wine gives an ended application's process id to a new one
@@ -289,10 +288,8 @@ TEST(JapaneseSystem, APathWithBackslashTrailBytesIsExcludedRemovedAndAddedAgain)
                      << ", not 932 (the test command runs this in a Wine prefix with LANG=ja_JP.UTF-8)";
     ClearSettingsFiles();
     TempDir programs;
-    const std::wstring folder = programs.File(L"ツール");
-    CreateDirectoryW(folder.c_str(), nullptr);
-    CreateDirectoryW((folder + L"\\表ソフト").c_str(), nullptr);
-    const std::wstring program = folder + L"\\表ソフト\\メモ帳.exe";
+    std::filesystem::create_directories(programs.File(L"ツール\\表ソフト"));
+    const std::wstring program = programs.File(L"ツール\\表ソフト\\メモ帳.exe");
     ASSERT_TRUE(CopyFileW(BesideThisProgram(L"target_app.exe").c_str(), program.c_str(), FALSE));
     const std::string entry = ExcludeFileBytes({program});
     ASSERT_NE(entry.find("\\\x95\x5C\x83\x5C\x83\x74\x83\x67\\\x83\x81\x83\x82\x92\xA0.exe\r\n"),

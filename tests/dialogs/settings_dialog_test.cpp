@@ -112,12 +112,15 @@ TEST_F(SettingsDialogTest, OnlyALeftDoubleClickOnTheTrayIconOpensTheDialogWithTh
 
 enum class CloseBy { CloseButton, EscapeKey, CloseBox, CloseMessage, Exit };
 
-// The boxes clicked, how the dialog is closed, and the flags then saved.
+const std::vector<int> kThreeBoxes{IDC_LEFT_SHIFT, IDC_RIGHT_CTRL, IDC_SPACE};
+constexpr Boxes kThreeBoxesFlipped{false, true, true, false, true, false, false};
+
+// How the dialog is closed, the boxes clicked before, and the flags then saved.
 struct Closing {
     const char* name;
-    std::vector<int> clicks;
     CloseBy by;
-    Boxes saved;
+    std::vector<int> clicks = kThreeBoxes;
+    Boxes saved = kThreeBoxesFlipped;
 };
 
 void PrintTo(const Closing& row, std::ostream* out) { *out << row.name; }
@@ -148,17 +151,12 @@ TEST_P(ClosingTest, AppliesTheBoxesToFlagsAndFile)
     ExpectSaved(row.saved);
 }
 
-const std::vector<int> kThreeBoxes{IDC_LEFT_SHIFT, IDC_RIGHT_CTRL, IDC_SPACE};
-constexpr Boxes kThreeBoxesFlipped{false, true, true, false, true, false, false};
-
 INSTANTIATE_TEST_SUITE_P(
     Each, ClosingTest,
-    ::testing::Values(Closing{"CloseButton", kThreeBoxes, CloseBy::CloseButton, kThreeBoxesFlipped},
-                      Closing{"EscapeKey", kThreeBoxes, CloseBy::EscapeKey, kThreeBoxesFlipped},
-                      Closing{"CloseBox", kThreeBoxes, CloseBy::CloseBox, kThreeBoxesFlipped},
-                      Closing{"CloseMessage", kThreeBoxes, CloseBy::CloseMessage, kThreeBoxesFlipped},
-                      Closing{"UnchangedStillWritesAllSevenKeys", {}, CloseBy::CloseButton, kFirstStartKeys},
-                      Closing{"ExitSavesTheBoxesAndEndsTheProgram", {IDC_LEFT_ALT, IDC_RIGHT_SHIFT}, CloseBy::Exit,
+    ::testing::Values(Closing{"CloseButton", CloseBy::CloseButton}, Closing{"EscapeKey", CloseBy::EscapeKey},
+                      Closing{"CloseBox", CloseBy::CloseBox}, Closing{"CloseMessage", CloseBy::CloseMessage},
+                      Closing{"UnchangedStillWritesAllSevenKeys", CloseBy::CloseButton, {}, kFirstStartKeys},
+                      Closing{"ExitSavesTheBoxesAndEndsTheProgram", CloseBy::Exit, {IDC_LEFT_ALT, IDC_RIGHT_SHIFT},
                               {true, true, false, true, false, false, true}}),
     [](const ::testing::TestParamInfo<Closing>& info) { return std::string(info.param.name); });
 
@@ -211,18 +209,6 @@ std::vector<std::wstring> FolderEntries(const std::wstring& folder)
     return entries;
 }
 
-std::vector<DWORD> ProcessIds()
-{
-    std::vector<DWORD> ids;
-    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
-        ids.push_back(entry.th32ProcessID);
-    CloseHandle(snapshot);
-    return ids;
-}
-
 // Read from the process's own parameters: Wine answers no query for it.
 std::wstring CommandLineOf(DWORD processId)
 {
@@ -246,28 +232,33 @@ std::wstring CommandLineOf(DWORD processId)
     return commandLine;
 }
 
-constexpr DWORD kShellPatience = 120000;  // ms: a hang, not a slow start
-
-// A process started since the list was taken whose command line names the folder: the shell's.
-HANDLE NewShellProcess(const std::wstring& folder, const std::vector<DWORD>& before)
+// The processes whose command line names the folder.
+std::vector<DWORD> ProcessesNaming(const std::wstring& folder)
 {
-    for (const DWORD id : ProcessIds()) {
-        if (std::find(before.begin(), before.end(), id) != before.end() ||
-            !StrStrIW(CommandLineOf(id).c_str(), folder.c_str()))
-            continue;
-        if (const HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id))
-            return process;
-    }
-    return nullptr;
+    std::vector<DWORD> ids;
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+        if (StrStrIW(CommandLineOf(entry.th32ProcessID).c_str(), folder.c_str())) ids.push_back(entry.th32ProcessID);
+    CloseHandle(snapshot);
+    return ids;
 }
 
-// The shell's window for the folder. A shell may take long to start, on Windows too: once its
-// process runs, this waits for its window as long as it runs (bounded only against a hang).
-HWND NewFolderWindow(const std::wstring& folder, const std::vector<DWORD>& processesBefore)
+constexpr DWORD kShellPatience = 120000;  // ms: a hang, not a slow start
+
+// The window of the shell for the folder: of a process that names it and is not among before. A
+// shell may take long to start, on Windows too: once its process runs, this waits for its window
+// as long as it runs (bounded only against a hang).
+HWND NewFolderWindow(const std::wstring& folder, const std::vector<DWORD>& before)
 {
     HANDLE shell = nullptr;
-    EXPECT_TRUE(WaitUntil([&] { return (shell = NewShellProcess(folder, processesBefore)) != nullptr; }))
-        << "no process started for the folder";
+    EXPECT_TRUE(WaitUntil([&] {
+        for (const DWORD id : ProcessesNaming(folder))
+            if (!shell && std::find(before.begin(), before.end(), id) == before.end())
+                shell = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+        return shell != nullptr;
+    })) << "no process started for the folder";
     if (!shell) return nullptr;
     const DWORD shellId = GetProcessId(shell);
     HWND found = nullptr;
@@ -294,7 +285,7 @@ TEST_F(SettingsDialogTest, StartupButtonOpensTheStartupFolderAndWritesNothing)
 
     const HWND dialog = Open();
     ASSERT_NE(dialog, nullptr);
-    const std::vector<DWORD> before = ProcessIds();
+    const std::vector<DWORD> before = ProcessesNaming(folder);
     ClickToOpen(dialog, IDC_OPEN_STARTUP);
     const HWND shown = NewFolderWindow(folder, before);
     ASSERT_NE(shown, nullptr) << "no window for " << testing::PrintToString(std::wstring(folder));
