@@ -1,7 +1,6 @@
 // The settings dialog of the real Vimlet.exe: opening from the tray, the check boxes and the
 // ways to close it, Exit, nesting, About and the Startup folder.
 
-#include "TempDir.h"
 #include "TestConstants.h"
 #include "dialog_driver.h"
 #include "resource.h"
@@ -46,7 +45,7 @@ protected:
     }
 
     VimletProcess& Vimlet() { return *m_vimlet; }
-    HWND Open(const std::vector<HWND>& known = {}) { return OpenSettingsDialog(*m_vimlet, known); }
+    HWND Open() { return OpenSettingsDialog(*m_vimlet); }
     HWND OpenAbout(HWND dialog)
     {
         ClickToOpen(dialog, IDC_ABOUT);

@@ -53,17 +53,14 @@ TEST_F(DialogTest, EndDialogEndsTheLoopWithItsResult)
         SCOPED_TRACE(pParentWnd ? "a parent" : "no parent");
         const HWND hExpectedOwner = pParentWnd ? hParent : m_hMain;  // no parent: the main window
         CProbeDlg dlg(pParentWnd);
-        HWND hDlg = nullptr, hOwner = nullptr;
-        BOOL bOwnerEnabled = TRUE;
+        HWND hDlg = nullptr;
         dlg.m_onTick = [&](CProbeDlg& d) {
             hDlg = d.m_hWnd;
-            hOwner = ::GetWindow(d.m_hWnd, GW_OWNER);
-            bOwnerEnabled = ::IsWindowEnabled(hExpectedOwner);
+            EXPECT_EQ(::GetWindow(d.m_hWnd, GW_OWNER), hExpectedOwner);
+            EXPECT_FALSE(::IsWindowEnabled(hExpectedOwner));
             d.EndDialog(42);
         };
-        EXPECT_EQ(dlg.DoModal(), 42);
-        EXPECT_EQ(hOwner, hExpectedOwner);
-        EXPECT_FALSE(bOwnerEnabled);
+        EXPECT_EQ(dlg.DoModal(), 42);  // only the tick ends it so
         EXPECT_TRUE(::IsWindowEnabled(hExpectedOwner));
         EXPECT_FALSE(::IsWindow(hDlg));
         EXPECT_EQ(dlg.m_hWnd, nullptr);
@@ -103,24 +100,20 @@ TEST_F(DialogTest, WithoutAParentTheActiveDialogOwnsTheNextOneAndTheyEndTogether
     for (const bool bQuit : {false, true}) {
         SCOPED_TRACE(bQuit ? "quit message" : "outer dialog ended");
         CProbeDlg outer, inner;
-        HWND hOuter = nullptr, hInner = nullptr, hOuterOwner = nullptr, hInnerOwner = nullptr;
-        BOOL bOuterEnabled = TRUE;
+        HWND hOuter = nullptr, hInner = nullptr;
         INT_PTR nInnerResult = 0;
         outer.m_onTick = OpenOnce(inner, nInnerResult);
         inner.m_onTick = [&](CProbeDlg& d) {
             hOuter = outer.m_hWnd;
             hInner = d.m_hWnd;
-            hOuterOwner = ::GetWindow(hOuter, GW_OWNER);
-            hInnerOwner = ::GetWindow(hInner, GW_OWNER);
-            bOuterEnabled = ::IsWindowEnabled(hOuter);
+            EXPECT_EQ(::GetWindow(hOuter, GW_OWNER), m_hMain);
+            EXPECT_EQ(::GetWindow(hInner, GW_OWNER), hOuter);
+            EXPECT_FALSE(::IsWindowEnabled(hOuter));
             bQuit ? ::PostQuitMessage(7) : outer.EndDialog(6);
         };
-        EXPECT_EQ(outer.DoModal(), bQuit ? -1 : 6);
+        EXPECT_EQ(outer.DoModal(), bQuit ? -1 : 6);  // only the inner dialog's tick ends it so
         EXPECT_EQ(nInnerResult, bQuit ? -1 : IDCANCEL);
         EXPECT_EQ(TakeQuitMessage(), bQuit ? std::optional(7) : std::nullopt);
-        EXPECT_EQ(hOuterOwner, m_hMain);
-        EXPECT_EQ(hInnerOwner, hOuter);
-        EXPECT_FALSE(bOuterEnabled);
         EXPECT_FALSE(::IsWindow(hOuter));
         EXPECT_FALSE(::IsWindow(hInner));
         EXPECT_TRUE(::IsWindowEnabled(m_hMain));
@@ -158,14 +151,15 @@ TEST_F(DialogTest, DataExchangeAttachesTheListBox)
 {
     CProbeDlg dlg;
     dlg.m_items = {L"alpha", L"beta", L"gamma"};
-    HWND hAttached = nullptr, hList = nullptr;
-    int nCount = 0, nCurSel = 0;
+    bool bClicked = false;
     dlg.m_onTick = [&](CProbeDlg& d) {
-        if (hList || ::GetForegroundWindow() != d.m_hWnd) return;
-        hAttached = d.m_list.m_hWnd;
-        hList = d.GetDlgItem(IDC_LIST);
-        nCount = d.m_list.GetCount();
-        nCurSel = d.m_list.GetCurSel();
+        if (bClicked || ::GetForegroundWindow() != d.m_hWnd) return;
+        bClicked = true;
+        const HWND hList = d.GetDlgItem(IDC_LIST);
+        EXPECT_NE(hList, nullptr);
+        EXPECT_EQ(d.m_list.m_hWnd, hList);
+        EXPECT_EQ(d.m_list.GetCount(), 3);
+        EXPECT_EQ(d.m_list.GetCurSel(), LB_ERR);
         RECT item;
         ::SendMessageW(hList, LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&item));
         POINT point = {(item.left + item.right) / 2, (item.top + item.bottom) / 2};
@@ -173,28 +167,18 @@ TEST_F(DialogTest, DataExchangeAttachesTheListBox)
         DoubleClickAt(point);
     };
     EXPECT_EQ(dlg.DoModal(), 101);  // the double-clicked row, through ON_LBN_DBLCLK
-    EXPECT_NE(hAttached, nullptr);
-    EXPECT_EQ(hAttached, hList);
-    EXPECT_EQ(nCount, 3);
-    EXPECT_EQ(nCurSel, LB_ERR);
 
     // The same object again: its list box is attached to the new window.
-    int nSelected = 0, nUnselected = 0, nEmptied = -1;
-    dlg.m_onTick = [&](CProbeDlg& d) {
-        hAttached = d.m_list.m_hWnd;
-        hList = d.GetDlgItem(IDC_LIST);
+    dlg.m_onTick = [](CProbeDlg& d) {
+        EXPECT_EQ(d.m_list.m_hWnd, d.GetDlgItem(IDC_LIST));
         d.m_list.SendMessage(LB_SETCURSEL, 2);
-        nSelected = d.m_list.GetSel(2);
-        nUnselected = d.m_list.GetSel(0);
+        EXPECT_GT(d.m_list.GetSel(2), 0);
+        EXPECT_EQ(d.m_list.GetSel(0), 0);
         d.m_list.ResetContent();
-        nEmptied = d.m_list.GetCount();
+        EXPECT_EQ(d.m_list.GetCount(), 0);
         d.EndDialog(7);
     };
-    EXPECT_EQ(dlg.DoModal(), 7);
-    EXPECT_EQ(hAttached, hList);
-    EXPECT_GT(nSelected, 0);
-    EXPECT_EQ(nUnselected, 0);
-    EXPECT_EQ(nEmptied, 0);
+    EXPECT_EQ(dlg.DoModal(), 7);  // only the tick ends it so
 }
 
 // Messages sent from other threads are handled inside GetMessage; the loop must still notice.

@@ -83,7 +83,7 @@ TEST(FrameWnd, DeletesItselfWhenItsWindowIsDestroyedAndClosingTheMainWindowEndsT
     EXPECT_EQ(TakeQuitMessage(), 0);
 }
 
-TEST(FrameWnd, PreCreateWindowDecidesStyleAndClass)
+TEST(FrameWnd, PreCreateWindowDecidesStyleAndClassWhichAfxRegisterWndClassRegistersOncePerCombination)
 {
     auto* pPlain = new CTestFrame;
     const HWND hPlain = pPlain->CreateHidden();
@@ -108,6 +108,20 @@ TEST(FrameWnd, PreCreateWindowDecidesStyleAndClass)
     EXPECT_EQ(::GetWindowLongW(hStyled, GWL_STYLE) & WS_CAPTION, 0);
     EXPECT_TRUE(::GetWindowLongW(hStyled, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
     pStyled->DestroyWindow();
+
+    const HCURSOR hCursor = ::LoadCursorW(nullptr, IDC_CROSS);
+    const LPCWSTR pszPlain = AfxRegisterWndClass(0);
+    EXPECT_EQ(AfxRegisterWndClass(0), pszPlain);
+    const LPCWSTR pszCross = AfxRegisterWndClass(CS_HREDRAW, hCursor);
+    EXPECT_NE(std::wstring(pszCross), pszPlain);
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof wc;
+    ASSERT_TRUE(::GetClassInfoExW(AfxGetInstanceHandle(), pszCross, &wc));
+    EXPECT_EQ(wc.style, static_cast<UINT>(CS_HREDRAW));
+    EXPECT_EQ(wc.hCursor, hCursor);
+    EXPECT_EQ(wc.hbrBackground, nullptr);
+    EXPECT_EQ(wc.hIcon, nullptr);
+    EXPECT_EQ(wc.lpfnWndProc, AfxWndProc);
 }
 
 TEST(FrameWnd, LoadFrameTakesTitleMenuAndIconOfOneIdAndFailsWithoutTheMenu)
@@ -127,23 +141,6 @@ TEST(FrameWnd, LoadFrameTakesTitleMenuAndIconOfOneIdAndFailsWithoutTheMenu)
     EXPECT_FALSE((new CTestFrame(&deleted))->LoadFrame(IDS_NO_MENU));
     EXPECT_TRUE(deleted);
     EXPECT_EQ(::FindWindowW(nullptr, L"Frame Without Menu"), nullptr);
-}
-
-TEST(Wnd, AfxRegisterWndClassOncePerCombination)
-{
-    const HCURSOR hCursor = ::LoadCursorW(nullptr, IDC_CROSS);
-    const LPCWSTR pszPlain = AfxRegisterWndClass(0);
-    EXPECT_EQ(AfxRegisterWndClass(0), pszPlain);
-    const LPCWSTR pszCross = AfxRegisterWndClass(CS_HREDRAW, hCursor);
-    EXPECT_NE(std::wstring(pszCross), pszPlain);
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof wc;
-    ASSERT_TRUE(::GetClassInfoExW(AfxGetInstanceHandle(), pszCross, &wc));
-    EXPECT_EQ(wc.style, static_cast<UINT>(CS_HREDRAW));
-    EXPECT_EQ(wc.hCursor, hCursor);
-    EXPECT_EQ(wc.hbrBackground, nullptr);
-    EXPECT_EQ(wc.hIcon, nullptr);
-    EXPECT_EQ(wc.lpfnWndProc, AfxWndProc);
 }
 
 TEST(PaintDC, PaintsBetweenBeginAndEndPaint)
