@@ -171,10 +171,9 @@ TEST_F(SettingsDialogTest, AboutAndWhileOpenTheInnermostDialogComesForwardAndClo
     EXPECT_NE(FindChildByText(about, L"" VIMLET_ABOUT_TEXT), nullptr);
     EXPECT_EQ(GetWindow(about, GW_OWNER), dialog);
     EXPECT_FALSE(IsWindowEnabled(dialog));
-    const HWND elsewhere = CreateWindowExW(0, L"STATIC", L"elsewhere", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100,
-                                           300, 200, nullptr, nullptr, nullptr, nullptr);
+    const TestWindow elsewhere(L"elsewhere");
     for (const bool secondStart : {false, true}) {
-        ASSERT_TRUE(Activate(elsewhere));
+        ASSERT_TRUE(Activate(elsewhere.Handle()));
         if (secondStart)
             EXPECT_EQ(RunVimletToEnd(), 0u);
         else
@@ -182,7 +181,6 @@ TEST_F(SettingsDialogTest, AboutAndWhileOpenTheInnermostDialogComesForwardAndClo
         EXPECT_TRUE(WaitUntil([about] { return GetForegroundWindow() == about; })) << secondStart;
         EXPECT_EQ(Dialogs(Vimlet().ProcessId(), L"Vimlet"), std::vector<HWND>{dialog});
     }
-    DestroyWindow(elsewhere);
     Click(about, IDOK);
     ASSERT_TRUE(WaitUntilGone(about));
     EXPECT_TRUE(IsWindowVisible(dialog));
