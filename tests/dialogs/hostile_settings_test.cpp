@@ -1,61 +1,29 @@
-// Settings files that users, other tools and broken disks filled with anything, under the real
+// Exclusion lists that users, other tools and broken disks filled with anything, under the real
 // Vimlet.exe: an application keeps getting every key typed into it, the exclusion check and the
 // settings dialog give the answers noted with each case, and only Add and Remove write the list.
 
-#include "Input.h"
 #include "Settings.h"
-#include "TempDir.h"
-#include "dialog_driver.h"
 #include "resource.h"
-#include "vimlet.h"
+#include "settings_files.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <functional>
-#include <memory>
-#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
 namespace {
 
-using Bytes = std::optional<std::string>;  // nothing: a directory of the file's name
-
-// Undoes what a case made of the settings files, directories and read-only attribute included.
-void ClearSettingsFiles()
-{
-    for (const std::wstring& path : {IniPath(), ExcludePath()}) {
-        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        RemoveDirectoryW(path.c_str());
-    }
-    RemoveSettingsFiles();
-}
-
-// Writes the file in the settings directory, or makes a directory of its name.
-bool PutSettingsFile(const std::wstring& path, const Bytes& contents)
-{
-    CreateDirectoryW(SettingsDirectory().c_str(), nullptr);
-    if (!contents) return CreateDirectoryW(path.c_str(), nullptr);
-    WriteBytes(path, *contents);
-    return true;
-}
-
-// Closes the settings dialog as its Close button does, with the warning it must give.
-void CloseSettings(HWND settings, VimletProcess& vimlet, bool warns)
+// Closes the settings dialog as its Close button does; the program stays up.
+void CloseSettings(HWND settings, VimletProcess& vimlet)
 {
     ClickToOpen(settings, IDCANCEL);  // returns at once: a warning would hold the click
-    if (warns) {
-        const std::wstring text = DismissMessageBox(WaitForMessageBox(settings));
-        EXPECT_NE(text.find(L"vimlet.ini"), std::wstring::npos) << "no warning on closing";
-    }
-    EXPECT_TRUE(WaitUntilGone(settings)) << "one warning for all seven keys";
+    EXPECT_TRUE(WaitUntilGone(settings));
     EXPECT_EQ(vimlet.WaitForExit(0), STILL_ACTIVE);
 }
-
-// ---- excludeapp.txt ----
 
 // Row by row where that is quick; a row read across processes takes up to a millisecond on a
 // busy machine, so a long list is checked by its length and some 500 rows spread over it.
@@ -81,13 +49,6 @@ struct ListCase {
     bool excluded;
     bool unreadable;  // the dialog warns that the list cannot be changed
 };
-
-std::string Repeated(std::size_t count, const std::function<std::string(std::size_t)>& line)
-{
-    std::string bytes;
-    for (std::size_t i = 0; i < count; ++i) bytes += line(i);
-    return bytes;
-}
 
 // Bytes of every value but line feed and Ctrl+Z, NULs among them.
 std::string Binary(std::size_t size)
@@ -152,14 +113,7 @@ const ListCase kListCases[] = {
     {"DirectoryOfThatName", [](const std::string&) { return Bytes(); }, false, true},
 };
 
-// Each case starts and ends without settings files.
-template <class Case> class Hostile : public ::testing::TestWithParam<Case> {
-protected:
-    void SetUp() override { ClearSettingsFiles(); }
-    void TearDown() override { ClearSettingsFiles(); }
-};
-
-using HostileExclusionList = Hostile<ListCase>;
+using HostileExclusionList = WithoutSettingsFiles<ListCase>;
 
 TEST_P(HostileExclusionList, TypingGoesOnAndTheDialogShowsTheReadersListWithoutWriting)
 {
@@ -189,7 +143,7 @@ TEST_P(HostileExclusionList, TypingGoesOnAndTheDialogShowsTheReadersListWithoutW
         EXPECT_NE(DismissMessageBox(WaitForMessageBox(settings)), L"") << "no warning on opening";
     }
     ExpectListShows(settings, programsList);
-    CloseSettings(settings, vimlet, false);
+    CloseSettings(settings, vimlet);
     EXPECT_TRUE(FileState::Of(ExcludePath()) == before) << "the list file was rewritten";
 }
 
@@ -197,88 +151,6 @@ void PrintTo(const ListCase& c, std::ostream* out) { *out << c.name; }
 
 INSTANTIATE_TEST_SUITE_P(Each, HostileExclusionList, ::testing::ValuesIn(kListCases),
                          [](const auto& info) { return std::string(info.param.name); });
-
-// ---- vimlet.ini ----
-
-struct IniCase {
-    const char* name;
-    Bytes (*contents)();  // nothing: a directory of that name
-    bool readOnly;
-    KeySettings atStartUp;  // what GetPrivateProfileIntW makes of the file, key by key
-    bool writeFails;
-};
-
-// A key's text counts as the number its leading digits make (none: 0); an empty value or a
-// line without "=" reads nothing and gives the default. Closing the dialog writes all seven
-// keys, and here each file differs from what it writes, so a file that cannot be written must
-// fail loudly.
-const IniCase kIniCases[] = {
-    {"GarbageValues",
-     []() -> Bytes {
-         return "\x01\x7f\xff junk before any section\r\n"
-                "[Vimlet]\r\n"
-                "vk_lshift=abc\r\n"      // text: 0
-                "vk_lcontrol=\r\n"       // empty: the default
-                "  VK_LMENU = 0  \r\n"   // names in any case, blanks around both trimmed
-                "vk_rshift=12abc\r\n"    // the leading digits
-                "vk_rcontrol=1" +        // read as far as the reader's buffer goes
-                std::string(100000, 'x') +
-                "\r\n"
-                "vk_space\r\n";  // no "=": the default
-     },
-     false, {false, true, false, true, true, false, true}, false},
-    // 10 MB of other sections before the program's own.
-    {"HugeFileSettingsLast",
-     []() -> Bytes {
-         return Repeated(100000,
-                         [](std::size_t i) {
-                             return "[junk " + std::to_string(i) + "]\r\nkey=" + std::string(80, 'v') + "\r\n";
-                         }) +
-                "[Vimlet]\r\nvk_lshift=0\r\nvk_lcontrol=0\r\nvk_lmenu=0\r\nvk_rshift=1\r\nvk_rcontrol=1\r\n"
-                "vk_rmenu=1\r\nvk_space=0\r\n";
-     },
-     false, {false, false, false, true, true, true, false}, false},
-    {"DirectoryOfThatName", []() -> Bytes { return std::nullopt; }, false, kFirstStartKeys, true},
-    {"ReadOnlyFile", []() -> Bytes { return "[Vimlet]\r\nvk_lshift=0\r\nvk_rshift=1\r\n"; }, true,
-     {false, true, true, true, false, false, true}, true},
-};
-
-using HostileIni = Hostile<IniCase>;
-
-TEST_P(HostileIni, StartUpTakesWhatTheFileSaysAndClosingTheDialogKeepsTheProgramUp)
-{
-    const IniCase& c = GetParam();
-    ASSERT_TRUE(PutSettingsFile(IniPath(), c.contents()));
-    if (c.readOnly) SetFileAttributesW(IniPath().c_str(), FILE_ATTRIBUTE_READONLY);
-    // Wine run by root writes a read-only file all the same; a handle that lets no one else
-    // write stands in for what Windows enforces.
-    const std::unique_ptr<void, decltype(&CloseHandle)> keepsWritersOut(
-        c.readOnly ? CreateFileW(IniPath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)
-                   : nullptr,
-        &CloseHandle);
-    const FileState before = FileState::Of(IniPath());
-
-    VimletProcess vimlet;
-    for (int i = 0; i < vimlet::kSuppressorCount; ++i)
-        EXPECT_EQ(vimlet_is_suppressor(vimlet::kSuppressorKeys[i].virtualKey) != 0, c.atStartUp[i])
-            << vimlet::kSuppressorKeys[i].iniKey;
-
-    const HWND settings = OpenSettingsDialog(vimlet);
-    ASSERT_NE(settings, nullptr);
-    Click(settings, IDC_LEFT_SHIFT);  // applied on closing, also where it cannot be saved
-    CloseSettings(settings, vimlet, c.writeFails);
-    for (int i = 0; i < vimlet::kSuppressorCount; ++i) {
-        const vimlet::SuppressorKey& key = vimlet::kSuppressorKeys[i];
-        const bool expected = c.atStartUp[i] != (key.virtualKey == VK_LSHIFT);
-        EXPECT_EQ(vimlet_is_suppressor(key.virtualKey) != 0, expected) << key.iniKey;
-        if (!c.writeFails) {
-            EXPECT_EQ(IniValue(key.iniKey), expected ? L"1" : L"0") << key.iniKey;
-        }
-    }
-    if (c.writeFails) {
-        EXPECT_TRUE(FileState::Of(IniPath()) == before) << "vimlet.ini changed";
-    }
-}
 
 // A Japanese system (code page 932): the second bytes of 表 and ソ are 0x5C, a backslash's byte.
 TEST(JapaneseSystem, APathWithBackslashTrailBytesIsExcludedRemovedAndAddedAgain)
@@ -309,7 +181,7 @@ TEST(JapaneseSystem, APathWithBackslashTrailBytesIsExcludedRemovedAndAddedAgain)
         SendToList(settings, LB_SETCURSEL, 0, 0);
         Click(settings, IDC_REMOVE);
         EXPECT_EQ(ReadBytes(ExcludePath()), "");
-        CloseSettings(settings, vimlet, false);
+        CloseSettings(settings, vimlet);
         EXPECT_EQ(TypingParks(target, vimlet.ParkingWindow()), true) << "parks once removed";
 
         settings = OpenSettingsDialog(vimlet);
@@ -324,15 +196,10 @@ TEST(JapaneseSystem, APathWithBackslashTrailBytesIsExcludedRemovedAndAddedAgain)
         Click(addDialog, IDOK);
         ASSERT_TRUE(WaitUntil([&] { return ListRows(settings) == std::vector<std::wstring>{program}; }));
         EXPECT_EQ(ReadBytes(ExcludePath()), entry);
-        CloseSettings(settings, vimlet, false);
+        CloseSettings(settings, vimlet);
         EXPECT_EQ(TypingParks(target, vimlet.ParkingWindow()), false) << "excluded once added";
     }
     ClearSettingsFiles();
 }
-
-void PrintTo(const IniCase& c, std::ostream* out) { *out << c.name; }
-
-INSTANTIATE_TEST_SUITE_P(Each, HostileIni, ::testing::ValuesIn(kIniCases),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

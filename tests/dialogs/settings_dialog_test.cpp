@@ -1,9 +1,11 @@
 // The settings dialog of the real Vimlet.exe: opening from the tray, the check boxes and the
-// ways to close it, Exit, nesting, About and the Startup folder.
+// ways to close it, also on a vimlet.ini filled with anything, Exit, nesting, About and the
+// Startup folder.
 
 #include "TestConstants.h"
 #include "dialog_driver.h"
 #include "resource.h"
+#include "settings_files.h"
 #include "version.h"
 #include "vimlet.h"
 
@@ -36,6 +38,24 @@ constexpr KeyBox kKeyBoxes[] = {
     {IDC_SPACE, L"vk_space"},
 };
 
+// expected holds one flag per entry of kKeyBoxes.
+void ExpectBoxes(HWND dialog, const Boxes& expected)
+{
+    for (std::size_t i = 0; i < std::size(kKeyBoxes); ++i)
+        EXPECT_EQ(IsChecked(dialog, kKeyBoxes[i].id), expected[i]) << "box " << kKeyBoxes[i].id;
+}
+
+// The hook library's flags (shared with this process) and, where it was written, vimlet.ini.
+void ExpectKeys(const Boxes& expected, bool inFile)
+{
+    for (std::size_t i = 0; i < std::size(kKeyBoxes); ++i) {
+        EXPECT_EQ(vimlet_is_suppressor(kKeysInProgramOrder[i]) != 0, expected[i]) << "flag " << i;
+        if (inFile) {
+            EXPECT_EQ(IniValue(kKeyBoxes[i].iniKey), expected[i] ? L"1" : L"0") << kKeyBoxes[i].iniKey;
+        }
+    }
+}
+
 class SettingsDialogTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -50,21 +70,6 @@ protected:
     {
         ClickToOpen(dialog, IDC_ABOUT);
         return WaitForNewDialog(m_vimlet->ProcessId(), L"About Vimlet");
-    }
-
-    // expected holds one flag per entry of kKeyBoxes.
-    static void ExpectBoxes(HWND dialog, const Boxes& expected)
-    {
-        for (std::size_t i = 0; i < std::size(kKeyBoxes); ++i)
-            EXPECT_EQ(IsChecked(dialog, kKeyBoxes[i].id), expected[i]) << "box " << kKeyBoxes[i].id;
-    }
-    // The hook library's flags (shared with this process) and vimlet.ini.
-    static void ExpectSaved(const Boxes& expected)
-    {
-        for (std::size_t i = 0; i < std::size(kKeyBoxes); ++i) {
-            EXPECT_EQ(vimlet_is_suppressor(kKeysInProgramOrder[i]) != 0, expected[i]) << "flag " << i;
-            EXPECT_EQ(IniValue(kKeyBoxes[i].iniKey), expected[i] ? L"1" : L"0") << kKeyBoxes[i].iniKey;
-        }
     }
 
 private:
@@ -112,31 +117,49 @@ TEST_F(SettingsDialogTest, OnlyALeftDoubleClickOnTheTrayIconOpensTheDialogWithTh
 enum class CloseBy { CloseButton, EscapeKey, CloseBox, CloseMessage, Exit };
 
 const std::vector<int> kThreeBoxes{IDC_LEFT_SHIFT, IDC_RIGHT_CTRL, IDC_SPACE};
-constexpr Boxes kThreeBoxesFlipped{false, true, true, false, true, false, false};
 
-// How the dialog is closed, the boxes clicked before, and the flags then saved.
+// vimlet.ini as the program finds it at start-up, the boxes then clicked, and how the dialog is
+// closed.
 struct Closing {
     const char* name;
     CloseBy by;
     std::vector<int> clicks = kThreeBoxes;
-    Boxes saved = kThreeBoxesFlipped;
+    Bytes (*ini)() = nullptr;           // null: no file
+    Boxes atStartUp = kFirstStartKeys;  // what GetPrivateProfileIntW makes of the file, key by key
+    bool readOnly = false;
+    bool writeFails = false;  // closing warns, applies the boxes and leaves the file as it was
 };
 
 void PrintTo(const Closing& row, std::ostream* out) { *out << row.name; }
 
-class ClosingTest : public SettingsDialogTest, public ::testing::WithParamInterface<Closing> {};
+using ClosingTest = WithoutSettingsFiles<Closing>;
 
-TEST_P(ClosingTest, AppliesTheBoxesToFlagsAndFile)
+TEST_P(ClosingTest, StartUpTakesWhatTheFileSaysAndClosingAppliesTheBoxesToFlagsAndFile)
 {
     const Closing& row = GetParam();
-    const HWND dialog = Open();
+    ASSERT_TRUE(!row.ini || PutSettingsFile(IniPath(), row.ini()));
+    if (row.readOnly) SetFileAttributesW(IniPath().c_str(), FILE_ATTRIBUTE_READONLY);
+    // Wine run by root writes a read-only file all the same; a handle that lets no one else
+    // write stands in for what Windows enforces.
+    const std::unique_ptr<void, decltype(&CloseHandle)> keepsWritersOut(
+        row.readOnly ? CreateFileW(IniPath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)
+                     : nullptr,
+        &CloseHandle);
+    const FileState before = FileState::Of(IniPath());
+    Boxes saved = row.atStartUp;  // each click flips its box
+    for (const int box : row.clicks)
+        for (std::size_t i = 0; i < std::size(kKeyBoxes); ++i) saved[i] = saved[i] != (kKeyBoxes[i].id == box);
+
+    VimletProcess vimlet;
+    ExpectKeys(row.atStartUp, false);
+    const HWND dialog = OpenSettingsDialog(vimlet);
     ASSERT_NE(dialog, nullptr);
     for (const int box : row.clicks) Click(dialog, box);
-    ExpectBoxes(dialog, row.saved);
-    EXPECT_EQ(IniValue(L"vk_space"), L"missing");
+    ExpectBoxes(dialog, saved);
+    EXPECT_TRUE(FileState::Of(IniPath()) == before) << "vimlet.ini written before closing";
 
     switch (row.by) {
-    case CloseBy::CloseButton: Click(dialog, IDCANCEL); break;
+    case CloseBy::CloseButton: ClickToOpen(dialog, IDCANCEL); break;  // a warning would hold a sent click
     case CloseBy::EscapeKey:
         ASSERT_TRUE(Activate(dialog));
         SendKey(VK_ESCAPE);
@@ -145,19 +168,65 @@ TEST_P(ClosingTest, AppliesTheBoxesToFlagsAndFile)
     case CloseBy::CloseMessage: PostMessageW(dialog, WM_CLOSE, 0, 0); break;
     case CloseBy::Exit: ClickToOpen(dialog, IDC_EXIT); break;
     }
-    // Exit ends the program with the dialog still open.
-    ASSERT_TRUE(row.by == CloseBy::Exit ? Vimlet().WaitForExit() == 0u : WaitUntilGone(dialog));
-    ExpectSaved(row.saved);
+    if (row.writeFails) {
+        const std::wstring text = DismissMessageBox(WaitForMessageBox(dialog));
+        EXPECT_NE(text.find(L"vimlet.ini"), std::wstring::npos) << "no warning on closing";
+    }
+    // Exit ends the program with the dialog still open; the other ways keep it up.
+    ASSERT_TRUE(row.by == CloseBy::Exit ? vimlet.WaitForExit() == 0u : WaitUntilGone(dialog))
+        << "one warning for all seven keys";
+    EXPECT_EQ(vimlet.WaitForExit(0), row.by == CloseBy::Exit ? 0u : STILL_ACTIVE);
+    ExpectKeys(saved, !row.writeFails);
+    if (row.writeFails) {
+        EXPECT_TRUE(FileState::Of(IniPath()) == before) << "vimlet.ini changed";
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Each, ClosingTest,
-    ::testing::Values(Closing{"CloseButton", CloseBy::CloseButton}, Closing{"EscapeKey", CloseBy::EscapeKey},
-                      Closing{"CloseBox", CloseBy::CloseBox}, Closing{"CloseMessage", CloseBy::CloseMessage},
-                      Closing{"UnchangedStillWritesAllSevenKeys", CloseBy::CloseButton, {}, kFirstStartKeys},
-                      Closing{"ExitSavesTheBoxesAndEndsTheProgram", CloseBy::Exit, {IDC_LEFT_ALT, IDC_RIGHT_SHIFT},
-                              {true, true, false, true, false, false, true}}),
-    [](const ::testing::TestParamInfo<Closing>& info) { return std::string(info.param.name); });
+// A key's text counts as the number its leading digits make (none: 0); an empty value or a
+// line without "=" reads nothing and gives the default. Closing the dialog writes all seven
+// keys, and here each file differs from what it writes, so a file that cannot be written must
+// fail loudly. The box clicked is applied on closing, also where it cannot be saved.
+const Closing kClosings[] = {
+    {"CloseButton", CloseBy::CloseButton},
+    {"EscapeKey", CloseBy::EscapeKey},
+    {"CloseBox", CloseBy::CloseBox},
+    {"CloseMessage", CloseBy::CloseMessage},
+    {"UnchangedStillWritesAllSevenKeys", CloseBy::CloseButton, {}},
+    {"ExitSavesTheBoxesAndEndsTheProgram", CloseBy::Exit, {IDC_LEFT_ALT, IDC_RIGHT_SHIFT}},
+    {"GarbageValues", CloseBy::CloseButton, {IDC_LEFT_SHIFT},
+     []() -> Bytes {
+         return "\x01\x7f\xff junk before any section\r\n"
+                "[Vimlet]\r\n"
+                "vk_lshift=abc\r\n"      // text: 0
+                "vk_lcontrol=\r\n"       // empty: the default
+                "  VK_LMENU = 0  \r\n"   // names in any case, blanks around both trimmed
+                "vk_rshift=12abc\r\n"    // the leading digits
+                "vk_rcontrol=1" +        // read as far as the reader's buffer goes
+                std::string(100000, 'x') +
+                "\r\n"
+                "vk_space\r\n";  // no "=": the default
+     },
+     {false, true, false, true, true, false, true}},
+    // 10 MB of other sections before the program's own.
+    {"HugeFileSettingsLast", CloseBy::CloseButton, {IDC_LEFT_SHIFT},
+     []() -> Bytes {
+         return Repeated(100000,
+                         [](std::size_t i) {
+                             return "[junk " + std::to_string(i) + "]\r\nkey=" + std::string(80, 'v') + "\r\n";
+                         }) +
+                "[Vimlet]\r\nvk_lshift=0\r\nvk_lcontrol=0\r\nvk_lmenu=0\r\nvk_rshift=1\r\nvk_rcontrol=1\r\n"
+                "vk_rmenu=1\r\nvk_space=0\r\n";
+     },
+     {false, false, false, true, true, true, false}},
+    {"DirectoryOfThatName", CloseBy::CloseButton, {IDC_LEFT_SHIFT}, []() -> Bytes { return std::nullopt; },
+     kFirstStartKeys, false, true},
+    {"ReadOnlyFile", CloseBy::CloseButton, {IDC_LEFT_SHIFT},
+     []() -> Bytes { return "[Vimlet]\r\nvk_lshift=0\r\nvk_rshift=1\r\n"; },
+     {false, true, true, true, false, false, true}, true, true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Each, ClosingTest, ::testing::ValuesIn(kClosings),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // About shows the version and ends with OK. Two dialogs would each save their own copy of the
 // list. Closed from outside with dialogs open (the dialogs' loops run inside the main window's
