@@ -56,33 +56,21 @@ void ExpectKeys(const Boxes& expected, bool inFile)
     }
 }
 
-class SettingsDialogTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        RemoveSettingsFiles();
-        m_vimlet = std::make_unique<VimletProcess>();
-    }
-
-    VimletProcess& Vimlet() { return *m_vimlet; }
-    HWND Open() { return OpenSettingsDialog(*m_vimlet); }
-    HWND OpenAbout(HWND dialog)
-    {
-        ClickToOpen(dialog, IDC_ABOUT);
-        return WaitForNewDialog(m_vimlet->ProcessId(), L"About Vimlet");
-    }
-
-private:
-    std::unique_ptr<VimletProcess> m_vimlet;
-};
-
-TEST_F(SettingsDialogTest, OnlyALeftDoubleClickOnTheTrayIconOpensTheDialogWithTheFirstStartKeysThenTheLiveFlags)
+HWND OpenAbout(const VimletProcess& vimlet, HWND dialog)
 {
-    const HWND parking = Vimlet().ParkingWindow();
+    ClickToOpen(dialog, IDC_ABOUT);
+    return WaitForNewDialog(vimlet.ProcessId(), L"About Vimlet");
+}
+
+TEST(SettingsDialogTest, OnlyALeftDoubleClickOnTheTrayIconOpensTheDialogWithTheFirstStartKeysThenTheLiveFlags)
+{
+    ClearSettingsFiles();
+    VimletProcess vimlet;
+    const HWND parking = vimlet.ParkingWindow();
     SetWindowPos(parking, nullptr, 100, 100, 1, 1, SWP_NOZORDER | SWP_NOACTIVATE);
     for (UINT message : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_RBUTTONUP,
                          WM_RBUTTONDBLCLK, WM_MBUTTONDBLCLK, WM_CONTEXTMENU})
-        PostTrayMessage(Vimlet(), message);
+        PostTrayMessage(vimlet, message);
     // Handled after all of the above, and puts the window back: by then any of them would have
     // opened a dialog.
     PostMessageW(parking, WM_DISPLAYCHANGE, 32, MAKELPARAM(1920, 1080));
@@ -90,17 +78,17 @@ TEST_F(SettingsDialogTest, OnlyALeftDoubleClickOnTheTrayIconOpensTheDialogWithTh
         RECT rect;
         return GetWindowRect(parking, &rect) && rect.left != 100;
     }));
-    EXPECT_TRUE(Dialogs(Vimlet().ProcessId(), kProgramTitle).empty());
+    EXPECT_TRUE(Dialogs(vimlet.ProcessId(), kProgramTitle).empty());
 
     RECT rect;
     ASSERT_TRUE(WaitUntil([&] { return TrayIconPlace(parking, rect); }));
     DoubleClickAt({(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2});
-    const HWND dialog = WaitForNewDialog(Vimlet().ProcessId(), kProgramTitle);
+    const HWND dialog = WaitForNewDialog(vimlet.ProcessId(), kProgramTitle);
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(Dialogs(Vimlet().ProcessId(), kProgramTitle).size(), 1u);
+    EXPECT_EQ(Dialogs(vimlet.ProcessId(), kProgramTitle).size(), 1u);
     ExpectBoxes(dialog, kFirstStartKeys);
     EXPECT_TRUE(ListRows(dialog).empty());
-    EXPECT_EQ(GetWindow(dialog, GW_OWNER), Vimlet().MainFrame());
+    EXPECT_EQ(GetWindow(dialog, GW_OWNER), vimlet.MainFrame());
     EXPECT_TRUE(IsWindowEnabled(parking));
     Click(dialog, IDCANCEL);  // start-up has set its flags: ours are not overwritten now
     ASSERT_TRUE(WaitUntilGone(dialog));
@@ -108,7 +96,7 @@ TEST_F(SettingsDialogTest, OnlyALeftDoubleClickOnTheTrayIconOpensTheDialogWithTh
     // The boxes show the flags, not the file.
     vimlet_set_suppressor(VK_LSHIFT, 0);
     vimlet_set_suppressor(VK_RMENU, 1);
-    const HWND again = Open();
+    const HWND again = OpenSettingsDialog(vimlet);
     ASSERT_NE(again, nullptr);
     ExpectBoxes(again, {false, true, true, false, false, true, true});
     EXPECT_EQ(IniValue(L"vk_lshift"), L"1");
@@ -231,11 +219,13 @@ INSTANTIATE_TEST_SUITE_P(Each, ClosingTest, ::testing::ValuesIn(kClosings),
 // About shows the version and ends with OK. Two dialogs would each save their own copy of the
 // list. Closed from outside with dialogs open (the dialogs' loops run inside the main window's
 // procedure), the loops end first, then the program, with exit code 0.
-TEST_F(SettingsDialogTest, AboutAndWhileOpenTheInnermostDialogComesForwardAndClosingTheMainWindowEndsThemAll)
+TEST(SettingsDialogTest, AboutAndWhileOpenTheInnermostDialogComesForwardAndClosingTheMainWindowEndsThemAll)
 {
-    const HWND dialog = Open();
+    ClearSettingsFiles();
+    VimletProcess vimlet;
+    const HWND dialog = OpenSettingsDialog(vimlet);
     ASSERT_NE(dialog, nullptr);
-    const HWND about = OpenAbout(dialog);
+    const HWND about = OpenAbout(vimlet, dialog);
     ASSERT_NE(about, nullptr);
     EXPECT_NE(FindChildByText(about, L"" VIMLET_ABOUT_TEXT), nullptr);
     EXPECT_EQ(GetWindow(about, GW_OWNER), dialog);
@@ -246,9 +236,9 @@ TEST_F(SettingsDialogTest, AboutAndWhileOpenTheInnermostDialogComesForwardAndClo
         if (secondStart)
             EXPECT_EQ(RunVimletToEnd(), 0u);
         else
-            PostTrayMessage(Vimlet(), WM_LBUTTONDBLCLK);
+            PostTrayMessage(vimlet, WM_LBUTTONDBLCLK);
         EXPECT_TRUE(WaitUntil([about] { return GetForegroundWindow() == about; })) << secondStart;
-        EXPECT_EQ(Dialogs(Vimlet().ProcessId(), L"Vimlet"), std::vector<HWND>{dialog});
+        EXPECT_EQ(Dialogs(vimlet.ProcessId(), L"Vimlet"), std::vector<HWND>{dialog});
     }
     Click(about, IDOK);
     ASSERT_TRUE(WaitUntilGone(about));
@@ -256,16 +246,16 @@ TEST_F(SettingsDialogTest, AboutAndWhileOpenTheInnermostDialogComesForwardAndClo
     EXPECT_TRUE(IsWindowEnabled(dialog));
 
     // Closed from outside while About is open: both go.
-    const HWND aboutAgain = OpenAbout(dialog);
+    const HWND aboutAgain = OpenAbout(vimlet, dialog);
     ASSERT_NE(aboutAgain, nullptr);
     PostMessageW(dialog, WM_CLOSE, 0, 0);
     EXPECT_TRUE(WaitUntilGone(aboutAgain));
     ASSERT_TRUE(WaitUntilGone(dialog));
-    const HWND again = Open();
+    const HWND again = OpenSettingsDialog(vimlet);
     ASSERT_NE(again, nullptr) << "closed, it opens again";
-    ASSERT_NE(OpenAbout(again), nullptr);
-    PostMessageW(Vimlet().MainFrame(), WM_CLOSE, 0, 0);
-    EXPECT_EQ(Vimlet().WaitForExit(), 0u) << "the main window closed with dialogs open";
+    ASSERT_NE(OpenAbout(vimlet, again), nullptr);
+    PostMessageW(vimlet.MainFrame(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(vimlet.WaitForExit(), 0u) << "the main window closed with dialogs open";
 }
 
 std::vector<std::wstring> FolderEntries(const std::wstring& folder)
@@ -343,13 +333,15 @@ HWND NewFolderWindow(const std::wstring& folder, const std::vector<DWORD>& befor
     return found;
 }
 
-TEST_F(SettingsDialogTest, StartupButtonOpensTheStartupFolderAndWritesNothing)
+TEST(SettingsDialogTest, StartupButtonOpensTheStartupFolderAndWritesNothing)
 {
+    ClearSettingsFiles();
+    VimletProcess vimlet;
     wchar_t folder[MAX_PATH];
     ASSERT_TRUE(SHGetSpecialFolderPathW(nullptr, folder, CSIDL_STARTUP, TRUE));
     const std::vector<std::wstring> entriesBefore = FolderEntries(folder);
 
-    const HWND dialog = Open();
+    const HWND dialog = OpenSettingsDialog(vimlet);
     ASSERT_NE(dialog, nullptr);
     const std::vector<DWORD> before = ProcessesNaming(folder);
     ClickToOpen(dialog, IDC_OPEN_STARTUP);
