@@ -23,10 +23,17 @@ inline std::optional<int> TakeQuitMessage()
 class CTestFrame : public CFrameWnd {
 public:
     explicit CTestFrame(bool* pDeleted = nullptr) : m_pDeleted(pDeleted) {}
-    ~CTestFrame() override;
+    ~CTestFrame() override
+    {
+        if (m_pDeleted) *m_pDeleted = true;
+    }
 
     // A hidden window of the default frame class; null on failure, when the object is gone.
-    HWND CreateHidden(CWnd* pParentWnd = nullptr);
+    HWND CreateHidden(CWnd* pParentWnd = nullptr)
+    {
+        const RECT rect = {0, 0, 300, 200};
+        return Create(nullptr, L"Test Frame", WS_OVERLAPPED | WS_CAPTION, rect, pParentWnd) ? m_hWnd : nullptr;
+    }
 
     CDialog* m_pDialog = nullptr;
     INT_PTR* m_pResult = nullptr;
@@ -70,5 +77,15 @@ private:
 
 // A script for an outer dialog: once it is the active window, runs inner modally from its tick
 // and keeps the result; its later ticks (they go on inside the inner loop) go to then.
-std::function<void(CProbeDlg&)> OpenOnce(CProbeDlg& inner, INT_PTR& result,
-                                         std::function<void(CProbeDlg&)> then = nullptr);
+inline std::function<void(CProbeDlg&)> OpenOnce(CProbeDlg& inner, INT_PTR& result,
+                                                std::function<void(CProbeDlg&)> then = nullptr)
+{
+    return [&inner, &result, then, opened = false](CProbeDlg& outer) mutable {
+        if (opened) {
+            if (then) then(outer);
+        } else if (::GetForegroundWindow() == outer.m_hWnd) {
+            opened = true;
+            result = inner.DoModal();
+        }
+    };
+}
