@@ -44,10 +44,10 @@ void ExpectListShows(HWND settings, const std::vector<std::wstring>& entries)
 
 struct ListCase {
     const char* name;
-    // The file's bytes given the application's path; nothing: a directory of that name.
+    // The file's bytes given the application's path; nothing: a directory of that name, which
+    // cannot be read, so the dialog warns that the list cannot be changed.
     std::function<Bytes(const std::string& targetPath)> contents;
     bool excluded;
-    bool unreadable;  // the dialog warns that the list cannot be changed
 };
 
 // Bytes of every value but line feed and Ctrl+Z, NULs among them.
@@ -75,7 +75,7 @@ std::string Utf16WithBom(const std::string& ansi)
 // at most 999 bytes, as bytes of the ANSI code page, and take a line up to its first NUL,
 // trimmed; the hooks exclude the application when such a line is its whole path.
 const ListCase kListCases[] = {
-    {"EmptyFile", [](const std::string&) { return std::string(); }, false, false},
+    {"EmptyFile", [](const std::string&) { return std::string(); }, false},
     // 50 MB of paths as long as deep real ones, the matching one last. The dialog lists every
     // one of the 110,001 entries (about a second to fill): a list is never cut short.
     {"FiftyMegabytesMatchingLast",
@@ -87,30 +87,28 @@ const ListCase kListCases[] = {
                          }) +
                 path + "\r\n";
      },
-     true, false},
+     true},
     // Junk without line ends reads as pieces that match nothing; the path followed by a NUL
     // and more junk is the path.
     {"BinaryWithNuls", [](const std::string& path) { return Binary(5000) + "\n" + path + '\0' + Binary(300) + "\n"; },
-     true, false},
+     true},
     // Ctrl+Z ends a text-mode file: what follows it is never read.
-    {"CtrlZEndsTheFile", [](const std::string& path) { return "C:\\a.exe\r\n\x1a\r\n" + path + "\r\n"; }, false,
-     false},
+    {"CtrlZEndsTheFile", [](const std::string& path) { return "C:\\a.exe\r\n\x1a\r\n" + path + "\r\n"; }, false},
     // A lone CR ends no line: this is one line, which is no path.
-    {"CarriageReturnOnly", [](const std::string& path) { return "C:\\a.exe\r" + path + "\rC:\\b.exe\r"; }, false,
-     false},
+    {"CarriageReturnOnly", [](const std::string& path) { return "C:\\a.exe\r" + path + "\rC:\\b.exe\r"; }, false},
     // The long line reads as 999-byte pieces, none of which swallows the line after it.
     {"MillionByteLine", [](const std::string& path) { return std::string(1000000, 'x') + "\r\n" + path + "\r\n"; },
-     true, false},
+     true},
     // A byte-order mark means nothing here: a NUL follows the first character, so no line
     // holds a whole path.
-    {"Utf16WithByteOrderMark", [](const std::string& path) { return Utf16WithBom(path + "\r\n"); }, false, false},
+    {"Utf16WithByteOrderMark", [](const std::string& path) { return Utf16WithBom(path + "\r\n"); }, false},
     // Bytes undefined in code page 1252 and bad lead and trail bytes of 932, a dangling lead
     // byte last, spoil only their own line.
     {"BytesInvalidInTheCodePage",
      [](const std::string& path) { return "C:\\\x81\x8d\x8f\x90\x9d\xa0\xfd\xfe\xff.exe\x81\r\n" + path + "\r\n"; },
-     true, false},
+     true},
     // Cannot be opened: nothing is excluded, and the list must never be written over it.
-    {"DirectoryOfThatName", [](const std::string&) { return Bytes(); }, false, true},
+    {"DirectoryOfThatName", [](const std::string&) { return Bytes(); }, false},
 };
 
 using HostileExclusionList = WithoutSettingsFiles<ListCase>;
@@ -125,7 +123,8 @@ TEST_P(HostileExclusionList, TypingGoesOnAndTheDialogShowsTheReadersListWithoutW
     g_events.clear();  // Wine gives an ended application's process id to a new one
     Target target(report, RECT{100, 100, 700, 500}, program);
 
-    ASSERT_TRUE(PutSettingsFile(ExcludePath(), c.contents(target.Ask("path"))));
+    const Bytes contents = c.contents(target.Ask("path"));
+    ASSERT_TRUE(PutSettingsFile(ExcludePath(), contents));
     const FileState before = FileState::Of(ExcludePath());
     std::vector<std::wstring> programsList;
     SettingsStore(SettingsDirectory()).LoadExcludeList(programsList);
@@ -139,7 +138,7 @@ TEST_P(HostileExclusionList, TypingGoesOnAndTheDialogShowsTheReadersListWithoutW
 
     const HWND settings = OpenSettingsDialog(vimlet);
     ASSERT_NE(settings, nullptr);
-    if (c.unreadable) {
+    if (!contents) {
         EXPECT_NE(DismissMessageBox(WaitForMessageBox(settings)), L"") << "no warning on opening";
     }
     ExpectListShows(settings, programsList);

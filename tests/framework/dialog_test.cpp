@@ -126,9 +126,7 @@ TEST_F(DialogTest, WithoutAParentTheActiveDialogOwnsTheNextOneAndTheyEndTogether
 // when it is active again.
 TEST_F(DialogTest, KeysGoToTheActiveDialogOfNestedOnes)
 {
-    auto* pOther = new CTestFrame;
-    pOther->CreateHidden();
-    CProbeDlg outer, inner(pOther);  // owned elsewhere, so the outer one stays enabled
+    CProbeDlg outer, inner(m_pMain);  // owned by the main window, so the outer one stays enabled
     KeyScript outerKeys{{VK_TAB, VK_ESCAPE}, {}};
     KeyScript innerKeys{{VK_ESCAPE}, {}};
     INT_PTR nInnerResult = 0;
@@ -144,7 +142,6 @@ TEST_F(DialogTest, KeysGoToTheActiveDialogOfNestedOnes)
     EXPECT_EQ(outer.DoModal(), IDCANCEL);
     EXPECT_EQ(nInnerResult, IDCANCEL);
     EXPECT_EQ(outerKeys.focusIds, (std::vector<int>{IDC_LIST, IDC_OTHER}));
-    pOther->DestroyWindow();
 }
 
 TEST_F(DialogTest, DataExchangeAttachesTheListBox)
