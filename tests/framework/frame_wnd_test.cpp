@@ -30,28 +30,6 @@ protected:
     }
 };
 
-class CPaintedWnd : public CWnd {
-public:
-    int m_nPaints = 0;
-    BOOL m_bBlitted = FALSE;
-
-protected:
-    afx_msg void OnPaint()
-    {
-        CPaintDC dc(this);
-        RECT rect;
-        GetClientRect(&rect);
-        m_bBlitted = dc.PatBlt(0, 0, rect.right, rect.bottom, WHITENESS);
-        ++m_nPaints;
-    }
-
-    DECLARE_MESSAGE_MAP()
-};
-
-BEGIN_MESSAGE_MAP(CPaintedWnd, CWnd)
-    ON_WM_PAINT()
-END_MESSAGE_MAP()
-
 TEST(FrameWnd, DeletesItselfWhenItsWindowIsDestroyedAndClosingTheMainWindowEndsTheApplication)
 {
     // A close request destroys a frame that is not the main window; the frames it owns go with it.
@@ -141,23 +119,6 @@ TEST(FrameWnd, LoadFrameTakesTitleMenuAndIconOfOneIdAndFailsWithoutTheMenu)
     EXPECT_FALSE((new CTestFrame(&deleted))->LoadFrame(IDS_NO_MENU));
     EXPECT_TRUE(deleted);
     EXPECT_EQ(::FindWindowW(nullptr, L"Frame Without Menu"), nullptr);
-}
-
-TEST(PaintDC, PaintsBetweenBeginAndEndPaint)
-{
-    CPaintedWnd wnd;
-    ASSERT_TRUE(wnd.CreateEx(WS_EX_TOPMOST, AfxRegisterWndClass(0), L"painted", WS_POPUP | WS_VISIBLE, 0, 0,
-                             8, 8, nullptr, nullptr));
-    ::InvalidateRect(wnd.m_hWnd, nullptr, FALSE);
-    wnd.UpdateWindow();
-    EXPECT_GE(wnd.m_nPaints, 1);
-    EXPECT_TRUE(wnd.m_bBlitted);
-    EXPECT_FALSE(::GetUpdateRect(wnd.m_hWnd, nullptr, FALSE));  // EndPaint validated it
-    const HDC hdc = ::GetDC(wnd.m_hWnd);
-    EXPECT_EQ(::GetPixel(hdc, 3, 3), RGB(255, 255, 255));
-    ::ReleaseDC(wnd.m_hWnd, hdc);
-    wnd.DestroyWindow();
-    EXPECT_EQ(wnd.m_hWnd, nullptr);  // detached
 }
 
 } // namespace
