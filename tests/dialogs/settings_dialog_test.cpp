@@ -104,14 +104,12 @@ TEST(SettingsDialogTest, OnlyALeftDoubleClickOnTheTrayIconOpensTheDialogWithTheF
 
 enum class CloseBy { CloseButton, EscapeKey, CloseBox, CloseMessage, Exit };
 
-const std::vector<int> kThreeBoxes{IDC_LEFT_SHIFT, IDC_RIGHT_CTRL, IDC_SPACE};
-
 // vimlet.ini as the program finds it at start-up, the boxes then clicked, and how the dialog is
 // closed.
 struct Closing {
     const char* name;
     CloseBy by;
-    std::vector<int> clicks = kThreeBoxes;
+    std::vector<int> clicks = {IDC_LEFT_SHIFT, IDC_RIGHT_CTRL, IDC_SPACE};
     Bytes (*ini)() = nullptr;           // null: no file
     Boxes atStartUp = kFirstStartKeys;  // what GetPrivateProfileIntW makes of the file, key by key
     bool readOnly = false;

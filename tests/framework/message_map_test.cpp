@@ -68,11 +68,6 @@ BEGIN_MESSAGE_MAP(CDerivedProbe, CBaseProbe)
     ON_LBN_DBLCLK(103, OnListDblclk)
 END_MESSAGE_MAP()
 
-LRESULT Command(HWND hWnd, int nID, int nCode)
-{
-    return ::SendMessageW(hWnd, WM_COMMAND, MAKEWPARAM(nID, nCode), 0);
-}
-
 TEST(MessageMap, DerivedRowsFirstThenTheBaseMapNoRowMeansDefaultProcessingAndOnCreateCanRefuse)
 {
     CDerivedProbe wnd;
@@ -80,9 +75,9 @@ TEST(MessageMap, DerivedRowsFirstThenTheBaseMapNoRowMeansDefaultProcessingAndOnC
     ASSERT_TRUE(wnd.Create(&param));
     EXPECT_EQ(wnd.m_pCreateParams, &param);
 
-    Command(wnd.m_hWnd, 101, BN_CLICKED);
-    Command(wnd.m_hWnd, 102, 0);
-    Command(wnd.m_hWnd, 103, LBN_DBLCLK);
+    wnd.SendMessage(WM_COMMAND, MAKEWPARAM(101, BN_CLICKED));
+    wnd.SendMessage(WM_COMMAND, MAKEWPARAM(102, 0));
+    wnd.SendMessage(WM_COMMAND, MAKEWPARAM(103, LBN_DBLCLK));
     ::SetTimer(wnd.m_hWnd, 7, 10, nullptr);
     EXPECT_TRUE(WaitUntil([&] { return wnd.m_calls.size() == 5; }));
     ::KillTimer(wnd.m_hWnd, 7);
@@ -92,9 +87,9 @@ TEST(MessageMap, DerivedRowsFirstThenTheBaseMapNoRowMeansDefaultProcessingAndOnC
 
     wnd.m_calls.clear();
     // The same ids with other notification codes, and an id nobody maps.
-    Command(wnd.m_hWnd, 101, BN_DOUBLECLICKED);
-    Command(wnd.m_hWnd, 103, LBN_SELCHANGE);
-    Command(wnd.m_hWnd, 104, 0);
+    wnd.SendMessage(WM_COMMAND, MAKEWPARAM(101, BN_DOUBLECLICKED));
+    wnd.SendMessage(WM_COMMAND, MAKEWPARAM(103, LBN_SELCHANGE));
+    wnd.SendMessage(WM_COMMAND, MAKEWPARAM(104, 0));
     EXPECT_TRUE(wnd.m_calls.empty());
 
     ::SetWindowTextW(wnd.m_hWnd, L"changed by default processing");
