@@ -1,60 +1,29 @@
-// Settings files that users, other tools and broken disks filled with anything, under the real
+// Exclusion lists that users, other tools and broken disks filled with anything, under the real
 // Vimlet.exe: an application keeps getting every key typed into it, the exclusion check and the
 // settings dialog give the answers noted with each case, and only Add and Remove write the list.
 
-#include "Input.h"
 #include "Settings.h"
-#include "TempDir.h"
-#include "dialog_driver.h"
 #include "resource.h"
-#include "vimlet.h"
+#include "settings_files.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
-#include <memory>
-#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
 namespace {
 
-using Bytes = std::optional<std::string>;  // nothing: a directory of the file's name
-
-// Undoes what a case made of the settings files, directories and read-only attribute included.
-void ClearSettingsFiles()
-{
-    for (const std::wstring& path : {IniPath(), ExcludePath()}) {
-        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        RemoveDirectoryW(path.c_str());
-    }
-    RemoveSettingsFiles();
-}
-
-// Writes the file in the settings directory, or makes a directory of its name.
-bool PutSettingsFile(const std::wstring& path, const Bytes& contents)
-{
-    CreateDirectoryW(SettingsDirectory().c_str(), nullptr);
-    if (!contents) return CreateDirectoryW(path.c_str(), nullptr);
-    WriteBytes(path, *contents);
-    return true;
-}
-
-// Closes the settings dialog as its Close button does, with the warning it must give.
-void CloseSettings(HWND settings, VimletProcess& vimlet, bool warns)
+// Closes the settings dialog as its Close button does; the program stays up.
+void CloseSettings(HWND settings, VimletProcess& vimlet)
 {
     ClickToOpen(settings, IDCANCEL);  // returns at once: a warning would hold the click
-    if (warns) {
-        const std::wstring text = DismissMessageBox(WaitForMessageBox(settings));
-        EXPECT_NE(text.find(L"vimlet.ini"), std::wstring::npos) << "no warning on closing";
-    }
-    EXPECT_TRUE(WaitUntilGone(settings)) << "one warning for all seven keys";
+    EXPECT_TRUE(WaitUntilGone(settings));
     EXPECT_EQ(vimlet.WaitForExit(0), STILL_ACTIVE);
 }
-
-// ---- excludeapp.txt ----
 
 // Row by row where that is quick; a row read across processes takes up to a millisecond on a
 // busy machine, so a long list is checked by its length and some 500 rows spread over it.
@@ -75,18 +44,11 @@ void ExpectListShows(HWND settings, const std::vector<std::wstring>& entries)
 
 struct ListCase {
     const char* name;
-    // The file's bytes given the application's path; nothing: a directory of that name.
+    // The file's bytes given the application's path; nothing: a directory of that name, which
+    // cannot be read, so the dialog warns that the list cannot be changed.
     std::function<Bytes(const std::string& targetPath)> contents;
     bool excluded;
-    bool unreadable;  // the dialog warns that the list cannot be changed
 };
-
-std::string Repeated(std::size_t count, const std::function<std::string(std::size_t)>& line)
-{
-    std::string bytes;
-    for (std::size_t i = 0; i < count; ++i) bytes += line(i);
-    return bytes;
-}
 
 // Bytes of every value but line feed and Ctrl+Z, NULs among them.
 std::string Binary(std::size_t size)
@@ -113,7 +75,7 @@ std::string Utf16WithBom(const std::string& ansi)
 // at most 999 bytes, as bytes of the ANSI code page, and take a line up to its first NUL,
 // trimmed; the hooks exclude the application when such a line is its whole path.
 const ListCase kListCases[] = {
-    {"EmptyFile", [](const std::string&) { return std::string(); }, false, false},
+    {"EmptyFile", [](const std::string&) { return std::string(); }, false},
     // 50 MB of paths as long as deep real ones, the matching one last. The dialog lists every
     // one of the 110,001 entries (about a second to fill): a list is never cut short.
     {"FiftyMegabytesMatchingLast",
@@ -125,54 +87,44 @@ const ListCase kListCases[] = {
                          }) +
                 path + "\r\n";
      },
-     true, false},
+     true},
     // Junk without line ends reads as pieces that match nothing; the path followed by a NUL
     // and more junk is the path.
     {"BinaryWithNuls", [](const std::string& path) { return Binary(5000) + "\n" + path + '\0' + Binary(300) + "\n"; },
-     true, false},
+     true},
     // Ctrl+Z ends a text-mode file: what follows it is never read.
-    {"CtrlZEndsTheFile", [](const std::string& path) { return "C:\\a.exe\r\n\x1a\r\n" + path + "\r\n"; }, false,
-     false},
+    {"CtrlZEndsTheFile", [](const std::string& path) { return "C:\\a.exe\r\n\x1a\r\n" + path + "\r\n"; }, false},
     // A lone CR ends no line: this is one line, which is no path.
-    {"CarriageReturnOnly", [](const std::string& path) { return "C:\\a.exe\r" + path + "\rC:\\b.exe\r"; }, false,
-     false},
+    {"CarriageReturnOnly", [](const std::string& path) { return "C:\\a.exe\r" + path + "\rC:\\b.exe\r"; }, false},
     // The long line reads as 999-byte pieces, none of which swallows the line after it.
     {"MillionByteLine", [](const std::string& path) { return std::string(1000000, 'x') + "\r\n" + path + "\r\n"; },
-     true, false},
+     true},
     // A byte-order mark means nothing here: a NUL follows the first character, so no line
     // holds a whole path.
-    {"Utf16WithByteOrderMark", [](const std::string& path) { return Utf16WithBom(path + "\r\n"); }, false, false},
+    {"Utf16WithByteOrderMark", [](const std::string& path) { return Utf16WithBom(path + "\r\n"); }, false},
     // Bytes undefined in code page 1252 and bad lead and trail bytes of 932, a dangling lead
     // byte last, spoil only their own line.
     {"BytesInvalidInTheCodePage",
      [](const std::string& path) { return "C:\\\x81\x8d\x8f\x90\x9d\xa0\xfd\xfe\xff.exe\x81\r\n" + path + "\r\n"; },
-     true, false},
+     true},
     // Cannot be opened: nothing is excluded, and the list must never be written over it.
-    {"DirectoryOfThatName", [](const std::string&) { return Bytes(); }, false, true},
+    {"DirectoryOfThatName", [](const std::string&) { return Bytes(); }, false},
 };
 
-// Each case starts and ends without settings files.
-template <class Case> class Hostile : public ::testing::TestWithParam<Case> {
-protected:
-    void SetUp() override { ClearSettingsFiles(); }
-    void TearDown() override { ClearSettingsFiles(); }
-};
-
-class HostileExclusionList : public Hostile<ListCase> {
-protected:
-    TempDir m_programs;
-};
+using HostileExclusionList = WithoutSettingsFiles<ListCase>;
 
 TEST_P(HostileExclusionList, TypingGoesOnAndTheDialogShowsTheReadersListWithoutWriting)
 {
     const ListCase& c = GetParam();
-    const std::wstring program = m_programs.File(L"typing target.exe");
+    const TempDir programs;
+    const std::wstring program = programs.File(L"typing target.exe");
     ASSERT_TRUE(CopyFileW(BesideThisProgram(L"target_app.exe").c_str(), program.c_str(), FALSE));
     static const HWND report = CreateReportWindow();
     g_events.clear();  // Wine gives an ended application's process id to a new one
     Target target(report, RECT{100, 100, 700, 500}, program);
 
-    ASSERT_TRUE(PutSettingsFile(ExcludePath(), c.contents(target.Ask("path"))));
+    const Bytes contents = c.contents(target.Ask("path"));
+    ASSERT_TRUE(PutSettingsFile(ExcludePath(), contents));
     const FileState before = FileState::Of(ExcludePath());
     std::vector<std::wstring> programsList;
     SettingsStore(SettingsDirectory()).LoadExcludeList(programsList);
@@ -186,11 +138,11 @@ TEST_P(HostileExclusionList, TypingGoesOnAndTheDialogShowsTheReadersListWithoutW
 
     const HWND settings = OpenSettingsDialog(vimlet);
     ASSERT_NE(settings, nullptr);
-    if (c.unreadable) {
+    if (!contents) {
         EXPECT_NE(DismissMessageBox(WaitForMessageBox(settings)), L"") << "no warning on opening";
     }
     ExpectListShows(settings, programsList);
-    CloseSettings(settings, vimlet, false);
+    CloseSettings(settings, vimlet);
     EXPECT_TRUE(FileState::Of(ExcludePath()) == before) << "the list file was rewritten";
 }
 
@@ -198,88 +150,6 @@ void PrintTo(const ListCase& c, std::ostream* out) { *out << c.name; }
 
 INSTANTIATE_TEST_SUITE_P(Each, HostileExclusionList, ::testing::ValuesIn(kListCases),
                          [](const auto& info) { return std::string(info.param.name); });
-
-// ---- vimlet.ini ----
-
-struct IniCase {
-    const char* name;
-    Bytes (*contents)();  // nothing: a directory of that name
-    bool readOnly;
-    KeySettings atStartUp;  // what GetPrivateProfileIntW makes of the file, key by key
-    bool writeFails;
-};
-
-// A key's text counts as the number its leading digits make (none: 0); an empty value or a
-// line without "=" reads nothing and gives the default. Closing the dialog writes all seven
-// keys, and here each file differs from what it writes, so a file that cannot be written must
-// fail loudly.
-const IniCase kIniCases[] = {
-    {"GarbageValues",
-     []() -> Bytes {
-         return "\x01\x7f\xff junk before any section\r\n"
-                "[Vimlet]\r\n"
-                "vk_lshift=abc\r\n"      // text: 0
-                "vk_lcontrol=\r\n"       // empty: the default
-                "  VK_LMENU = 0  \r\n"   // names in any case, blanks around both trimmed
-                "vk_rshift=12abc\r\n"    // the leading digits
-                "vk_rcontrol=1" +        // read as far as the reader's buffer goes
-                std::string(100000, 'x') +
-                "\r\n"
-                "vk_space\r\n";  // no "=": the default
-     },
-     false, {false, true, false, true, true, false, true}, false},
-    // 10 MB of other sections before the program's own.
-    {"HugeFileSettingsLast",
-     []() -> Bytes {
-         return Repeated(100000,
-                         [](std::size_t i) {
-                             return "[junk " + std::to_string(i) + "]\r\nkey=" + std::string(80, 'v') + "\r\n";
-                         }) +
-                "[Vimlet]\r\nvk_lshift=0\r\nvk_lcontrol=0\r\nvk_lmenu=0\r\nvk_rshift=1\r\nvk_rcontrol=1\r\n"
-                "vk_rmenu=1\r\nvk_space=0\r\n";
-     },
-     false, {false, false, false, true, true, true, false}, false},
-    {"DirectoryOfThatName", []() -> Bytes { return std::nullopt; }, false, kFirstStartKeys, true},
-    {"ReadOnlyFile", []() -> Bytes { return "[Vimlet]\r\nvk_lshift=0\r\nvk_rshift=1\r\n"; }, true,
-     {false, true, true, true, false, false, true}, true},
-};
-
-using HostileIni = Hostile<IniCase>;
-
-TEST_P(HostileIni, StartUpTakesWhatTheFileSaysAndClosingTheDialogKeepsTheProgramUp)
-{
-    const IniCase& c = GetParam();
-    ASSERT_TRUE(PutSettingsFile(IniPath(), c.contents()));
-    if (c.readOnly) SetFileAttributesW(IniPath().c_str(), FILE_ATTRIBUTE_READONLY);
-    // Wine run by root writes a read-only file all the same; a handle that lets no one else
-    // write stands in for what Windows enforces.
-    const std::unique_ptr<void, decltype(&CloseHandle)> keepsWritersOut(
-        c.readOnly ? CreateFileW(IniPath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)
-                   : nullptr,
-        &CloseHandle);
-    const FileState before = FileState::Of(IniPath());
-
-    VimletProcess vimlet;
-    for (int i = 0; i < vimlet::kSuppressorCount; ++i)
-        EXPECT_EQ(vimlet_is_suppressor(vimlet::kSuppressorKeys[i].virtualKey) != 0, c.atStartUp[i])
-            << vimlet::kSuppressorKeys[i].iniKey;
-
-    const HWND settings = OpenSettingsDialog(vimlet);
-    ASSERT_NE(settings, nullptr);
-    Click(settings, IDC_LEFT_SHIFT);  // applied on closing, also where it cannot be saved
-    CloseSettings(settings, vimlet, c.writeFails);
-    for (int i = 0; i < vimlet::kSuppressorCount; ++i) {
-        const vimlet::SuppressorKey& key = vimlet::kSuppressorKeys[i];
-        const bool expected = c.atStartUp[i] != (key.virtualKey == VK_LSHIFT);
-        EXPECT_EQ(vimlet_is_suppressor(key.virtualKey) != 0, expected) << key.iniKey;
-        if (!c.writeFails) {
-            EXPECT_EQ(IniValue(key.iniKey), expected ? L"1" : L"0") << key.iniKey;
-        }
-    }
-    if (c.writeFails) {
-        EXPECT_TRUE(FileState::Of(IniPath()) == before) << "vimlet.ini changed";
-    }
-}
 
 // A Japanese system (code page 932): the second bytes of 表 and ソ are 0x5C, a backslash's byte.
 TEST(JapaneseSystem, APathWithBackslashTrailBytesIsExcludedRemovedAndAddedAgain)
@@ -289,10 +159,8 @@ TEST(JapaneseSystem, APathWithBackslashTrailBytesIsExcludedRemovedAndAddedAgain)
                      << ", not 932 (the test command runs this in a Wine prefix with LANG=ja_JP.UTF-8)";
     ClearSettingsFiles();
     TempDir programs;
-    const std::wstring folder = programs.File(L"ツール");
-    CreateDirectoryW(folder.c_str(), nullptr);
-    CreateDirectoryW((folder + L"\\表ソフト").c_str(), nullptr);
-    const std::wstring program = folder + L"\\表ソフト\\メモ帳.exe";
+    std::filesystem::create_directories(programs.File(L"ツール\\表ソフト"));
+    const std::wstring program = programs.File(L"ツール\\表ソフト\\メモ帳.exe");
     ASSERT_TRUE(CopyFileW(BesideThisProgram(L"target_app.exe").c_str(), program.c_str(), FALSE));
     const std::string entry = ExcludeFileBytes({program});
     ASSERT_NE(entry.find("\\\x95\x5C\x83\x5C\x83\x74\x83\x67\\\x83\x81\x83\x82\x92\xA0.exe\r\n"),
@@ -312,7 +180,7 @@ TEST(JapaneseSystem, APathWithBackslashTrailBytesIsExcludedRemovedAndAddedAgain)
         SendToList(settings, LB_SETCURSEL, 0, 0);
         Click(settings, IDC_REMOVE);
         EXPECT_EQ(ReadBytes(ExcludePath()), "");
-        CloseSettings(settings, vimlet, false);
+        CloseSettings(settings, vimlet);
         EXPECT_EQ(TypingParks(target, vimlet.ParkingWindow()), true) << "parks once removed";
 
         settings = OpenSettingsDialog(vimlet);
@@ -327,15 +195,10 @@ TEST(JapaneseSystem, APathWithBackslashTrailBytesIsExcludedRemovedAndAddedAgain)
         Click(addDialog, IDOK);
         ASSERT_TRUE(WaitUntil([&] { return ListRows(settings) == std::vector<std::wstring>{program}; }));
         EXPECT_EQ(ReadBytes(ExcludePath()), entry);
-        CloseSettings(settings, vimlet, false);
+        CloseSettings(settings, vimlet);
         EXPECT_EQ(TypingParks(target, vimlet.ParkingWindow()), false) << "excluded once added";
     }
     ClearSettingsFiles();
 }
-
-void PrintTo(const IniCase& c, std::ostream* out) { *out << c.name; }
-
-INSTANTIATE_TEST_SUITE_P(Each, HostileIni, ::testing::ValuesIn(kIniCases),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

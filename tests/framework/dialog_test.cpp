@@ -53,17 +53,14 @@ TEST_F(DialogTest, EndDialogEndsTheLoopWithItsResult)
         SCOPED_TRACE(pParentWnd ? "a parent" : "no parent");
         const HWND hExpectedOwner = pParentWnd ? hParent : m_hMain;  // no parent: the main window
         CProbeDlg dlg(pParentWnd);
-        HWND hDlg = nullptr, hOwner = nullptr;
-        BOOL bOwnerEnabled = TRUE;
+        HWND hDlg = nullptr;
         dlg.m_onTick = [&](CProbeDlg& d) {
             hDlg = d.m_hWnd;
-            hOwner = ::GetWindow(d.m_hWnd, GW_OWNER);
-            bOwnerEnabled = ::IsWindowEnabled(hExpectedOwner);
+            EXPECT_EQ(::GetWindow(d.m_hWnd, GW_OWNER), hExpectedOwner);
+            EXPECT_FALSE(::IsWindowEnabled(hExpectedOwner));
             d.EndDialog(42);
         };
-        EXPECT_EQ(dlg.DoModal(), 42);
-        EXPECT_EQ(hOwner, hExpectedOwner);
-        EXPECT_FALSE(bOwnerEnabled);
+        EXPECT_EQ(dlg.DoModal(), 42);  // only the tick ends it so
         EXPECT_TRUE(::IsWindowEnabled(hExpectedOwner));
         EXPECT_FALSE(::IsWindow(hDlg));
         EXPECT_EQ(dlg.m_hWnd, nullptr);
@@ -74,51 +71,53 @@ TEST_F(DialogTest, EndDialogEndsTheLoopWithItsResult)
 
 TEST_F(DialogTest, KeysGoThroughTheDialogManager)
 {
-    // Tab and Esc: KeysGoToTheActiveDialogOfNestedOnes.
-    CProbeDlg enter;  // Enter on the list: the default button, IDOK, saves the data first
-    KeyScript enterKeys{{VK_RETURN}, {}};
-    enter.m_onTick = std::ref(enterKeys);
-    EXPECT_EQ(enter.DoModal(), IDOK);
-    EXPECT_EQ(enter.m_nExchanges[0], 1);
-    EXPECT_EQ(enter.m_nExchanges[1], 1);
-
-    CProbeDlg focused;  // OnInitDialog put the focus on Cancel itself and returned FALSE
-    focused.m_nFocusId = IDCANCEL;
-    KeyScript focusedKeys{{VK_SPACE}, {}};
-    focused.m_onTick = std::ref(focusedKeys);
-    EXPECT_EQ(focused.DoModal(), IDCANCEL);
-    EXPECT_EQ(focusedKeys.focusIds, std::vector<int>{IDCANCEL});
-    EXPECT_EQ(focused.m_nExchanges[1], 0);
+    // Tab and Esc: KeysGoToTheActiveDialogOfNestedOnes. Enter on the list: the default button,
+    // IDOK, saves the data first. Space where OnInitDialog put the focus on Cancel itself and
+    // returned FALSE.
+    for (const int nFocusId : {0, IDCANCEL}) {
+        CProbeDlg dlg;
+        dlg.m_nFocusId = nFocusId;
+        KeyScript keys{{static_cast<WORD>(nFocusId ? VK_SPACE : VK_RETURN)}, {}};
+        dlg.m_onTick = std::ref(keys);
+        EXPECT_EQ(dlg.DoModal(), nFocusId ? IDCANCEL : IDOK);
+        EXPECT_EQ(keys.focusIds, std::vector<int>{nFocusId ? IDCANCEL : IDC_LIST});
+        EXPECT_EQ(dlg.m_nExchanges[0], 1);
+        EXPECT_EQ(dlg.m_nExchanges[1], nFocusId ? 0 : 1);
+    }
 
     CProbeDlg closeBox;
     closeBox.m_onTick = [](CProbeDlg& d) { d.PostMessage(WM_SYSCOMMAND, SC_CLOSE); };
     EXPECT_EQ(closeBox.DoModal(), IDCANCEL);
 }
 
-// As the settings dialog owns About and the add dialog: the one below is disabled meanwhile,
-// and ending it ends the one above. A popup that never takes activation (the parking window)
-// is not a candidate.
-TEST_F(DialogTest, WithoutAParentTheActiveDialogOwnsTheNextOne)
+// As the settings dialog owns About and the add dialog: the one below is disabled meanwhile. A
+// popup that never takes activation (the parking window) is not a candidate. Ending the outer
+// dialog ends the inner one; a quit message ends both and reaches the caller.
+TEST_F(DialogTest, WithoutAParentTheActiveDialogOwnsTheNextOneAndTheyEndTogether)
 {
     const HWND hNoActivate = ::CreateWindowExW(WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, L"STATIC", L"",
                                                WS_POPUP | WS_VISIBLE, 0, 0, 1, 1, m_hMain, nullptr, nullptr, nullptr);
-    CProbeDlg outer, inner;
-    HWND hOuter = nullptr, hOuterOwner = nullptr, hInnerOwner = nullptr;
-    BOOL bOuterEnabled = TRUE;
-    INT_PTR nInnerResult = 0;
-    outer.m_onTick = OpenOnce(inner, nInnerResult);
-    inner.m_onTick = [&](CProbeDlg& d) {
-        hOuter = outer.m_hWnd;
-        hOuterOwner = ::GetWindow(hOuter, GW_OWNER);
-        hInnerOwner = ::GetWindow(d.m_hWnd, GW_OWNER);
-        bOuterEnabled = ::IsWindowEnabled(hOuter);
-        outer.EndDialog(6);
-    };
-    EXPECT_EQ(outer.DoModal(), 6);
-    EXPECT_EQ(nInnerResult, IDCANCEL);
-    EXPECT_EQ(hOuterOwner, m_hMain);
-    EXPECT_EQ(hInnerOwner, hOuter);
-    EXPECT_FALSE(bOuterEnabled);
+    for (const bool bQuit : {false, true}) {
+        SCOPED_TRACE(bQuit ? "quit message" : "outer dialog ended");
+        CProbeDlg outer, inner;
+        HWND hOuter = nullptr, hInner = nullptr;
+        INT_PTR nInnerResult = 0;
+        outer.m_onTick = OpenOnce(inner, nInnerResult);
+        inner.m_onTick = [&](CProbeDlg& d) {
+            hOuter = outer.m_hWnd;
+            hInner = d.m_hWnd;
+            EXPECT_EQ(::GetWindow(hOuter, GW_OWNER), m_hMain);
+            EXPECT_EQ(::GetWindow(hInner, GW_OWNER), hOuter);
+            EXPECT_FALSE(::IsWindowEnabled(hOuter));
+            bQuit ? ::PostQuitMessage(7) : outer.EndDialog(6);
+        };
+        EXPECT_EQ(outer.DoModal(), bQuit ? -1 : 6);  // only the inner dialog's tick ends it so
+        EXPECT_EQ(nInnerResult, bQuit ? -1 : IDCANCEL);
+        EXPECT_EQ(TakeQuitMessage(), bQuit ? std::optional(7) : std::nullopt);
+        EXPECT_FALSE(::IsWindow(hOuter));
+        EXPECT_FALSE(::IsWindow(hInner));
+        EXPECT_TRUE(::IsWindowEnabled(m_hMain));
+    }
     ::DestroyWindow(hNoActivate);
 }
 
@@ -127,9 +126,7 @@ TEST_F(DialogTest, WithoutAParentTheActiveDialogOwnsTheNextOne)
 // when it is active again.
 TEST_F(DialogTest, KeysGoToTheActiveDialogOfNestedOnes)
 {
-    auto* pOther = new CTestFrame;
-    pOther->CreateHidden();
-    CProbeDlg outer, inner(pOther);  // owned elsewhere, so the outer one stays enabled
+    CProbeDlg outer, inner(m_pMain);  // owned by the main window, so the outer one stays enabled
     KeyScript outerKeys{{VK_TAB, VK_ESCAPE}, {}};
     KeyScript innerKeys{{VK_ESCAPE}, {}};
     INT_PTR nInnerResult = 0;
@@ -145,21 +142,21 @@ TEST_F(DialogTest, KeysGoToTheActiveDialogOfNestedOnes)
     EXPECT_EQ(outer.DoModal(), IDCANCEL);
     EXPECT_EQ(nInnerResult, IDCANCEL);
     EXPECT_EQ(outerKeys.focusIds, (std::vector<int>{IDC_LIST, IDC_OTHER}));
-    pOther->DestroyWindow();
 }
 
 TEST_F(DialogTest, DataExchangeAttachesTheListBox)
 {
     CProbeDlg dlg;
     dlg.m_items = {L"alpha", L"beta", L"gamma"};
-    HWND hAttached = nullptr, hList = nullptr;
-    int nCount = 0, nCurSel = 0;
+    bool bClicked = false;
     dlg.m_onTick = [&](CProbeDlg& d) {
-        if (hList || ::GetForegroundWindow() != d.m_hWnd) return;
-        hAttached = d.m_list.m_hWnd;
-        hList = d.GetDlgItem(IDC_LIST);
-        nCount = d.m_list.GetCount();
-        nCurSel = d.m_list.GetCurSel();
+        if (bClicked || ::GetForegroundWindow() != d.m_hWnd) return;
+        bClicked = true;
+        const HWND hList = d.GetDlgItem(IDC_LIST);
+        EXPECT_NE(hList, nullptr);
+        EXPECT_EQ(d.m_list.m_hWnd, hList);
+        EXPECT_EQ(d.m_list.GetCount(), 3);
+        EXPECT_EQ(d.m_list.GetCurSel(), LB_ERR);
         RECT item;
         ::SendMessageW(hList, LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&item));
         POINT point = {(item.left + item.right) / 2, (item.top + item.bottom) / 2};
@@ -167,65 +164,22 @@ TEST_F(DialogTest, DataExchangeAttachesTheListBox)
         DoubleClickAt(point);
     };
     EXPECT_EQ(dlg.DoModal(), 101);  // the double-clicked row, through ON_LBN_DBLCLK
-    EXPECT_NE(hAttached, nullptr);
-    EXPECT_EQ(hAttached, hList);
-    EXPECT_EQ(nCount, 3);
-    EXPECT_EQ(nCurSel, LB_ERR);
 
     // The same object again: its list box is attached to the new window.
-    int nSelected = 0, nUnselected = 0, nEmptied = -1;
-    dlg.m_onTick = [&](CProbeDlg& d) {
-        hAttached = d.m_list.m_hWnd;
-        hList = d.GetDlgItem(IDC_LIST);
+    dlg.m_onTick = [](CProbeDlg& d) {
+        EXPECT_EQ(d.m_list.m_hWnd, d.GetDlgItem(IDC_LIST));
         d.m_list.SendMessage(LB_SETCURSEL, 2);
-        nSelected = d.m_list.GetSel(2);
-        nUnselected = d.m_list.GetSel(0);
+        EXPECT_GT(d.m_list.GetSel(2), 0);
+        EXPECT_EQ(d.m_list.GetSel(0), 0);
         d.m_list.ResetContent();
-        nEmptied = d.m_list.GetCount();
+        EXPECT_EQ(d.m_list.GetCount(), 0);
         d.EndDialog(7);
     };
-    EXPECT_EQ(dlg.DoModal(), 7);
-    EXPECT_EQ(hAttached, hList);
-    EXPECT_GT(nSelected, 0);
-    EXPECT_EQ(nUnselected, 0);
-    EXPECT_EQ(nEmptied, 0);
-}
-
-TEST_F(DialogTest, QuitMessageEndsEveryLoopAndReachesTheCaller)
-{
-    CProbeDlg outer, inner;
-    HWND hOuter = nullptr, hInner = nullptr;
-    INT_PTR nInnerResult = 0;
-    outer.m_onTick = OpenOnce(inner, nInnerResult);
-    inner.m_onTick = [&](CProbeDlg& d) {
-        hOuter = outer.m_hWnd;
-        hInner = d.m_hWnd;
-        ::PostQuitMessage(7);
-    };
-    EXPECT_EQ(outer.DoModal(), -1);
-    EXPECT_EQ(nInnerResult, -1);
-    EXPECT_EQ(TakeQuitMessage(), 7);
-    EXPECT_FALSE(::IsWindow(hOuter));
-    EXPECT_FALSE(::IsWindow(hInner));
-    EXPECT_TRUE(::IsWindowEnabled(m_hMain));
-}
-
-TEST_F(DialogTest, DestroyingTheOwnerEndsTheLoop)
-{
-    bool bOwnerDeleted = false;
-    auto* pOwner = new CTestFrame(&bOwnerDeleted);
-    pOwner->CreateHidden();
-    CProbeDlg dlg(pOwner);
-    dlg.m_onTick = [&](CProbeDlg&) {
-        if (!bOwnerDeleted) pOwner->DestroyWindow();
-    };
-    EXPECT_EQ(dlg.DoModal(), -1);
-    EXPECT_TRUE(bOwnerDeleted);
-    EXPECT_EQ(TakeQuitMessage(), std::nullopt);  // not the main window
+    EXPECT_EQ(dlg.DoModal(), 7);  // only the tick ends it so
 }
 
 // Messages sent from other threads are handled inside GetMessage; the loop must still notice.
-TEST_F(DialogTest, EndedOrDestroyedFromAnotherThread)
+TEST_F(DialogTest, EndedOrOwnerDestroyedFromThisOrAnotherThread)
 {
     const DWORD guiThread = ::GetCurrentThreadId();
     auto runWhileOtherThreadSends = [&](CProbeDlg& dlg, HWND hTarget, UINT message, WPARAM wParam) {
@@ -250,12 +204,18 @@ TEST_F(DialogTest, EndedOrDestroyedFromAnotherThread)
     EXPECT_EQ(runWhileOtherThreadSends(cancelled, nullptr, WM_COMMAND, IDCANCEL), IDCANCEL);
     EXPECT_EQ(TakeQuitMessage(), std::nullopt);
 
-    bool bOwnerDeleted = false;
-    auto* pOwner = new CTestFrame(&bOwnerDeleted);
-    CProbeDlg orphaned(pOwner);
-    EXPECT_EQ(runWhileOtherThreadSends(orphaned, pOwner->CreateHidden(), WM_CLOSE, 0), -1);
-    EXPECT_TRUE(bOwnerDeleted);
-    EXPECT_EQ(TakeQuitMessage(), std::nullopt);
+    for (const bool bOtherThread : {false, true}) {
+        bool bOwnerDeleted = false;
+        auto* pOwner = new CTestFrame(&bOwnerDeleted);
+        const HWND hOwner = pOwner->CreateHidden();
+        CProbeDlg orphaned(pOwner);
+        orphaned.m_onTick = [&](CProbeDlg&) {
+            if (!bOtherThread && !bOwnerDeleted) pOwner->DestroyWindow();
+        };
+        EXPECT_EQ(bOtherThread ? runWhileOtherThreadSends(orphaned, hOwner, WM_CLOSE, 0) : orphaned.DoModal(), -1);
+        EXPECT_TRUE(bOwnerDeleted) << bOtherThread;
+        EXPECT_EQ(TakeQuitMessage(), std::nullopt);  // not the main window
+    }
 }
 
 TEST_F(DialogTest, NestedDialogsEachEndTheirOwnLoop)
@@ -263,28 +223,24 @@ TEST_F(DialogTest, NestedDialogsEachEndTheirOwnLoop)
     // Opened from the outer dialog's handler.
     CProbeDlg outer, inner;
     bool bOpened = false;  // the outer dialog's ticks go on inside the inner loop
-    INT_PTR nInnerResult = 0;
     outer.m_onTick = [&](CProbeDlg& d) {
         if (bOpened) return;
         bOpened = true;
-        nInnerResult = inner.DoModal();
+        EXPECT_EQ(inner.DoModal(), 5);
         d.EndDialog(6);
     };
     inner.m_onTick = [](CProbeDlg& d) { d.EndDialog(5); };
-    EXPECT_EQ(outer.DoModal(), 6);
-    EXPECT_EQ(nInnerResult, 5);
+    EXPECT_EQ(outer.DoModal(), 6);  // only the tick ends it so
 
-    // Opened by a message to another window that the outer loop dispatches; the inner one
-    // ends the outer dialog first.
-    auto* pTray = new CTrayFrame;
-    pTray->CreateHidden(m_pMain);
+    // Opened by a message to the main window, as from the tray icon, that the outer loop
+    // dispatches; the inner one ends the outer dialog first.
     CProbeDlg first, second;
     INT_PTR nSecondResult = 0;
-    pTray->m_pDialog = &second;
-    pTray->m_pResult = &nSecondResult;
+    m_pMain->m_pDialog = &second;
+    m_pMain->m_pResult = &nSecondResult;
     bool bPosted = false;
     first.m_onTick = [&](CProbeDlg&) {
-        if (!bPosted) bPosted = pTray->PostMessage(WM_APP);
+        if (!bPosted) bPosted = m_pMain->PostMessage(WM_APP);
     };
     second.m_onTick = [&](CProbeDlg& d) {
         first.EndDialog(11);
@@ -294,7 +250,6 @@ TEST_F(DialogTest, NestedDialogsEachEndTheirOwnLoop)
     EXPECT_EQ(nSecondResult, 12);
     EXPECT_TRUE(::IsWindowEnabled(m_hMain));
     EXPECT_EQ(TakeQuitMessage(), std::nullopt);
-    pTray->DestroyWindow();
 }
 
 } // namespace

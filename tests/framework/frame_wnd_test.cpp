@@ -30,49 +30,18 @@ protected:
     }
 };
 
-class CPaintedWnd : public CWnd {
-public:
-    int m_nPaints = 0;
-    BOOL m_bBlitted = FALSE;
-
-protected:
-    afx_msg void OnPaint()
-    {
-        CPaintDC dc(this);
-        RECT rect;
-        GetClientRect(&rect);
-        m_bBlitted = dc.PatBlt(0, 0, rect.right, rect.bottom, WHITENESS);
-        ++m_nPaints;
-    }
-
-    DECLARE_MESSAGE_MAP()
-};
-
-BEGIN_MESSAGE_MAP(CPaintedWnd, CWnd)
-    ON_WM_PAINT()
-END_MESSAGE_MAP()
-
 TEST(FrameWnd, DeletesItselfWhenItsWindowIsDestroyedAndClosingTheMainWindowEndsTheApplication)
 {
-    bool deleted = false;
-    auto* pFrame = new CTestFrame(&deleted);
-    ASSERT_TRUE(pFrame->CreateHidden());
-    pFrame->DestroyWindow();
-    EXPECT_TRUE(deleted);
-
-    // Owned frames go with their owner; a close request destroys a frame that is not the main window.
-    bool ownerDeleted = false, ownedDeleted = false, closedDeleted = false;
+    // A close request destroys a frame that is not the main window; the frames it owns go with it.
+    bool ownerDeleted = false, ownedDeleted = false;
     auto* pOwner = new CTestFrame(&ownerDeleted);
     const HWND hOwner = pOwner->CreateHidden();
+    ASSERT_NE(hOwner, nullptr);
     auto* pOwned = new CTestFrame(&ownedDeleted);
     const HWND hOwned = pOwned->CreateHidden(pOwner);
     EXPECT_EQ(::GetWindow(hOwned, GW_OWNER), hOwner);
     EXPECT_EQ(::GetAncestor(hOwned, GA_PARENT), ::GetDesktopWindow());
-    auto* pClosed = new CTestFrame(&closedDeleted);
-    pClosed->CreateHidden();
-    pClosed->SendMessage(WM_CLOSE);
-    EXPECT_TRUE(closedDeleted);
-    ::DestroyWindow(hOwner);
+    pOwner->SendMessage(WM_CLOSE);
     EXPECT_TRUE(ownerDeleted);
     EXPECT_TRUE(ownedDeleted);
     EXPECT_EQ(TakeQuitMessage(), std::nullopt);
@@ -92,7 +61,7 @@ TEST(FrameWnd, DeletesItselfWhenItsWindowIsDestroyedAndClosingTheMainWindowEndsT
     EXPECT_EQ(TakeQuitMessage(), 0);
 }
 
-TEST(FrameWnd, PreCreateWindowDecidesStyleAndClass)
+TEST(FrameWnd, PreCreateWindowDecidesStyleAndClassWhichAfxRegisterWndClassRegistersOncePerCombination)
 {
     auto* pPlain = new CTestFrame;
     const HWND hPlain = pPlain->CreateHidden();
@@ -117,6 +86,20 @@ TEST(FrameWnd, PreCreateWindowDecidesStyleAndClass)
     EXPECT_EQ(::GetWindowLongW(hStyled, GWL_STYLE) & WS_CAPTION, 0);
     EXPECT_TRUE(::GetWindowLongW(hStyled, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
     pStyled->DestroyWindow();
+
+    const HCURSOR hCursor = ::LoadCursorW(nullptr, IDC_CROSS);
+    const LPCWSTR pszPlain = AfxRegisterWndClass(0);
+    EXPECT_EQ(AfxRegisterWndClass(0), pszPlain);
+    const LPCWSTR pszCross = AfxRegisterWndClass(CS_HREDRAW, hCursor);
+    EXPECT_NE(std::wstring(pszCross), pszPlain);
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof wc;
+    ASSERT_TRUE(::GetClassInfoExW(AfxGetInstanceHandle(), pszCross, &wc));
+    EXPECT_EQ(wc.style, static_cast<UINT>(CS_HREDRAW));
+    EXPECT_EQ(wc.hCursor, hCursor);
+    EXPECT_EQ(wc.hbrBackground, nullptr);
+    EXPECT_EQ(wc.hIcon, nullptr);
+    EXPECT_EQ(wc.lpfnWndProc, AfxWndProc);
 }
 
 TEST(FrameWnd, LoadFrameTakesTitleMenuAndIconOfOneIdAndFailsWithoutTheMenu)
@@ -136,40 +119,6 @@ TEST(FrameWnd, LoadFrameTakesTitleMenuAndIconOfOneIdAndFailsWithoutTheMenu)
     EXPECT_FALSE((new CTestFrame(&deleted))->LoadFrame(IDS_NO_MENU));
     EXPECT_TRUE(deleted);
     EXPECT_EQ(::FindWindowW(nullptr, L"Frame Without Menu"), nullptr);
-}
-
-TEST(Wnd, AfxRegisterWndClassOncePerCombination)
-{
-    const HCURSOR hCursor = ::LoadCursorW(nullptr, IDC_CROSS);
-    const LPCWSTR pszPlain = AfxRegisterWndClass(0);
-    EXPECT_EQ(AfxRegisterWndClass(0), pszPlain);
-    const LPCWSTR pszCross = AfxRegisterWndClass(CS_HREDRAW, hCursor);
-    EXPECT_NE(std::wstring(pszCross), pszPlain);
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof wc;
-    ASSERT_TRUE(::GetClassInfoExW(AfxGetInstanceHandle(), pszCross, &wc));
-    EXPECT_EQ(wc.style, static_cast<UINT>(CS_HREDRAW));
-    EXPECT_EQ(wc.hCursor, hCursor);
-    EXPECT_EQ(wc.hbrBackground, nullptr);
-    EXPECT_EQ(wc.hIcon, nullptr);
-    EXPECT_EQ(wc.lpfnWndProc, AfxWndProc);
-}
-
-TEST(PaintDC, PaintsBetweenBeginAndEndPaint)
-{
-    CPaintedWnd wnd;
-    ASSERT_TRUE(wnd.CreateEx(WS_EX_TOPMOST, AfxRegisterWndClass(0), L"painted", WS_POPUP | WS_VISIBLE, 0, 0,
-                             8, 8, nullptr, nullptr));
-    ::InvalidateRect(wnd.m_hWnd, nullptr, FALSE);
-    wnd.UpdateWindow();
-    EXPECT_GE(wnd.m_nPaints, 1);
-    EXPECT_TRUE(wnd.m_bBlitted);
-    EXPECT_FALSE(::GetUpdateRect(wnd.m_hWnd, nullptr, FALSE));  // EndPaint validated it
-    const HDC hdc = ::GetDC(wnd.m_hWnd);
-    EXPECT_EQ(::GetPixel(hdc, 3, 3), RGB(255, 255, 255));
-    ::ReleaseDC(wnd.m_hWnd, hdc);
-    wnd.DestroyWindow();
-    EXPECT_EQ(wnd.m_hWnd, nullptr);  // detached
 }
 
 } // namespace

@@ -54,7 +54,7 @@ private:
     // handler closes the main window.
     void StartDialogs(CWnd* pMain)
     {
-        auto* pTray = new CTrayFrame;
+        auto* pTray = new CTestFrame;
         pTray->CreateHidden(pMain);
         pTray->m_pDialog = &m_outer;
         pTray->m_pResult = &m_nOuterResult;

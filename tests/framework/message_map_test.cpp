@@ -8,19 +8,31 @@
 
 namespace {
 
+// Paints itself white, and notes the other messages it handles.
 class CBaseProbe : public CWnd {
 public:
     std::vector<std::string> m_calls;
+    int m_nPaints = 0;
+    BOOL m_bBlitted = FALSE;
 
 protected:
     afx_msg void OnTimer(UINT_PTR nIDEvent) { m_calls.push_back("base timer " + std::to_string(nIDEvent)); }
     afx_msg void OnApply() { m_calls.push_back("base apply"); }
     afx_msg void OnPick() { m_calls.push_back("base pick"); }
+    afx_msg void OnPaint()
+    {
+        CPaintDC dc(this);
+        RECT rect;
+        GetClientRect(&rect);
+        m_bBlitted = dc.PatBlt(0, 0, rect.right, rect.bottom, WHITENESS);
+        ++m_nPaints;
+    }
 
     DECLARE_MESSAGE_MAP()
 };
 
 BEGIN_MESSAGE_MAP(CBaseProbe, CWnd)
+    ON_WM_PAINT()
     ON_WM_TIMER()
     ON_BN_CLICKED(101, OnApply)
     ON_COMMAND(102, OnPick)
@@ -56,11 +68,6 @@ BEGIN_MESSAGE_MAP(CDerivedProbe, CBaseProbe)
     ON_LBN_DBLCLK(103, OnListDblclk)
 END_MESSAGE_MAP()
 
-LRESULT Command(HWND hWnd, int nID, int nCode)
-{
-    return ::SendMessageW(hWnd, WM_COMMAND, MAKEWPARAM(nID, nCode), 0);
-}
-
 TEST(MessageMap, DerivedRowsFirstThenTheBaseMapNoRowMeansDefaultProcessingAndOnCreateCanRefuse)
 {
     CDerivedProbe wnd;
@@ -68,9 +75,9 @@ TEST(MessageMap, DerivedRowsFirstThenTheBaseMapNoRowMeansDefaultProcessingAndOnC
     ASSERT_TRUE(wnd.Create(&param));
     EXPECT_EQ(wnd.m_pCreateParams, &param);
 
-    Command(wnd.m_hWnd, 101, BN_CLICKED);
-    Command(wnd.m_hWnd, 102, 0);
-    Command(wnd.m_hWnd, 103, LBN_DBLCLK);
+    wnd.SendMessage(WM_COMMAND, MAKEWPARAM(101, BN_CLICKED));
+    wnd.SendMessage(WM_COMMAND, MAKEWPARAM(102, 0));
+    wnd.SendMessage(WM_COMMAND, MAKEWPARAM(103, LBN_DBLCLK));
     ::SetTimer(wnd.m_hWnd, 7, 10, nullptr);
     EXPECT_TRUE(WaitUntil([&] { return wnd.m_calls.size() == 5; }));
     ::KillTimer(wnd.m_hWnd, 7);
@@ -80,9 +87,9 @@ TEST(MessageMap, DerivedRowsFirstThenTheBaseMapNoRowMeansDefaultProcessingAndOnC
 
     wnd.m_calls.clear();
     // The same ids with other notification codes, and an id nobody maps.
-    Command(wnd.m_hWnd, 101, BN_DOUBLECLICKED);
-    Command(wnd.m_hWnd, 103, LBN_SELCHANGE);
-    Command(wnd.m_hWnd, 104, 0);
+    wnd.SendMessage(WM_COMMAND, MAKEWPARAM(101, BN_DOUBLECLICKED));
+    wnd.SendMessage(WM_COMMAND, MAKEWPARAM(103, LBN_SELCHANGE));
+    wnd.SendMessage(WM_COMMAND, MAKEWPARAM(104, 0));
     EXPECT_TRUE(wnd.m_calls.empty());
 
     ::SetWindowTextW(wnd.m_hWnd, L"changed by default processing");
@@ -101,6 +108,23 @@ TEST(MessageMap, DerivedRowsFirstThenTheBaseMapNoRowMeansDefaultProcessingAndOnC
     EXPECT_FALSE(refused.Create());
     EXPECT_EQ(refused.m_hWnd, nullptr);
     EXPECT_EQ(refused.m_calls.size(), 1u);
+}
+
+TEST(PaintDC, PaintsBetweenBeginAndEndPaint)
+{
+    CDerivedProbe wnd;
+    ASSERT_TRUE(wnd.CreateEx(WS_EX_TOPMOST, AfxRegisterWndClass(0), L"painted", WS_POPUP | WS_VISIBLE, 0, 0,
+                             8, 8, nullptr, nullptr));
+    ::InvalidateRect(wnd.m_hWnd, nullptr, FALSE);
+    wnd.UpdateWindow();
+    EXPECT_GE(wnd.m_nPaints, 1);
+    EXPECT_TRUE(wnd.m_bBlitted);
+    EXPECT_FALSE(::GetUpdateRect(wnd.m_hWnd, nullptr, FALSE));  // EndPaint validated it
+    const HDC hdc = ::GetDC(wnd.m_hWnd);
+    EXPECT_EQ(::GetPixel(hdc, 3, 3), RGB(255, 255, 255));
+    ::ReleaseDC(wnd.m_hWnd, hdc);
+    wnd.DestroyWindow();
+    EXPECT_EQ(wnd.m_hWnd, nullptr);  // detached
 }
 
 } // namespace

@@ -1,19 +1,8 @@
 #include "test_windows.h"
 
-CTestFrame::~CTestFrame()
+LRESULT CTestFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (m_pDeleted) *m_pDeleted = true;
-}
-
-HWND CTestFrame::CreateHidden(CWnd* pParentWnd)
-{
-    const RECT rect = {0, 0, 300, 200};
-    return Create(nullptr, L"Test Frame", WS_OVERLAPPED | WS_CAPTION, rect, pParentWnd) ? m_hWnd : nullptr;
-}
-
-LRESULT CTrayFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message != WM_APP) return CTestFrame::WindowProc(message, wParam, lParam);
+    if (message != WM_APP || !m_pDialog) return CFrameWnd::WindowProc(message, wParam, lParam);
     // Read first: the application's end destroys this window, deleting this object, inside DoModal.
     INT_PTR* pResult = m_pResult;
     *pResult = m_pDialog->DoModal();
@@ -58,16 +47,4 @@ void CProbeDlg::OnTimer(UINT_PTR)
 void CProbeDlg::OnListDblclk()
 {
     EndDialog(100 + m_list.GetCurSel());
-}
-
-std::function<void(CProbeDlg&)> OpenOnce(CProbeDlg& inner, INT_PTR& result, std::function<void(CProbeDlg&)> then)
-{
-    return [&inner, &result, then, opened = false](CProbeDlg& outer) mutable {
-        if (opened) {
-            if (then) then(outer);
-        } else if (::GetForegroundWindow() == outer.m_hWnd) {
-            opened = true;
-            result = inner.DoModal();
-        }
-    };
 }

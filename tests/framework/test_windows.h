@@ -18,28 +18,31 @@ inline std::optional<int> TakeQuitMessage()
     return static_cast<int>(msg.wParam);
 }
 
-// A frame that reports its deletion.
+// A frame that reports its deletion. Like the tray icon's window, WM_APP runs m_pDialog modally
+// from inside its window procedure and leaves the result in *m_pResult.
 class CTestFrame : public CFrameWnd {
 public:
     explicit CTestFrame(bool* pDeleted = nullptr) : m_pDeleted(pDeleted) {}
-    ~CTestFrame() override;
+    ~CTestFrame() override
+    {
+        if (m_pDeleted) *m_pDeleted = true;
+    }
 
     // A hidden window of the default frame class; null on failure, when the object is gone.
-    HWND CreateHidden(CWnd* pParentWnd = nullptr);
+    HWND CreateHidden(CWnd* pParentWnd = nullptr)
+    {
+        const RECT rect = {0, 0, 300, 200};
+        return Create(nullptr, L"Test Frame", WS_OVERLAPPED | WS_CAPTION, rect, pParentWnd) ? m_hWnd : nullptr;
+    }
 
-private:
-    bool* m_pDeleted;
-};
-
-// Like the tray icon's window: WM_APP runs m_pDialog modally from inside its window procedure
-// and leaves the result in *m_pResult.
-class CTrayFrame : public CTestFrame {
-public:
     CDialog* m_pDialog = nullptr;
     INT_PTR* m_pResult = nullptr;
 
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    bool* m_pDeleted;
 };
 
 // Dialog IDD_PROBE, scripted by m_onTick every 20 ms while it is open.
@@ -74,5 +77,15 @@ private:
 
 // A script for an outer dialog: once it is the active window, runs inner modally from its tick
 // and keeps the result; its later ticks (they go on inside the inner loop) go to then.
-std::function<void(CProbeDlg&)> OpenOnce(CProbeDlg& inner, INT_PTR& result,
-                                         std::function<void(CProbeDlg&)> then = nullptr);
+inline std::function<void(CProbeDlg&)> OpenOnce(CProbeDlg& inner, INT_PTR& result,
+                                                std::function<void(CProbeDlg&)> then = nullptr)
+{
+    return [&inner, &result, then, opened = false](CProbeDlg& outer) mutable {
+        if (opened) {
+            if (then) then(outer);
+        } else if (::GetForegroundWindow() == outer.m_hWnd) {
+            opened = true;
+            result = inner.DoModal();
+        }
+    };
+}

@@ -35,12 +35,6 @@ TEST(WinApp, ExitCodeIsTheQuitMessagesOrExitInstancesAfterARefusedInitInstance)
     EXPECT_EQ(RunProbe(L"exit-from-dialog"), 0u) << "the main window closed from nested dialogs";
 }
 
-class CMainProbeFrame : public CFrameWnd {
-    DECLARE_DYNAMIC(CMainProbeFrame)
-};
-
-IMPLEMENT_DYNAMIC(CMainProbeFrame, CFrameWnd)
-
 std::string BaseChain(const CObject& object)
 {
     std::string chain;
@@ -53,19 +47,18 @@ std::string BaseChain(const CObject& object)
 
 TEST(RuntimeClass, NamesAndBaseChainsAndIsKindOfFollowsTheChainUpwardOnly)
 {
-    const CMainProbeFrame frame;
     const CProbeDlg dialog;
-    const CListBox list;  // no record of its own: it reports CWnd's
-    EXPECT_EQ(BaseChain(frame), "CMainProbeFrame : CFrameWnd : CWnd : CObject");
     EXPECT_EQ(BaseChain(dialog), "CProbeDlg : CDialog : CWnd : CObject");
-    EXPECT_EQ(BaseChain(list), "CWnd : CObject");
+    // No record of their own: they report their base's.
+    EXPECT_EQ(BaseChain(CTestFrame()), "CFrameWnd : CWnd : CObject");
+    EXPECT_EQ(BaseChain(CListBox()), "CWnd : CObject");
 
-    const CObject& object = frame;
-    for (const CRuntimeClass* pClass : {RUNTIME_CLASS(CMainProbeFrame), RUNTIME_CLASS(CFrameWnd), RUNTIME_CLASS(CWnd),
+    const CObject& object = dialog;
+    for (const CRuntimeClass* pClass : {RUNTIME_CLASS(CProbeDlg), RUNTIME_CLASS(CDialog), RUNTIME_CLASS(CWnd),
                                         RUNTIME_CLASS(CObject)})
         EXPECT_TRUE(object.IsKindOf(pClass)) << pClass->m_lpszClassName;
-    EXPECT_FALSE(object.IsKindOf(RUNTIME_CLASS(CDialog)));
-    EXPECT_FALSE(RUNTIME_CLASS(CFrameWnd)->IsDerivedFrom(RUNTIME_CLASS(CMainProbeFrame)));
+    EXPECT_FALSE(object.IsKindOf(RUNTIME_CLASS(CFrameWnd)));
+    EXPECT_FALSE(RUNTIME_CLASS(CDialog)->IsDerivedFrom(RUNTIME_CLASS(CProbeDlg)));
 }
 
 } // namespace
