@@ -434,12 +434,11 @@ std::wstring Shape(const wchar_t* wide, int count)
 // The fuzz target's stand-in against the system's code page 932, in whatever locale this runs.
 TEST(DoubleByteStandIn, DecodesLeadAndTrailBytesLikeCodePage932)
 {
-    using namespace std::string_literals;
     const std::string cases[] = {
         // pairs
         "\x81\x40", "\x88\x9F", "\x95\x5C", "\x83\x5C", "\xE0\x40", "\xFC\x4B", "\x9F\xFC",
         // a lead byte before what is no trail byte
-        "\x81\x20", "\x81\x7F", "\x88\x0A", "\x81\x3F", "\x88\xFD", "\xE0\x81\x40", "\x81\0"s,
+        "\x81\x20", "\x81\x7F", "\x88\x0A", "\x81\x3F", "\x88\xFD", "\xE0\x81\x40", std::string("\x81\0", 2),
         // a lead byte at the end
         "\x81", "a\x88", "\x81\x40\xFC",
         // single bytes
