@@ -49,42 +49,20 @@ protected:
     ULONGLONG m_clock = 13300000000 * kTicksPerSecond;  // a whole second
 };
 
-TEST_F(Exclusion, NoFileEmptyHostPathOrUnterminatedListPathAllowsHiding)
+TEST_F(Exclusion, NoFileEmptyHostOrUnterminatedListPathAllowsHidingARewriteIsNoticedByTimeOrSizeAloneDeletionIsNot)
 {
+    const std::string listed = std::string(kHost) + "\r\n", other(listed.size(), 'x');
     EXPECT_TRUE(Allows());
     EXPECT_TRUE(m_cache.AllowsHiding(L""));
-
-    const std::string listed = std::string(kHost) + "\r\n";
     WriteListAt(listed, m_clock);
     EXPECT_FALSE(Allows());
     wchar_t path[vimlet::kPathCapacity];
     for (wchar_t& c : path) c = L'x';  // another process mid-rewrite: no terminator
     EXPECT_TRUE(m_cache.AllowsHiding(path));
     // Saved again within the same tick at the same size: only the change of path makes it read.
-    WriteListAt(std::string(listed.size(), 'x'), m_clock);
+    WriteListAt(other, m_clock);
     EXPECT_TRUE(Allows()) << "the answer for the path before the change was kept";
 
-    m_cache.hostPath[0] = '\0';
-    WriteList("\r\n  \r\nC:\\x.exe\r\n");
-    EXPECT_TRUE(Allows());
-}
-
-// Only ASCII white space is trimmed and only A-Z fold: not a no-break space, nor ä, '{' or '|' to Ä, '[' or '\\'.
-TEST_F(Exclusion, NonAsciiBytesAreNeitherFoldedNorTrimmed)
-{
-    std::strcpy(m_cache.hostPath, "C:\\[\xC4pfel\\app.exe");  // Ä in code page 1252
-    for (const char* unlike : {"C:\\[\xE4pfel\\app.exe", "\xA0" "C:\\[\xC4pfel\\app.exe\xA0",
-                               "C:\\{\xC4pfel\\app.exe", "C:|[\xC4pfel|app.exe"}) {
-        WriteList(unlike + std::string("\r\n"));
-        EXPECT_TRUE(Allows()) << unlike;
-    }
-    WriteList("c:\\[\xC4PFEL\\APP.EXE\r\n");
-    EXPECT_FALSE(Allows());
-}
-
-TEST_F(Exclusion, RewriteIsNoticedByItsLastWriteTimeOrSizeAloneAndDeletionKeepsTheLastAnswer)
-{
-    const std::string listed = std::string(kHost) + "\r\n", other(listed.size(), 'x');
     WriteList(listed);
     EXPECT_FALSE(Allows());
     WriteList("D:\\x.exe\r\n");
@@ -105,6 +83,23 @@ TEST_F(Exclusion, RewriteIsNoticedByItsLastWriteTimeOrSizeAloneAndDeletionKeepsT
     EXPECT_FALSE(Allows());
     ASSERT_TRUE(DeleteFileW(m_list.c_str()));
     EXPECT_FALSE(Allows());
+
+    m_cache.hostPath[0] = '\0';
+    WriteList("\r\n  \r\nC:\\x.exe\r\n");
+    EXPECT_TRUE(Allows());
+}
+
+// Only ASCII white space is trimmed and only A-Z fold: not a no-break space, nor ä, '{' or '|' to Ä, '[' or '\\'.
+TEST_F(Exclusion, NonAsciiBytesAreNeitherFoldedNorTrimmed)
+{
+    std::strcpy(m_cache.hostPath, "C:\\[\xC4pfel\\app.exe");  // Ä in code page 1252
+    for (const char* unlike : {"C:\\[\xE4pfel\\app.exe", "\xA0" "C:\\[\xC4pfel\\app.exe\xA0",
+                               "C:\\{\xC4pfel\\app.exe", "C:|[\xC4pfel|app.exe"}) {
+        WriteList(unlike + std::string("\r\n"));
+        EXPECT_TRUE(Allows()) << unlike;
+    }
+    WriteList("c:\\[\xC4PFEL\\APP.EXE\r\n");
+    EXPECT_FALSE(Allows());
 }
 
 // Sparse: the disk holds next to nothing of it.
@@ -113,8 +108,7 @@ void Lengthen(const std::wstring& path, ULONGLONG size)
     const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     DWORD returned;
     DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr);
-    LARGE_INTEGER end;
-    end.QuadPart = static_cast<LONGLONG>(size);
+    const LARGE_INTEGER end{.QuadPart = static_cast<LONGLONG>(size)};
     EXPECT_TRUE(SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file));
     CloseHandle(file);
 }
@@ -175,6 +169,7 @@ struct FakeCalls {
         stamp = {1, kSize};
         status = 0;
         attributes = FILE_ATTRIBUTE_ARCHIVE;
+        reads = 0;
     }
     static void Reach(const wchar_t* path)
     {
@@ -257,11 +252,10 @@ TEST(ExclusionThroughStandIn, WhatTheOpeningMeetsDecidesTheReading)
         EXPECT_EQ(cache.AllowsHidingIn<FakeListFile>(kOwnList), !c.excludedBefore);
         EXPECT_EQ(FakeCalls::reads, c.excludedBefore ? 1u : 2u);
 
-        FakeCalls::chunks = {"C:\\host.exe\r\n"};
+        FakeCalls::Reset();
         FakeCalls::stamp = {2, c.size};
         FakeCalls::status = c.status;
         FakeCalls::attributes = c.attributes;
-        FakeCalls::reads = 0;
         const bool busy = c.status == kBreak;
         EXPECT_EQ(cache.AllowsHidingIn<FakeListFile>(kOwnList), busy ? !c.excludedBefore : !c.read);
         EXPECT_EQ(FakeCalls::reads, c.read ? 1u : 0u);
@@ -296,29 +290,24 @@ TEST(ExclusionThroughStandIn, HostileSharedPathsNeverReachTheFile)
     const std::wstring home = L"\\\\server\\home\\me\\AppData\\Roaming";
     const std::wstring longAppData = L"C:\\" + std::wstring(234, L'x');  // its list: 259 units
     const struct {
-        std::wstring path, appData, ntPath;  // ntPath: what is opened, "" for nothing
+        std::wstring path, ntPath = L"", appData = L"";  // ntPath: what is opened, "" for nothing
     } cases[] = {
-        {kOwnList, L"", L"\\??\\C:\\Users\\me\\AppData\\Roaming\\Vimlet\\excludeapp.txt"},
-        {L"c:\\users\\ME\\AppData\\Roaming/vimlet/EXCLUDEAPP.TXT", L"", L"\\??\\c:\\users\\ME\\AppData\\Roaming\\vimlet\\EXCLUDEAPP.TXT"},
-        {longAppData + L"/Vimlet/excludeapp.txt", longAppData, L"\\??\\" + longAppData + L"\\Vimlet\\excludeapp.txt"},
-        {longAppData + L"/Vimlet/excludeapp.txty", longAppData, L""},  // 260 units, unterminated
+        {kOwnList, L"\\??\\C:\\Users\\me\\AppData\\Roaming\\Vimlet\\excludeapp.txt"},
+        {L"c:\\users\\ME\\AppData\\Roaming/vimlet/EXCLUDEAPP.TXT", L"\\??\\c:\\users\\ME\\AppData\\Roaming\\vimlet\\EXCLUDEAPP.TXT"},
+        {longAppData + L"/Vimlet/excludeapp.txt", L"\\??\\" + longAppData + L"\\Vimlet\\excludeapp.txt", longAppData},
+        {longAppData + L"/Vimlet/excludeapp.txty", L"", longAppData},  // 260 units, unterminated
         // AppData redirected to a server or a network drive keeps the user's own list.
-        {L"\\\\Server\\HOME\\me\\AppData\\Roaming/vimlet/excludeapp.txt", home,
-         L"\\??\\UNC\\Server\\HOME\\me\\AppData\\Roaming\\vimlet\\excludeapp.txt"},
-        {L"N:\\AppData\\Roaming/Vimlet/excludeapp.txt", L"N:\\AppData\\Roaming", L"\\??\\N:\\AppData\\Roaming\\Vimlet\\excludeapp.txt"},
+        {L"\\\\Server\\HOME\\me\\AppData\\Roaming/vimlet/excludeapp.txt",
+         L"\\??\\UNC\\Server\\HOME\\me\\AppData\\Roaming\\vimlet\\excludeapp.txt", home},
+        {L"N:\\AppData\\Roaming/Vimlet/excludeapp.txt", L"\\??\\N:\\AppData\\Roaming\\Vimlet\\excludeapp.txt", L"N:\\AppData\\Roaming"},
         // Another user's list, a file of a sandboxed process's or anything on a local drive.
-        {L"\\\\server\\home\\other\\AppData\\Roaming/Vimlet/excludeapp.txt", home, L""},
-        {L"\\\\server\\home\\me\\AppData\\Roaming\\Vimlet/excludeapp.txt", home, L""},  // not spelled as joined
-        {L"C:\\Users\\me\\AppData\\LocalLow/Vimlet/excludeapp.txt", L"", L""},
-        {L"C:\\Users\\Public/Vimlet/excludeapp.txt", L"", L""},
-        {L"d:/lists/EXCLUDEAPP.TXT", L"", L""},
-        {L"\\\\host@SSL\\DavWWWRoot\\excludeapp.txt", L"", L""},
-        {L"\\\\.\\pipe\\excludeapp.txt", L"", L""},
-        {L"\\\\?\\C:\\Users\\me\\AppData\\Roaming/Vimlet/excludeapp.txt", L"", L""},
-        {L"C:\\x\\COM1", L"", L""},
-        {L"Vimlet/excludeapp.txt", L"", L""},
+        {L"\\\\server\\home\\other\\AppData\\Roaming/Vimlet/excludeapp.txt", L"", home},
+        {L"\\\\server\\home\\me\\AppData\\Roaming\\Vimlet/excludeapp.txt", L"", home},  // not spelled as joined
+        {L"C:\\Users\\me\\AppData\\LocalLow/Vimlet/excludeapp.txt"}, {L"C:\\Users\\Public/Vimlet/excludeapp.txt"},
+        {L"d:/lists/EXCLUDEAPP.TXT"}, {L"\\\\host@SSL\\DavWWWRoot\\excludeapp.txt"}, {L"\\\\.\\pipe\\excludeapp.txt"},
+        {L"\\\\?\\C:\\Users\\me\\AppData\\Roaming/Vimlet/excludeapp.txt"}, {L"C:\\x\\COM1"}, {L"Vimlet/excludeapp.txt"},
         // AppData itself names a pipe or a device: its list is still never opened.
-        {L"\\\\.\\pipe\\x/Vimlet/excludeapp.txt", L"\\\\.\\pipe\\x", L""},
+        {L"\\\\.\\pipe\\x/Vimlet/excludeapp.txt", L"", L"\\\\.\\pipe\\x"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.path));
@@ -410,22 +399,20 @@ TEST_F(Exclusion, BothReadersAgreeOnEveryFileTheProgramWrites)
     const SettingsStore store(m_appData.SettingsDirectory());
     std::mt19937 random(8);
     for (int round = 0; round < 300; ++round) {
-        std::vector<std::wstring> written(random() % 5);
-        for (std::wstring& entry : written) entry = RandomEntry(random);
-        store.SaveExcludeList(written);
+        std::vector<std::wstring> hosts(random() % 5);  // the entries written, then those listed too
+        for (std::wstring& entry : hosts) entry = RandomEntry(random);
+        store.SaveExcludeList(hosts);
         std::vector<std::wstring> listed;
         store.LoadExcludeList(listed);
 
-        std::vector<std::wstring> candidates = written;
-        candidates.insert(candidates.end(), listed.begin(), listed.end());
-        for (const std::wstring& candidate : candidates) {
+        hosts.insert(hosts.end(), listed.begin(), listed.end());
+        for (const std::wstring& candidate : hosts) {
             const std::string host = Ansi(candidate);
             if (host.size() >= vimlet::kPathCapacity || host.find('\0') != std::string::npos) continue;
             vimlet::ExclusionCache cache = CacheFor(host.c_str());
             const bool programLists = std::any_of(listed.begin(), listed.end(), [&](const std::wstring& e) {
                 const std::string entry = Ansi(e);
-                return vimlet::EqualsIgnoringAsciiCase({entry.data(), entry.data() + entry.size()},
-                                                       host.c_str());
+                return vimlet::EqualsIgnoringAsciiCase({entry.data(), entry.data() + entry.size()}, host.c_str());
             });
             EXPECT_EQ(!cache.AllowsHiding(m_list.c_str()), programLists)
                 << "round " << round << ", host " << testing::PrintToString(host) << " in "
@@ -447,12 +434,11 @@ std::wstring Shape(const wchar_t* wide, int count)
 // The fuzz target's stand-in against the system's code page 932, in whatever locale this runs.
 TEST(DoubleByteStandIn, DecodesLeadAndTrailBytesLikeCodePage932)
 {
-    using namespace std::string_literals;
     const std::string cases[] = {
         // pairs
         "\x81\x40", "\x88\x9F", "\x95\x5C", "\x83\x5C", "\xE0\x40", "\xFC\x4B", "\x9F\xFC",
         // a lead byte before what is no trail byte
-        "\x81\x20", "\x81\x7F", "\x88\x0A", "\x81\x3F", "\x88\xFD", "\xE0\x81\x40", "\x81\0"s,
+        "\x81\x20", "\x81\x7F", "\x88\x0A", "\x81\x3F", "\x88\xFD", "\xE0\x81\x40", std::string("\x81\0", 2),
         // a lead byte at the end
         "\x81", "a\x88", "\x81\x40\xFC",
         // single bytes
@@ -463,9 +449,7 @@ TEST(DoubleByteStandIn, DecodesLeadAndTrailBytesLikeCodePage932)
         const int count = static_cast<int>(bytes.size());
         const int fromSystem = MultiByteToWideChar(932, 0, bytes.data(), count, system, 8);
         const int fromStandIn = stand_in::DecodeDoubleByte(bytes.data(), count, standIn, 8);
-        std::string decimal;
-        for (unsigned char b : bytes) decimal += " " + std::to_string(b);
-        EXPECT_EQ(Shape(standIn, fromStandIn), Shape(system, fromSystem)) << "bytes" << decimal;
+        EXPECT_EQ(Shape(standIn, fromStandIn), Shape(system, fromSystem)) << testing::PrintToString(bytes);
     }
 }
 
