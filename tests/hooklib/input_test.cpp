@@ -5,7 +5,6 @@
 #include "Input.h"
 #include "win32_system.h"
 
-#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -46,25 +45,6 @@ HWND ParkingWindow()
         return created;
     }();
     return window->m_hWnd;
-}
-
-LRESULT CALLBACK NotingNulls(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR)
-{
-    if (message == WM_NULL) NoteParkingNull();
-    return DefSubclassProc(window, message, wParam, lParam);
-}
-
-// A parking window that is never shown, noting WM_NULL too: a jump sends the cursor onto bare
-// desktop, so that no window's thread hears of the move and Ctrl and Alt stay held until the
-// keypad key's release.
-HWND HiddenParkingWindow()
-{
-    static const HWND window = [] {
-        const HWND hidden = CreateHiddenWindow({1500, 900});
-        SetWindowSubclass(hidden, NotingNulls, 0, 0);
-        return hidden;
-    }();
-    return window;
 }
 
 class Input : public testing::Test {
@@ -110,13 +90,6 @@ protected:
                                               [](const Event& e) { return e.parkingNull; }));
     }
 
-    static std::ptrdiff_t FirstParkingNull()
-    {
-        const auto found = std::find_if(g_events.begin(), g_events.end(),
-                                        [](const Event& e) { return e.parkingNull; });
-        return found == g_events.end() ? -1 : found - g_events.begin();
-    }
-
     // A move over the application: its hooks have put the cursor back by the time it has the
     // move, and nothing else moves it.
     void ExpectRestoredBy(Target& app, POINT saved)
@@ -148,14 +121,14 @@ TEST_F(Input, KeyDownParksTheCursorBeforeTheApplicationSeesTheKeyAndKeyUpNeverPa
     ExpectNotParked(kAside);
 
     SendKeys("65");
-    const InputReport down = AwaitReport(*m_target, WM_KEYDOWN, 'A');
     const POINT park = ParkingPoint();
-    EXPECT_EQ(down.cursor, park);
+    EXPECT_EQ(AwaitReport(*m_target, WM_KEYDOWN, 'A').cursor, park);
     EXPECT_EQ(CursorNow(), park);
     ASSERT_EQ(ParkingNulls(), 1);
-    EXPECT_LT(FirstParkingNull(), FindReport(*m_target, WM_KEYDOWN, 'A'))
+    const auto null = std::find_if(g_events.begin(), g_events.end(), [](const Event& e) { return e.parkingNull; });
+    EXPECT_LT(null - g_events.begin(), FindReport(*m_target, WM_KEYDOWN, 'A'))
         << "the parking window is told before the key goes on";
-    EXPECT_TRUE(g_events[FirstParkingNull()].senderWaits) << "and the hide waits for its answer";
+    EXPECT_TRUE(null->senderWaits) << "and the hide waits for its answer";
     EXPECT_TRUE(State().hidden);
     EXPECT_EQ(State().savedCursor, kAside);
     EXPECT_EQ(State().hidePosition, park);
@@ -213,12 +186,15 @@ TEST_F(Input, HeldSuppressorStopsTheHideOnlyWithItsFlagSet)
     EXPECT_EQ(AwaitReport(*m_target, WM_KEYDOWN, VK_SHIFT, 2).cursor, ParkingPoint());
     EXPECT_TRUE(State().hidden);
     EXPECT_EQ(State().savedCursor, kAside);
-    SendKeys("-161x");
 }
 
 TEST_F(Input, CtrlAltKeypadDigitJumpsToTheParkingPointAndIsSwallowedButZeroIsAnOrdinaryKey)
 {
-    m_copy.Start(HiddenParkingWindow());
+    // A parking window never shown: a jump sends the cursor onto bare desktop, so that no window's
+    // thread hears of the move and Ctrl and Alt stay held until the keypad key's release.
+    StallingParkingWindow parking({1500, 900});
+    parking.Release();  // never held
+    m_copy.Start(parking.Window());
     // Ctrl and Alt as suppressors: their own key-downs leave the cursor alone.
     Library()->set_suppressor(VK_LCONTROL, 1);
     Library()->set_suppressor(VK_LMENU, 1);
@@ -228,12 +204,12 @@ TEST_F(Input, CtrlAltKeypadDigitJumpsToTheParkingPointAndIsSwallowedButZeroIsAnO
         const bool jump = digit != VK_NUMPAD0;
         PlaceCursorAside();
         PressWithCtrlAlt(*m_target, digit);
-        EXPECT_EQ(CursorNow(), jump ? TopLeft(HiddenParkingWindow()) : kAside);
+        EXPECT_EQ(CursorNow(), jump ? TopLeft(parking.Window()) : kAside);
         EXPECT_NE(SawKey(*m_target, digit), jump);
         EXPECT_TRUE(SawKey(*m_target, VK_MENU)) << "Ctrl and Alt go on to the application";
         // A jump is no hide: nothing to put back later.
         EXPECT_FALSE(State().hidden);
-        EXPECT_EQ(ParkingNulls(), 0);
+        EXPECT_FALSE(parking.Answered()) << "the parking window was sent WM_NULL";
     }
 }
 
@@ -280,7 +256,7 @@ TEST_F(Input, WhileParkedRepeatsAndClicksChangeNothingAndAMoveElsewhereRestores)
 // game) each stop the hide until undone.
 TEST_F(Input, CaptureOrConfinementStopsTheHideUntilUndone)
 {
-    for (const auto& [set, undo] : {std::pair{"capture", "release"}, std::pair{"confine", "free"}}) {
+    for (const char* set : {"capture", "confine"}) {
         SCOPED_TRACE(set);
         MoveMouseOver(*m_target, m_target->Inside());
         const int nulls = ParkingNulls();
@@ -289,7 +265,7 @@ TEST_F(Input, CaptureOrConfinementStopsTheHideUntilUndone)
         EXPECT_EQ(CursorNow(), m_target->Inside());
         EXPECT_EQ(ParkingNulls(), nulls);
         EXPECT_FALSE(State().hidden);
-        ASSERT_EQ(m_target->Ask(undo), "ok");
+        ASSERT_EQ(m_target->Ask("free"), "ok");
         EXPECT_EQ(TypingParks(*m_target, m_parking), true);
     }
 }
@@ -327,6 +303,39 @@ TEST_F(Input, ExcludedApplicationNeverParksButRestoresACursorParkedElsewhere)
     WriteBytes(list, std::string(listed.size(), 'x'));
     ASSERT_TRUE(SetLastWriteTime(list, second + 2000000));
     EXPECT_EQ(TypingParks(excluded, m_parking), true);
+}
+
+// While parked, the wheel scrolls the window under the point the cursor left, focused or not, and
+// the cursor stays parked.
+TEST_F(Input, WheelGoesOnToTheWindowUnderTheSavedPointFocusedOrNot)
+{
+    Target other(m_report, RECT{800, 100, 1400, 500});
+    const struct {
+        Target& under;
+        DWORD flag;
+        UINT message;
+        int delta;
+    } turns[] = {{*m_target, MOUSEEVENTF_WHEEL, WM_MOUSEWHEEL, -WHEEL_DELTA},
+                 {other, MOUSEEVENTF_HWHEEL, WM_MOUSEHWHEEL, 2 * WHEEL_DELTA}};
+    for (const auto& turn : turns) {
+        SCOPED_TRACE(turn.message);
+        PlaceCursorAside();
+        MoveMouseOver(turn.under, turn.under.Inside());
+        m_target->Activate();
+        ASSERT_EQ(Type('A', *m_target), ParkingPoint());
+
+        INPUT wheel{};
+        wheel.type = INPUT_MOUSE;
+        wheel.mi.dwFlags = turn.flag;  // no movement
+        wheel.mi.mouseData = static_cast<DWORD>(turn.delta);
+        SendInput(1, &wheel, sizeof wheel);
+        const InputReport got = AwaitReport(turn.under, turn.message);
+        EXPECT_EQ(GET_WHEEL_DELTA_WPARAM(got.wParam), turn.delta);
+        EXPECT_EQ(got.mouse, turn.under.Inside());
+        EXPECT_EQ(got.cursor, ParkingPoint());
+        EXPECT_TRUE(State().hidden);
+        ExpectRestoredBy(turn.under, turn.under.Inside());
+    }
 }
 
 // Windows hands an application that is not DPI-aware scaled coordinates, and the hooks run in

@@ -3,17 +3,15 @@
 // test's report window, and obeys commands read line by line from its standard input:
 //   activate   bring the window to the front with the keyboard focus; "ok" or "background"
 //   capture    SetCapture on the window; "ok"
-//   release    ReleaseCapture; "ok"
 //   confine    ClipCursor to the client area, as games do; "ok"
-//   free       ClipCursor(NULL); "ok"
+//   free       ReleaseCapture and ClipCursor(NULL); "ok"
 //   embed H    become a child window of window H (decimal), of another process, as a Store
 //              app's window is of its frame; "ok"
 //   path       the executable path as GetModuleFileNameA reports it
 //   hold       "held", then the window takes no message until the line "go"; then "going"
-//   quit       end, window and all
-// Arguments: report window handle, then x y width height of the window; optionally "unaware"
-// for a thread that is not DPI-aware, a window title, and "hidden" for a window never shown.
-// It prints "ready" once the window is up and, unless hidden, in front.
+// Arguments: report window handle; x y width height of the window; "unaware" for a thread that
+// is not DPI-aware, else "aware"; the window title; "hidden" for a window never shown, else "shown".
+// It prints "ready" once the window is up and, unless hidden, in front, and ends with its input.
 #include "InputReport.h"
 #include "Lines.h"
 
@@ -60,10 +58,6 @@ std::string Run(HWND window, const std::string& command)
         SetCapture(window);
         return GetCapture() == window ? "ok" : "no capture";
     }
-    if (command == "release") {
-        ReleaseCapture();
-        return "ok";
-    }
     if (command == "confine") {
         RECT client;
         GetClientRect(window, &client);
@@ -74,6 +68,7 @@ std::string Run(HWND window, const std::string& command)
         return EqualRect(&clip, &client) ? "ok" : "not confined";
     }
     if (command == "free") {
+        ReleaseCapture();
         ClipCursor(nullptr);
         return "ok";
     }
@@ -93,11 +88,6 @@ std::string Run(HWND window, const std::string& command)
         WaitForSingleObject(g_go, INFINITE);
         return "going";
     }
-    if (command == "quit") {
-        // Destroying a window here waits 2 s for a window manager that is not there.
-        PostQuitMessage(0);
-        return "bye";
-    }
     return "unknown " + command;
 }
 
@@ -115,26 +105,15 @@ LRESULT CALLBACK RunKeyboardHooksUnaware(int code, WPARAM wParam, LPARAM lParam)
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
 {
-    switch (message) {
-    case WM_KEYDOWN:
-    case WM_KEYUP:
-    case WM_SYSKEYDOWN:
-    case WM_SYSKEYUP:
-    case WM_MOUSEMOVE:
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONUP:
-    case WM_MOUSEWHEEL:
-    case WM_MOUSEHWHEEL:
+    if (IsKeyMessage(message) || (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST)) {
         Report(window, message, wParam, lParam);
         return 0;  // for the keys: no menu mode after a lone Alt
-    case kCommand: {
-        auto* command = reinterpret_cast<std::string*>(lParam);
-        Answer(Run(window, *command));
-        delete command;
-        return 0;
     }
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
+    if (message != kCommand) return DefWindowProcW(window, message, wParam, lParam);
+    auto* command = reinterpret_cast<std::string*>(lParam);
+    Answer(Run(window, *command));
+    delete command;
+    return 0;
 }
 
 DWORD WINAPI ReadCommands(void* window)
@@ -145,10 +124,10 @@ DWORD WINAPI ReadCommands(void* window)
         else
             PostMessageW(static_cast<HWND>(window), kCommand, 0, reinterpret_cast<LPARAM>(new std::string(line)));
     });
-    // The test has gone: do not outlive it.
+    // The test has gone: do not outlive it. Not by destroying the window, which would wait 2 s for
+    // a window manager that is not there.
     SetEvent(g_go);
-    PostMessageW(static_cast<HWND>(window), kCommand, 0,
-                 reinterpret_cast<LPARAM>(new std::string("quit")));
+    PostThreadMessageW(GetWindowThreadProcessId(static_cast<HWND>(window), nullptr), WM_QUIT, 0, 0);
     return 0;
 }
 
@@ -156,19 +135,14 @@ DWORD WINAPI ReadCommands(void* window)
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
 {
-    if (__argc < 6) return 2;
+    if (__argc < 9) return 2;
     g_report = reinterpret_cast<HWND>(std::wcstoull(__wargv[1], nullptr, 0));
-    const int x = _wtoi(__wargv[2]), y = _wtoi(__wargv[3]);
-    const int width = _wtoi(__wargv[4]), height = _wtoi(__wargv[5]);
-    if (__argc > 6 && std::wstring(__wargv[6]) == L"unaware") {
+    if (std::wstring(__wargv[6]) == L"unaware") {
         SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_UNAWARE);
         g_unawareKeyboardHook =
             SetWindowsHookExW(WH_KEYBOARD, RunKeyboardHooksUnaware, nullptr, GetCurrentThreadId());
     }
-
-    const wchar_t* title = __argc > 7 ? __wargv[7] : L"Vimlet test target";
-    const bool hidden = __argc > 8 && std::wstring(__wargv[8]) == L"hidden";
-
+    const bool hidden = std::wstring(__wargv[8]) == L"hidden";
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = WindowProc;
     windowClass.hInstance = instance;
@@ -176,9 +150,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     windowClass.lpszClassName = L"VimletTestTarget";
     RegisterClassW(&windowClass);
-    HWND window = CreateWindowExW(0, windowClass.lpszClassName, title,
-                                  WS_OVERLAPPEDWINDOW | (hidden ? 0 : WS_VISIBLE), x, y, width, height,
-                                  nullptr, nullptr, instance, nullptr);
+    HWND window = CreateWindowExW(0, windowClass.lpszClassName, __wargv[7],
+                                  WS_OVERLAPPEDWINDOW | (hidden ? 0 : WS_VISIBLE),
+                                  _wtoi(__wargv[2]), _wtoi(__wargv[3]), _wtoi(__wargv[4]), _wtoi(__wargv[5]), nullptr,
+                                  nullptr, instance, nullptr);
     if (!window) return 3;
     if (!hidden) {
         UpdateWindow(window);

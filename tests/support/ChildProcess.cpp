@@ -21,18 +21,12 @@ std::wstring QuoteArgument(const std::wstring& argument)
     std::wstring quoted = L"\"";
     std::size_t backslashes = 0;
     for (wchar_t c : argument) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
         // Backslashes double only in front of a quote.
-        quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-        backslashes = 0;
+        if (c == L'"') quoted.append(backslashes + 1, L'\\');
+        backslashes = c == L'\\' ? backslashes + 1 : 0;
         quoted.push_back(c);
     }
-    quoted.append(backslashes * 2, L'\\');
-    quoted.push_back(L'"');
-    return quoted;
+    return quoted.append(backslashes, L'\\') + L'"';
 }
 
 } // namespace
@@ -68,7 +62,14 @@ ChildProcess::ChildProcess(const std::wstring& program, const std::vector<std::w
     CloseHandle(info.hThread);
     m_process = info.hProcess;
     m_processId = info.dwProcessId;
-    m_reader = std::thread([this] { ReadOutput(); });
+    m_reader = std::thread([this] {
+        ReadLines(m_output, [this](std::string line) {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_lines.push_back(std::move(line));
+        });
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_outputEnded = true;
+    });
 }
 
 ChildProcess::~ChildProcess()
@@ -86,28 +87,22 @@ void ChildProcess::Terminate()
     WaitForSingleObject(m_process, kPatience);
 }
 
-void ChildProcess::WriteLine(const std::string& line) { ::WriteLine(m_input, line); }
-
-std::optional<std::string> ChildProcess::ReadLine(DWORD timeoutMs)
+std::optional<std::string> ChildProcess::ReadLine()
 {
     std::optional<std::string> line;
-    WaitUntil(
-        [&] {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            if (!m_lines.empty()) {
-                line = m_lines.front();
-                m_lines.pop_front();
-                return true;
-            }
-            return m_outputEnded;
-        },
-        timeoutMs);
+    WaitUntil([&] {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_lines.empty()) return m_outputEnded;
+        line = m_lines.front();
+        m_lines.pop_front();
+        return true;
+    });
     return line;
 }
 
 std::string ChildProcess::Ask(const std::string& command)
 {
-    WriteLine(command);
+    WriteLine(m_input, command);
     return ReadLine().value_or("");
 }
 
@@ -118,14 +113,4 @@ std::optional<DWORD> ChildProcess::WaitForExit(DWORD timeoutMs)
     DWORD code = 0;
     GetExitCodeProcess(m_process, &code);
     return code;
-}
-
-void ChildProcess::ReadOutput()
-{
-    ReadLines(m_output, [this](std::string line) {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_lines.push_back(std::move(line));
-    });
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_outputEnded = true;
 }

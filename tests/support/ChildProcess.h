@@ -1,8 +1,6 @@
 #pragma once
 // A helper program started by a test and spoken to line by line over its standard input and
-// output. Every wait is bounded, and while it waits the calling thread keeps dispatching its
-// own messages, so that windows of the test stay responsive to the helper (a hook in the
-// helper may be sending to them).
+// output. Every wait is bounded and keeps this thread's windows responsive (see Wait.h).
 
 #include "Host.h"
 #include "Wait.h"
@@ -25,11 +23,10 @@ public:
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    void WriteLine(const std::string& line);
     // The next line of output without its line end; nothing when none came within the bound or
     // the helper's output ended.
-    std::optional<std::string> ReadLine(DWORD timeoutMs = kPatience);
-    // WriteLine, then ReadLine; an empty answer when none came.
+    std::optional<std::string> ReadLine();
+    // The command as a line, then ReadLine; an empty answer when none came.
     std::string Ask(const std::string& command);
 
     // The exit code, once the process has ended within the bound.
@@ -40,8 +37,6 @@ public:
     HANDLE Handle() const { return m_process; }
 
 private:
-    void ReadOutput();
-
     HANDLE m_process = nullptr;
     DWORD m_processId = 0;
     HANDLE m_input = nullptr;

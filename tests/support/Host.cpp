@@ -1,6 +1,5 @@
 #include "Host.h"
 
-#include <windows.h>
 #include <shellapi.h>
 
 std::wstring BesideThisProgram(const std::wstring& fileName)

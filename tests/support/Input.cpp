@@ -35,6 +35,17 @@ void SendKeys(const std::string& keys)
 
 namespace {
 
+// A window class of this program's, registered by its first window.
+const wchar_t* WindowClass(const wchar_t* name, WNDPROC procedure, HBRUSH background = nullptr)
+{
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hbrBackground = background;
+    windowClass.lpszClassName = name;
+    RegisterClassW(&windowClass);
+    return name;
+}
+
 INPUT MouseAt(POINT point, DWORD flags)
 {
     INPUT input{};
@@ -78,14 +89,8 @@ void DoubleClickAt(POINT point)
 
 HWND CreateReportWindow()
 {
-    static const ATOM atom = [] {
-        WNDCLASSW windowClass{};
-        windowClass.lpfnWndProc = ReportProc;
-        windowClass.lpszClassName = L"VimletTestReport";
-        return RegisterClassW(&windowClass);
-    }();
-    return CreateWindowExW(0, MAKEINTATOM(atom), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                           nullptr, nullptr);
+    return CreateWindowExW(0, WindowClass(L"VimletTestReport", ReportProc), L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                           nullptr, nullptr, nullptr);
 }
 
 Target::Target(HWND report, RECT place, const std::wstring& program, bool dpiUnaware,
@@ -101,17 +106,6 @@ Target::Target(HWND report, RECT place, const std::wstring& program, bool dpiUna
 }
 
 void Target::Activate() { ASSERT_EQ(Ask("activate"), "ok"); }
-
-POINT Target::Inside() const
-{
-    return {(m_place.left + m_place.right) / 2, (m_place.top + m_place.bottom) / 2};
-}
-
-bool IsKeyMessage(UINT message)
-{
-    return message == WM_KEYDOWN || message == WM_KEYUP || message == WM_SYSKEYDOWN ||
-           message == WM_SYSKEYUP;
-}
 
 std::ptrdiff_t FindReport(const ChildProcess& app, UINT message, WPARAM vk, int nth)
 {
@@ -138,13 +132,6 @@ int CountReports(const ChildProcess& app, UINT message, WPARAM vk)
     int count = 0;
     while (FindReport(app, message, vk, count + 1) >= 0) ++count;
     return count;
-}
-
-bool SawKey(const ChildProcess& app, WPARAM vk)
-{
-    const UINT keyMessages[] = {WM_KEYDOWN, WM_KEYUP, WM_SYSKEYDOWN, WM_SYSKEYUP};
-    return std::any_of(std::begin(keyMessages), std::end(keyMessages),
-                       [&](UINT message) { return FindReport(app, message, vk) >= 0; });
 }
 
 InputReport MoveMouseOver(Target& app, POINT point)
@@ -179,7 +166,7 @@ InputReport MoveMouseOver(Target& app, POINT point)
 namespace {
 
 // The application's key messages from the event at the index on.
-std::vector<InputReport> KeyReports(const Target& app, std::size_t from)
+std::vector<InputReport> KeyReports(const ChildProcess& app, std::size_t from)
 {
     std::vector<InputReport> keys;
     for (std::size_t i = from; i < g_events.size(); ++i) {
@@ -207,6 +194,12 @@ bool TypeInto(Target& app, const std::vector<WORD>& keys, std::size_t from)
 
 } // namespace
 
+bool SawKey(const ChildProcess& app, WPARAM vk)
+{
+    const std::vector<InputReport> keys = KeyReports(app, 0);
+    return std::any_of(keys.begin(), keys.end(), [&](const InputReport& report) { return report.wParam == vk; });
+}
+
 std::optional<bool> TypingParks(Target& app, HWND parking, const std::vector<WORD>& keys)
 {
     // Wine without a window manager: an X focus change reaches Wine late (a closed window's X
@@ -220,10 +213,7 @@ std::optional<bool> TypingParks(Target& app, HWND parking, const std::vector<WOR
     };
     std::size_t from = g_events.size();
     bool arrived = TypeInto(app, keys, from);
-    for (int retry = 0; retry < 2 && !inFront(); ++retry) {
-        from = g_events.size();
-        arrived = TypeInto(app, keys, from);
-    }
+    for (int retry = 0; retry < 2 && !inFront(); ++retry) arrived = TypeInto(app, keys, from = g_events.size());
     EXPECT_TRUE(arrived && inFront()) << "keys missing or judged elsewhere; the foreground window is "
                                       << GetForegroundWindow();
 
@@ -235,9 +225,8 @@ std::optional<bool> TypingParks(Target& app, HWND parking, const std::vector<WOR
     int downs = 0, parkedDowns = 0;
     for (const InputReport& report : KeyReports(app, from)) {
         received.emplace_back(report.message, report.wParam);
-        if (report.message != WM_KEYDOWN) continue;
-        ++downs;
-        parkedDowns += report.cursor == parked;
+        downs += report.message == WM_KEYDOWN;
+        parkedDowns += report.message == WM_KEYDOWN && report.cursor == parked;
     }
     EXPECT_EQ(received, expected);
     if (parkedDowns != 0 && parkedDowns != downs) return std::nullopt;
@@ -269,23 +258,16 @@ POINT Type(WORD vk, Target& app)
 }
 
 TestWindow::TestWindow(const wchar_t* title)
+    : m_window(CreateWindowExW(0, WindowClass(L"VimletTestWindow", Proc), title, WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                               200, 200, 400, 300, nullptr, nullptr, nullptr, nullptr))
 {
-    static const ATOM windowClass = [] {
-        WNDCLASSW wc = {};
-        wc.lpfnWndProc = Proc;
-        wc.lpszClassName = L"VimletTestWindow";
-        return RegisterClassW(&wc);
-    }();
-    m_window = CreateWindowExW(0, MAKEINTATOM(windowClass), title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 200, 200,
-                               400, 300, nullptr, nullptr, nullptr, nullptr);
     SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
 LRESULT CALLBACK TestWindow::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_KEYDOWN) {
+    if (message == WM_KEYDOWN)
         ++reinterpret_cast<TestWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA))->m_keyDowns;
-    }
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
@@ -329,11 +311,9 @@ RECT SecondMonitor()
     RECT found{};
     EnumDisplayMonitors(
         nullptr, nullptr,
-        [](HMONITOR monitor, HDC, RECT*, LPARAM param) -> BOOL {
-            MONITORINFO info{};
-            info.cbSize = sizeof info;
-            if (!GetMonitorInfoW(monitor, &info) || (info.dwFlags & MONITORINFOF_PRIMARY)) return TRUE;
-            *reinterpret_cast<RECT*>(param) = info.rcMonitor;
+        [](HMONITOR, HDC, RECT* place, LPARAM param) -> BOOL {
+            if (place->left == 0 && place->top == 0) return TRUE;  // the primary's corner
+            *reinterpret_cast<RECT*>(param) = *place;
             return FALSE;
         },
         reinterpret_cast<LPARAM>(&found));
@@ -352,14 +332,9 @@ struct AsideWindow {
     static DWORD WINAPI Run(void* self)
     {
         auto* aside = static_cast<AsideWindow*>(self);
-        WNDCLASSW windowClass{};
-        windowClass.lpfnWndProc = Proc;
-        windowClass.lpszClassName = L"VimletTestAside";
-        windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
-        RegisterClassW(&windowClass);
-        CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, windowClass.lpszClassName, L"",
-                        WS_POPUP | WS_VISIBLE, kAside.x - 100, kAside.y - 100, 200, 200, nullptr,
-                        nullptr, nullptr, nullptr);
+        CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE,
+                        WindowClass(L"VimletTestAside", Proc, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH))), L"",
+                        WS_POPUP | WS_VISIBLE, kAside.x - 100, kAside.y - 100, 200, 200, nullptr, nullptr, nullptr, nullptr);
         for (;;) {
             // Not a message wait: between placements nothing here reads input or X events.
             WaitForSingleObject(aside->place, INFINITE);
@@ -407,14 +382,9 @@ HWND CreateHiddenWindow(POINT at)
 
 HWND ShowParkingWindow(POINT at)
 {
-    static const ATOM atom = [] {
-        WNDCLASSW windowClass{};
-        windowClass.lpfnWndProc = DefWindowProcW;
-        windowClass.lpszClassName = L"VimletTestParking";
-        return RegisterClassW(&windowClass);
-    }();
-    return CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, MAKEINTATOM(atom), L"",
-                           WS_POPUP | WS_VISIBLE, at.x, at.y, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    return CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE,
+                           WindowClass(L"VimletTestParking", DefWindowProcW), L"", WS_POPUP | WS_VISIBLE, at.x, at.y, 1,
+                           1, nullptr, nullptr, nullptr, nullptr);
 }
 
 StallingParkingWindow::StallingParkingWindow(POINT pixel)

@@ -21,8 +21,7 @@ inline std::ostream& operator<<(std::ostream& out, POINT p)
     return out << '(' << p.x << ", " << p.y << ')';
 }
 
-// What this process saw, in the order it saw it: the parking window's WM_NULL and the reports
-// of the applications.
+// What this process saw, in order: the parking window's WM_NULL and the applications' reports.
 struct Event {
     bool parkingNull;
     InputReport report;
@@ -38,7 +37,7 @@ POINT CursorNow();
 // that flag).
 void SendKeys(const std::string& keys);
 
-// Moves the mouse as a user would, to a point in screen pixels; a double click there.
+// The mouse moved as a user would, to a point in screen pixels; a double click there.
 void MoveMouse(POINT point);
 void DoubleClickAt(POINT point);
 
@@ -48,31 +47,26 @@ HWND CreateReportWindow();
 // An application window in a process of its own, which reports what it receives.
 class Target : public ChildProcess {
 public:
-    // Throws std::runtime_error when the application does not start. A DPI-unaware one, another
-    // title or a hidden window on request.
+    // Throws std::runtime_error when the application does not start.
     Target(HWND report, RECT place, const std::wstring& program = BesideThisProgram(L"target_app.exe"),
            bool dpiUnaware = false, const std::wstring& title = L"Vimlet test target", bool hidden = false);
-    ~Target() { Ask("quit"); }
 
     // Wine hands keyboard input to its foreground window, and a window shown since may have
     // taken that place.
     void Activate();
 
-    POINT Inside() const;
+    POINT Inside() const { return {(m_place.left + m_place.right) / 2, (m_place.top + m_place.bottom) / 2}; }
 
 private:
     RECT m_place;
 };
 
-bool IsKeyMessage(UINT message);
-
-// Where in the events the application's nth report of this message (and key) is; -1 if none.
+// The application's nth report of this message (and key): where in the events (-1 if none),
+// and, once it has come, the report.
 std::ptrdiff_t FindReport(const ChildProcess& app, UINT message, WPARAM vk = 0, int nth = 1);
-// Waits for the application's nth report of this message (and key), and gives it.
 InputReport AwaitReport(const ChildProcess& app, UINT message, WPARAM vk = 0, int nth = 1);
 int CountReports(const ChildProcess& app, UINT message, WPARAM vk = 0);
-// Whether the application saw any message of this key.
-bool SawKey(const ChildProcess& app, WPARAM vk);
+bool SawKey(const ChildProcess& app, WPARAM vk);  // any message of the key
 // Moves the mouse to the point and waits until the application has taken that move, not an
 // earlier one still on its way: its hooks have run by then. What the application reported.
 InputReport MoveMouseOver(Target& app, POINT point);
@@ -88,14 +82,11 @@ std::optional<bool> TypingParks(Target& app, HWND parking, const std::vector<WOR
 // for 50 ms, from a cache that only input sent by its own process clears: the chord starts once
 // that time has passed.
 void PressWithCtrlAlt(Target& app, WORD vk, WORD sentinel = 'Q');
-// The key down and up.
-void SendKey(WORD vk);
-// Presses the key and waits until the application has had it go up; the cursor as it was
-// when the key went down.
+void SendKey(WORD vk);  // down and up
+// Presses the key and waits until the application has had it go up; the cursor at the key-down.
 POINT Type(WORD vk, Target& app);
 
-// A visible window of this process, where a test types. It counts the key presses it
-// receives: the hooks have run by then.
+// A visible window of this process, where a test types, counting the key-downs it receives.
 class TestWindow {
 public:
     explicit TestWindow(const wchar_t* title);
@@ -115,10 +106,8 @@ private:
     int m_keyDowns = 0;
 };
 
-// True when a comes before b in the z-order of top-level windows.
-bool IsAbove(HWND a, HWND b);
-// The top-level windows from the top, for a failure's message.
-std::string ZOrder();
+bool IsAbove(HWND a, HWND b);  // in the z-order of top-level windows
+std::string ZOrder();          // the top-level windows from the top, for a failure's message
 
 // The first monitor that is not the primary; an empty rectangle when there is none.
 RECT SecondMonitor();
@@ -157,7 +146,6 @@ public:
 
     HWND Window() const { return m_window; }
     bool AwaitHeldMessage() { return WaitForSingleObject(m_held, kPatience) == WAIT_OBJECT_0; }
-    // Whether it has answered a WM_NULL yet.
     bool Answered() const { return WaitForSingleObject(m_answered, 0) == WAIT_OBJECT_0; }
     void Release() { SetEvent(m_release); }
 

@@ -14,3 +14,8 @@ struct InputReport {
 };
 
 constexpr ULONG_PTR kInputReportTag = 0x564D4C54;
+
+constexpr bool IsKeyMessage(UINT message)
+{
+    return message == WM_KEYDOWN || message == WM_KEYUP || message == WM_SYSKEYDOWN || message == WM_SYSKEYUP;
+}

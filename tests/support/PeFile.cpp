@@ -41,26 +41,12 @@ std::vector<std::string> PeFile::ExportNames() const
     return names;
 }
 
-std::vector<IMAGE_IMPORT_DESCRIPTOR> PeFile::ImportDescriptors() const
-{
-    std::vector<IMAGE_IMPORT_DESCRIPTOR> descriptors;
-    const IMAGE_DATA_DIRECTORY& directory = m_directories[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    if (!directory.VirtualAddress) return descriptors;
-    // The table ends with an all-zero descriptor.
-    for (std::uint32_t offset = FileOffset(directory.VirtualAddress);;
-         offset += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
-        const auto descriptor = Read<IMAGE_IMPORT_DESCRIPTOR>(offset);
-        if (!descriptor.Name) break;
-        descriptors.push_back(descriptor);
-    }
-    return descriptors;
-}
-
 std::vector<std::string> PeFile::ImportedDlls() const
 {
     std::vector<std::string> dlls;
-    for (const IMAGE_IMPORT_DESCRIPTOR& descriptor : ImportDescriptors())
-        dlls.push_back(ReadString(FileOffset(descriptor.Name)));
+    ForEachImport([&](const std::string& dll, const std::string& function, std::uint32_t) {
+        if (function.empty()) dlls.push_back(dll);
+    });
     return dlls;
 }
 
@@ -68,7 +54,7 @@ std::vector<std::string> PeFile::ImportedFunctions(const std::string& dll) const
 {
     std::vector<std::string> functions;
     ForEachImport([&](const std::string& from, const std::string& function, std::uint32_t) {
-        if (dll.empty() || from == dll) functions.push_back(function);
+        if (!function.empty() && (dll.empty() || from == dll)) functions.push_back(function);
     });
     return functions;
 }
@@ -85,10 +71,15 @@ std::uint32_t PeFile::ImportSlot(const std::string& function) const
 template <class Visit>
 void PeFile::ForEachImport(Visit visit) const
 {
-    for (const IMAGE_IMPORT_DESCRIPTOR& descriptor : ImportDescriptors()) {
+    const IMAGE_DATA_DIRECTORY& directory = m_directories[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    if (!directory.VirtualAddress) return;
+    // The table ends with an all-zero descriptor.
+    for (std::uint32_t offset = FileOffset(directory.VirtualAddress);; offset += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
+        const auto descriptor = Read<IMAGE_IMPORT_DESCRIPTOR>(offset);
+        if (!descriptor.Name) return;
         const std::string dll = ReadString(FileOffset(descriptor.Name));
-        const DWORD names = descriptor.OriginalFirstThunk ? descriptor.OriginalFirstThunk
-                                                          : descriptor.FirstThunk;
+        visit(dll, std::string(), 0);
+        const DWORD names = descriptor.OriginalFirstThunk ? descriptor.OriginalFirstThunk : descriptor.FirstThunk;
         // Each entry: an ordinal (top bit set) or the address of a hint and a name; zero ends.
         // The loader fills the same place of the address table (FirstThunk) with the address.
         for (std::uint32_t i = 0;; ++i) {
@@ -136,16 +127,13 @@ std::string PeFile::ReadString(std::uint32_t offset) const
 
 void* FindLoadedSection(HMODULE module, const char* name, std::size_t* size)
 {
-    auto* base = reinterpret_cast<BYTE*>(module);
-    if (!base) return nullptr;
-    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS64*>(base + dos->e_lfanew);
-    const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt);
-    for (int i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section) {
-        if (strncmp(reinterpret_cast<const char*>(section->Name), name, IMAGE_SIZEOF_SHORT_NAME) != 0)
-            continue;
-        if (size) *size = section->Misc.VirtualSize;
-        return base + section->VirtualAddress;
+    if (!module) return nullptr;
+    // The loader maps the headers as the file holds them, into the image's first page.
+    const PeFile headers(std::string(reinterpret_cast<const char*>(module), 4096));
+    for (const PeSection& section : headers.Sections()) {
+        if (section.name != name) continue;
+        if (size) *size = section.virtualSize;
+        return reinterpret_cast<BYTE*>(module) + section.virtualAddress;
     }
     return nullptr;
 }

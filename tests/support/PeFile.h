@@ -43,8 +43,8 @@ public:
     std::string BytesAt(std::uint32_t rva, std::size_t count) const;
 
 private:
-    std::vector<IMAGE_IMPORT_DESCRIPTOR> ImportDescriptors() const;
-    // visit(dll, function, address table slot) for each function imported by name.
+    // visit(dll, "", 0) for each DLL imported, then visit(dll, function, address table slot) for
+    // each function imported from it by name.
     template <class Visit>
     void ForEachImport(Visit visit) const;
     std::uint32_t FileOffset(std::uint32_t rva) const;

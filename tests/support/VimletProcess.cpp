@@ -1,7 +1,6 @@
 #include "VimletProcess.h"
 
 #include "SingleInstance.h"
-#include "TestConstants.h"
 
 #include <shlobj.h>
 
@@ -22,23 +21,13 @@ void RemoveSettingsFiles()
 
 std::vector<HWND> TopLevelWindows(DWORD processId, const std::wstring& title)
 {
-    struct Search {
-        DWORD processId;
-        const std::wstring* title;
-        std::vector<HWND> found;
-    } search{processId, &title, {}};
-    EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            wchar_t text[256] = L"";
-            GetWindowTextW(window, text, 256);
-            if (owner == s->processId && *s->title == text) s->found.push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    std::vector<HWND> found;
+    for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, nullptr, title.c_str()));) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == processId) found.push_back(window);
+    }
+    return found;
 }
 
 DWORD RunVimletToEnd()
