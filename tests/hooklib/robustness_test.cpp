@@ -103,9 +103,7 @@ TEST_F(Faults, ProgramEndedWhileParkedLosesNoKeyAndANewStartParksAgain)
 {
     auto vimlet = std::make_unique<VimletProcess>();
     Target app(m_report, kLeft);
-    app.Activate();
-    MoveMouseInto(app);
-    Type('A', app);
+    ASSERT_EQ(TypingParks(app, vimlet->ParkingWindow(), {'A'}), true);
     ASSERT_TRUE(WaitUntil([] { return CursorNow() == kParkingPixel; })) << CursorNow();
 
     vimlet->Terminate();
@@ -117,11 +115,9 @@ TEST_F(Faults, ProgramEndedWhileParkedLosesNoKeyAndANewStartParksAgain)
     MoveMouseInto(app);
 
     vimlet = std::make_unique<VimletProcess>();
-    app.Activate();
-    Type('E', app);
-    const POINT before = MoveMouseInto(app).cursor;
-    EXPECT_EQ(Type('F', app), kParkingPixel);
-    EXPECT_EQ(MoveMouseInto(app).cursor, before);
+    EXPECT_EQ(TypingParks(app, vimlet->ParkingWindow(), {'E', 'F'}), true);
+    const POINT inside = app.Inside();
+    EXPECT_EQ(MoveMouseOver(app, {inside.x - 5, inside.y + 3}).cursor, inside);
 }
 
 TEST_F(Faults, DestroyedParkingWindowNeitherHidesNorJumpsNorHangs)

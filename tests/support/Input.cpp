@@ -203,8 +203,9 @@ bool SawKey(const ChildProcess& app, WPARAM vk)
 std::optional<bool> TypingParks(Target& app, HWND parking, const std::vector<WORD>& keys)
 {
     // Wine without a window manager: an X focus change reaches Wine late (a closed window's X
-    // window goes up to 2 s after it) and puts another window in front, which then takes the
-    // keys, or the hooks judge them by its application. Where it is still in front once the keys
+    // window goes up to 2 s after it, a new program's activated pop-up takes the X focus once X
+    // has mapped it) and puts another window in front, which then takes the keys, or the hooks
+    // judge them by its application. Where it is still in front once the keys
     // are in, typed again, and only the last typing judged.
     const auto inFront = [&] {
         DWORD processId = 0;
@@ -322,6 +323,15 @@ RECT SecondMonitor()
 
 namespace {
 
+// Wine activates a window shown at its creation despite WS_EX_NOACTIVATE, and gives an unmanaged
+// pop-up it activates the X focus once X has mapped it: the application in front then loses the
+// foreground to Wine's desktop window, and typed keys with it.
+HWND ShowWithoutActivating(HWND window)
+{
+    ShowWindow(window, SW_SHOWNA);
+    return window;
+}
+
 struct AsideWindow {
     HANDLE place = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     HANDLE placed = CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -332,9 +342,10 @@ struct AsideWindow {
     static DWORD WINAPI Run(void* self)
     {
         auto* aside = static_cast<AsideWindow*>(self);
-        CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE,
-                        WindowClass(L"VimletTestAside", Proc, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH))), L"",
-                        WS_POPUP | WS_VISIBLE, kAside.x - 100, kAside.y - 100, 200, 200, nullptr, nullptr, nullptr, nullptr);
+        ShowWithoutActivating(CreateWindowExW(
+            WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE,
+            WindowClass(L"VimletTestAside", Proc, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH))), L"", WS_POPUP,
+            kAside.x - 100, kAside.y - 100, 200, 200, nullptr, nullptr, nullptr, nullptr));
         for (;;) {
             // Not a message wait: between placements nothing here reads input or X events.
             WaitForSingleObject(aside->place, INFINITE);
@@ -382,9 +393,9 @@ HWND CreateHiddenWindow(POINT at)
 
 HWND ShowParkingWindow(POINT at)
 {
-    return CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE,
-                           WindowClass(L"VimletTestParking", DefWindowProcW), L"", WS_POPUP | WS_VISIBLE, at.x, at.y, 1,
-                           1, nullptr, nullptr, nullptr, nullptr);
+    return ShowWithoutActivating(CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE,
+                                                 WindowClass(L"VimletTestParking", DefWindowProcW), L"", WS_POPUP,
+                                                 at.x, at.y, 1, 1, nullptr, nullptr, nullptr, nullptr));
 }
 
 StallingParkingWindow::StallingParkingWindow(POINT pixel)
